@@ -1,0 +1,1 @@
+// Placeholder until the app subsystem has sources.

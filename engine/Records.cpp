@@ -1,0 +1,5 @@
+#include "engine/Records.h"
+
+void InitInputOptions(TInputOptions& options) { options = TInputOptions{}; }
+
+void InitOutputOptions(TOutputOptions& options) { options = TOutputOptions{}; }

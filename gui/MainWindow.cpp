@@ -1,0 +1,6 @@
+#include "gui/MainWindow.h"
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("Vantoro"));
+    resize(800, 600);
+}

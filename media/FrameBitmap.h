@@ -1,0 +1,47 @@
+// Decoded pictures as 24-bit BGR bitmaps, shared by the engine's hook and preview,
+// the probe and the player's snapshots.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
+struct SwsContext;
+
+// Top-down rows of B, G, R bytes; each row padded to a multiple of 4 bytes.
+struct TBitmap24 {
+    int Width = 0;
+    int Height = 0;
+    std::vector<uint8_t> Bits;
+
+    int Stride() const { return (Width * 3 + 3) & ~3; }
+    uint8_t* Row(int y) { return Bits.data() + static_cast<size_t>(y) * Stride(); }
+    const uint8_t* Row(int y) const { return Bits.data() + static_cast<size_t>(y) * Stride(); }
+    // Sets the size; keeps the allocation when it is large enough.
+    void Resize(int width, int height);
+};
+
+// Converts pictures into one bitmap; owned by one user and not shared between threads.
+struct FrameBitmapConverter {
+    AVPixelFormat TargetFormat = AV_PIX_FMT_BGR24;
+    TBitmap24 Bitmap;
+    std::vector<uint8_t> Buffer;
+    uint8_t* TargetData[4] = {};
+    int TargetLinesize[4] = {};
+    SwsContext* ToRGB = nullptr;
+    SwsContext* FromRGB = nullptr; // used by the player's frame hook
+
+    FrameBitmapConverter() = default;
+    FrameBitmapConverter(const FrameBitmapConverter&) = delete;
+    FrameBitmapConverter& operator=(const FrameBitmapConverter&) = delete;
+    ~FrameBitmapConverter();
+};
+
+void ResetConverter(FrameBitmapConverter& c);
+// Fills c.Bitmap from a picture; false only when no scaler can be made.
+bool FrameToBitmap(FrameBitmapConverter& c, const uint8_t* const data[4], const int linesize[4],
+                   AVPixelFormat format, int height, int width);

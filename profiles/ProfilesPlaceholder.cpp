@@ -1,0 +1,1 @@
+// Placeholder until the profiles subsystem has sources.

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test.
+# With --sanitize address|thread the same tests run in a sanitizer build of their own.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+sanitize=""
+if [ "${1:-}" = "--sanitize" ]; then
+  sanitize="${2:?address or thread}"
+fi
+bash scripts/build.sh ${sanitize:+--sanitize "$sanitize"}
+dir="build${sanitize:+-$sanitize}"
+export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen
+[ "$sanitize" = "thread" ] && export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 300
