@@ -5,6 +5,7 @@
 
 #include "media/BaseComponent.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -31,8 +32,11 @@ using TLogEvent = std::function<void(const TFFBaseComponent* sender, uint32_t th
 
 class TFFLogger : public TFFBaseComponent {
 public:
-    // Registers itself as the singleton; a second live instance is a programming error.
+    // Registers itself as the singleton; a second live instance is a programming error
+    // (std::logic_error "Allow creating only one instance of TFFLogger.").
     explicit TFFLogger(TFFBaseComponent* owner = nullptr);
+    // Waits for library lines still being delivered (serving main-thread calls when
+    // run on the main thread), so no library thread is left holding this object.
     ~TFFLogger() override;
 
     TLogLevel LogLevel() const;
@@ -50,6 +54,15 @@ public:
 
     // Installs the avutil log hook and pushes the level. Called each time avutil is bound.
     void InstallHook();
+
+    // Raises OnLog with `info` on the delivery thread, without a level test: the
+    // library hook has tested already, Log and LogFmt test before calling this.
+    void Deliver(const TLogInfo& info);
+
+private:
+    bool passes(TLogLevel level) const;
+
+    std::atomic<TLogLevel> logLevel_;
 };
 
 // The singleton; created without an owner on first use when none exists.

@@ -1,0 +1,56 @@
+#include "media/FrameBitmap.h"
+
+#include <algorithm>
+#include <cstring>
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+void TBitmap24::Resize(int width, int height) {
+    Width = std::max(width, 0);
+    Height = std::max(height, 0);
+    // resize keeps the capacity, so a frame of the same or a smaller size allocates nothing
+    Bits.resize(static_cast<size_t>(Stride()) * static_cast<size_t>(Height));
+}
+
+FrameBitmapConverter::~FrameBitmapConverter() {
+    sws_freeContext(ToRGB);
+    sws_freeContext(FromRGB);
+}
+
+void ResetConverter(FrameBitmapConverter& c) {
+    c.Bitmap = TBitmap24{};
+    c.Buffer = std::vector<uint8_t>{};
+    sws_freeContext(c.ToRGB);
+    c.ToRGB = nullptr;
+    sws_freeContext(c.FromRGB);
+    c.FromRGB = nullptr;
+    c.TargetFormat = AV_PIX_FMT_BGR24;
+    std::fill(std::begin(c.TargetData), std::end(c.TargetData), nullptr);
+    std::fill(std::begin(c.TargetLinesize), std::end(c.TargetLinesize), 0);
+}
+
+bool FrameToBitmap(FrameBitmapConverter& c, const uint8_t* const data[4], const int linesize[4],
+                   AVPixelFormat format, int height, int width) {
+    TBitmap24& bitmap = c.Bitmap;
+    bitmap.Resize(width, height);
+    const int stride = bitmap.Stride();
+    // The target picture is the bitmap itself: the scaler writes its rows in place,
+    // so no intermediate picture is needed.
+    c.TargetData[0] = bitmap.Bits.data();
+    c.TargetLinesize[0] = stride;
+
+    const bool direct =
+        format == c.TargetFormat && width % 2 == 0 && height % 2 == 0 && linesize[0] == stride;
+    if (direct) {
+        std::memcpy(bitmap.Bits.data(), data[0], bitmap.Bits.size());
+        return true;
+    }
+    c.ToRGB = sws_getCachedContext(c.ToRGB, width, height, format, width, height, c.TargetFormat, SWS_BICUBIC,
+                                   nullptr, nullptr, nullptr);
+    if (!c.ToRGB)
+        return false;
+    sws_scale(c.ToRGB, data, linesize, 0, height, c.TargetData, c.TargetLinesize);
+    return true;
+}
