@@ -88,6 +88,10 @@ std::string LibraryErrorText(const std::string& fileName, int code) {
 std::string FormatDurationText(int64_t microseconds) {
     if (microseconds == AV_NOPTS_VALUE)
         return "N/A";
+    // A time before zero (a negative start time) reads as one signed value, not as
+    // a sign repeated in every field.
+    if (microseconds < 0)
+        return "-" + FormatDurationText(-microseconds);
     const int64_t seconds = microseconds / MicrosecondsPerSecond;
     const long long hours = seconds / 3600;
     const long long minutes = seconds / 60 % 60;
