@@ -17,7 +17,10 @@ struct TFrameHookLibrary; // a loaded module, shared by every hook that uses it
 
 // One configured use of a module in a task's hook chain.
 struct TFrameHookModule {
-    TFrameHookModule(std::shared_ptr<const TFrameHookLibrary> library, void* context);
+    // `words` stay alive with the hook: a module may keep the argv pointers it was configured with.
+    TFrameHookModule(std::shared_ptr<const TFrameHookLibrary> library, std::vector<std::string> words);
+    // Calls the module's Configure; false when it is missing while needed or refuses (logged).
+    bool Configure();
     ~TFrameHookModule(); // calls Release on the context
     TFrameHookModule(const TFrameHookModule&) = delete;
     TFrameHookModule& operator=(const TFrameHookModule&) = delete;
@@ -27,7 +30,10 @@ struct TFrameHookModule {
 
 private:
     std::shared_ptr<const TFrameHookLibrary> library_;
-    void* context_;
+    std::vector<std::string> words_;
+    std::vector<char*> argv_;
+    void* context_ = nullptr;
+    bool configured_ = false;
 };
 
 // Splits a "vhook" value into words: at "|" when it has one, otherwise at
