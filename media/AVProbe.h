@@ -1,0 +1,147 @@
+// The media probe: opens one file (or adopts a context opened elsewhere), counts
+// its streams and answers questions about the container and single streams,
+// including a text report in the manner of the libraries' format dump.
+// A probe is used by one thread at a time; it has no thread of its own.
+#pragma once
+
+#include "media/BaseComponent.h"
+#include "media/FFmpegLogger.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct AVFormatContext;
+
+struct TFileStreamInfo {
+    int64_t StartTime = -1; // µs; -1 when unknown
+    int64_t Duration = -1;  // µs; -1 when unknown
+    int32_t BitRate = -1;   // bit/s
+    int64_t Timestamp = -1; // creation time, seconds since 1970-01-01
+    int32_t Year = -1;
+    int32_t Track = -1;
+    std::string Title;
+    std::string Author;
+    std::string Copyright;
+    std::string Comment;
+    std::string Album;
+    std::string Genre;
+};
+
+struct TAudioStreamInfo {
+    std::string Language;
+    std::string CodecName;
+    int64_t StartTime = -1; // in the stream's time base
+    int64_t StartTimeUs = -1;
+    int64_t Duration = -1; // in the stream's time base
+    int64_t DurationUs = -1;
+    int32_t BitRate = -1;
+    int32_t Channels = -1;
+    int32_t SampleRate = -1;
+    int32_t SampleFormat = -1; // AVSampleFormat
+};
+
+struct TVideoStreamInfo {
+    std::string Language;
+    std::string CodecName;
+    int64_t StartTime = -1; // in the stream's time base
+    int64_t StartTimeUs = -1;
+    int64_t Duration = -1; // in the stream's time base
+    int64_t DurationUs = -1;
+    int32_t BitRate = -1;
+    int32_t Height = -1;
+    int32_t Width = -1;
+    float DisplayAspect = -1.0f; // sample aspect ratio x width / height
+    int32_t PixelFormat = -1;    // AVPixelFormat
+    int32_t FrameRateNum = -1;   // the stream's base frame rate
+    int32_t FrameRateDen = -1;
+};
+
+class TCustomAVProbe : public TFFBaseComponent {
+public:
+    explicit TCustomAVProbe(TFFBaseComponent* owner = nullptr);
+    ~TCustomAVProbe() override;
+
+    // Opens and examines a file; an empty `formatName` lets the library detect the
+    // format. False leaves the probe empty with LastError set. Throws
+    // std::runtime_error when a library the probe needs is not bound.
+    bool Open(const std::string& fileName, const std::string& formatName = "");
+    // Adopts a context opened elsewhere, without owning it. Its opener closes it and
+    // must Close the probe (or stop using it) first. Throws like Open.
+    virtual void Attach(AVFormatContext* context);
+    // Forgets the context, closing the input when Open made it.
+    virtual void Close();
+    // Recomputes the summary fields from the held context (all -1 without one).
+    virtual void Refresh();
+
+    void GetFileStreamInfo(TFileStreamInfo& info);
+    // A negative index means the first stream of that kind.
+    void GetAudioStreamInfo(int streamIndex, TAudioStreamInfo& info);
+    void GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info);
+    // Lines joined with CR LF; empty without a context.
+    void GetFormatReport(std::string& text);
+    void GetFileName(std::string& fileName) const;
+    void GetFormatName(std::string& name) const;
+    void GetFormatLongName(std::string& name) const;
+
+    const std::string& LastError() const { return lastError_; }
+    AVFormatContext* Context() const { return context_; }
+    bool OwnsContext() const { return owned_ != nullptr; }
+    // The input format name forced at Open; empty when the library detected it.
+    const std::string& FormatName() const { return formatName_; }
+    int64_t FileSize() const { return fileSize_; }
+    int32_t StreamCount() const { return streamCount_; }
+    int32_t ProgramCount() const { return programCount_; }
+    int32_t AudioStreamCount() const { return audioStreamCount_; }
+    int32_t VideoStreamCount() const { return videoStreamCount_; }
+    int32_t SubtitleStreamCount() const { return subtitleStreamCount_; }
+    int32_t FirstAudioStream() const { return firstAudioStream_; }
+    int32_t FirstVideoStream() const { return firstVideoStream_; }
+    int32_t FirstSubtitleStream() const { return firstSubtitleStream_; }
+
+protected:
+    // Logs `message` at `level` with the probe as sender and keeps it as LastError.
+    void SetLastError(TLogLevel level, const std::string& message);
+    // The container's creation time ("creation_time") in seconds since 1970-01-01; 0 when unknown.
+    static int64_t CreationTimestamp(const AVFormatContext* ctx);
+
+private:
+    struct InputCloser {
+        void operator()(AVFormatContext* ctx) const;
+    };
+
+    void CheckLibraries() const;
+    void ForgetContext();
+    // Shared steps of the two stream queries; the stream index or -1.
+    int SelectStream(int streamIndex, int mediaType);
+
+    AVFormatContext* context_ = nullptr;
+    std::unique_ptr<AVFormatContext, InputCloser> owned_; // set when Open made the context
+    std::string lastError_;
+    std::string formatName_;
+    int64_t fileSize_ = -1;
+    int32_t streamCount_ = -1;
+    int32_t programCount_ = -1;
+    int32_t audioStreamCount_ = -1;
+    int32_t videoStreamCount_ = -1;
+    int32_t subtitleStreamCount_ = -1;
+    int32_t firstAudioStream_ = -1;
+    int32_t firstVideoStream_ = -1;
+    int32_t firstSubtitleStream_ = -1;
+};
+
+class TAVProbe : public TCustomAVProbe {
+public:
+    using TCustomAVProbe::TCustomAVProbe;
+
+    void Refresh() override;
+
+    // The first video stream, else the first audio stream, else -1.
+    int32_t DefaultStream() const { return defaultStream_; }
+    // That stream's start in its own time base, else the container's start; 0 when unknown.
+    int64_t DefaultStartTime() const { return defaultStartTime_; }
+
+private:
+    int32_t defaultStream_ = -1;
+    int64_t defaultStartTime_ = 0;
+};
