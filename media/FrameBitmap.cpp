@@ -4,8 +4,18 @@
 #include <cstring>
 
 extern "C" {
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
+
+namespace {
+
+bool isBitmapLayout(AVPixelFormat format) {
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
+    return desc && !(desc->flags & AV_PIX_FMT_FLAG_PLANAR) && av_get_bits_per_pixel(desc) == 24;
+}
+
+} // namespace
 
 void TBitmap24::Resize(int width, int height) {
     Width = std::max(width, 0);
@@ -33,6 +43,11 @@ void ResetConverter(FrameBitmapConverter& c) {
 
 bool FrameToBitmap(FrameBitmapConverter& c, const uint8_t* const data[4], const int linesize[4],
                    AVPixelFormat format, int height, int width) {
+    // No scaler exists for an empty picture or a format it cannot read (asking for
+    // one aborts inside the scaler), and rows of another pixel size would overrun
+    // the bitmap.
+    if (width <= 0 || height <= 0 || !isBitmapLayout(c.TargetFormat) || !sws_isSupportedInput(format))
+        return false;
     TBitmap24& bitmap = c.Bitmap;
     bitmap.Resize(width, height);
     const int stride = bitmap.Stride();

@@ -11,22 +11,17 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavcodec/codec_par.h>
 #include <libavutil/dict.h>
 #include <libavutil/error.h>
 }
 
 namespace {
 
-struct ErrorCase {
-    int Code;
-    const char* Text;
-};
-
-TEST(LibraryErrorText, NamesEachKnownMeaningAndNumbersTheRest) {
-    // Current libraries report several meanings with codes of their own; those
-    // must read the same as the errno-based codes.
-    const ErrorCase cases[] = {
+TEST(LibraryErrorText, NamesKnownMeaningsAndNumbersTheRest) {
+    const struct {
+        int code;
+        const char* text;
+    } cases[] = {
         {AVERROR_PATCHWELCOME, "Not yet implemented in FFmpeg"},
         {AVERROR(EPROTONOSUPPORT), "Unsupported network protocol"},
         {AVERROR_PROTOCOL_NOT_FOUND, "Unsupported network protocol"},
@@ -40,68 +35,49 @@ TEST(LibraryErrorText, NamesEachKnownMeaningAndNumbersTheRest) {
         {AVERROR(ENOMEM), "Not enough memory"},
         {AVERROR(EIO), "I/O error"},
         {AVERROR(ENOENT), "No such file or directory"},
-        {-1234, "Error number -1234 occurred"},
+        {-12345, "Error number -12345 occurred"},
         {0, "Error number 0 occurred"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(LibraryErrorText("clip.avi", c.Code), std::string("clip.avi: ") + c.Text) << c.Code;
-    EXPECT_EQ(AVERROR_PATCHWELCOME, -1163346256);
+        EXPECT_EQ(LibraryErrorText("clip.avi", c.code), std::string("clip.avi: ") + c.text) << c.code;
 }
 
-TEST(FormatDurationText, SplitsMicrosecondsIntoClockFields) {
-    const std::pair<int64_t, const char*> cases[] = {
-        {AV_NOPTS_VALUE, "N/A"},
-        {0, "00:00:00.000"},
-        {83456000, "00:01:23.456"},
-        {83456999, "00:01:23.456"}, // truncated, not rounded
+TEST(FormatDurationText, HoursMinutesSecondsMilliseconds) {
+    const struct {
+        int64_t us;
+        const char* text;
+    } cases[] = {
+        {83456000, "00:01:23.456"},   {AV_NOPTS_VALUE, "N/A"}, {100LL * 3600 * 1000000, "100:00:00.000"},
+        {0, "00:00:00.000"},          {1999, "00:00:00.001"}, // milliseconds are truncated, not rounded
         {3599999999, "00:59:59.999"},
-        {100LL * 3600 * 1000000, "100:00:00.000"}, // hours are not limited to two digits
-        {-1500000, "-00:00:01.500"},
-        {AV_NOPTS_VALUE + 1, "-2562047788:00:54.775"},
+        {-1500000, "-00:00:01.500"}, // one sign, not one per field
     };
-    for (const auto& [t, text] : cases)
-        EXPECT_EQ(FormatDurationText(t), text) << t;
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatDurationText(c.us), c.text) << c.us;
 }
 
-// Restores the numeric locale a test switched.
-class NumericLocale {
-public:
-    NumericLocale() : saved_(std::setlocale(LC_NUMERIC, nullptr)) {}
-    ~NumericLocale() { std::setlocale(LC_NUMERIC, saved_.c_str()); }
-    NumericLocale(const NumericLocale&) = delete;
-    NumericLocale& operator=(const NumericLocale&) = delete;
-
-private:
-    std::string saved_;
-};
-
-TEST(FormatSizeText, PicksTheUnitByStrictThresholds) {
-    const std::pair<int64_t, const char*> cases[] = {
-        {-1, "-1 Byte"},         {0, "0 Byte"},
-        {1024, "1024 Byte"},     {1025, "1.00 KB"},
-        {1536, "1.50 KB"},       {1048576, "1024.00 KB"},
-        {1048577, "1.00 MB"},    {1073741824, "1024.00 MB"},
-        {1073741825, "1.00 GB"}, {5LL * 1073741824 + 1073741824 / 4, "5.25 GB"},
+TEST(FormatSizeText, UnitsAtTheThresholds) {
+    const struct {
+        int64_t bytes;
+        const char* text;
+    } cases[] = {
+        {1024, "1024 Byte"},  {1025, "1.00 KB"},       {1048576, "1024.00 KB"},
+        {1048577, "1.00 MB"}, {1073741825, "1.00 GB"}, {1536, "1.50 KB"},
+        {-1, "-1 Byte"},      {0, "0 Byte"},           {5LL * 1073741824 * 1024, "5120.00 GB"},
     };
-    NumericLocale restore;
-    std::setlocale(LC_NUMERIC, "C");
-    for (const auto& [n, text] : cases)
-        EXPECT_EQ(FormatSizeText(n), text) << n;
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatSizeText(c.bytes), c.text) << c.bytes;
 }
 
-TEST(FormatSizeText, UsesTheUsersDecimalSeparator) {
-    NumericLocale restore;
-    const char* commaLocales[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE.utf8", "ru_RU.UTF-8"};
-    bool switched = false;
-    for (const char* name : commaLocales)
-        switched = switched || std::setlocale(LC_NUMERIC, name) != nullptr;
-    if (!switched)
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
-    EXPECT_EQ(FormatSizeText(1536), "1,50 KB");
-    EXPECT_EQ(FormatSizeText(1000), "1000 Byte");
+TEST(FormatSizeText, UsesTheLocalesDecimalSeparator) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE"))
+        GTEST_SKIP() << "no German locale installed";
+    const std::string text = FormatSizeText(1536);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(text, "1,50 KB");
 }
 
-// Sets TZ for one test and restores it.
 class TimeZone {
 public:
     explicit TimeZone(const char* tz) {
@@ -117,108 +93,77 @@ public:
             unsetenv("TZ");
         tzset();
     }
-    TimeZone(const TimeZone&) = delete;
-    TimeZone& operator=(const TimeZone&) = delete;
 
 private:
     std::optional<std::string> saved_;
 };
 
-TEST(UnixTimeToLocalDateTime, AddsTheStandardOffsetButNoDaylightSaving) {
-    struct Case {
-        const char* Tz;
-        int64_t Seconds;
-        double Days;
-    };
-    const Case cases[] = {
-        {"UTC0", 0, 25569.0},
-        {"UTC0", 86400 + 43200, 25570.5},
-        {"JST-9", 0, 25569.0 + 9.0 / 24},
-        {"EST5", 0, 25569.0 - 5.0 / 24},
-        // Central Europe, in summer: still one hour, not two.
-        {"CET-1CEST,M3.5.0,M10.5.0/3", 1719792000 /* 2024-07-01 */,
-         1719792000 / 86400.0 + 25569.0 + 1.0 / 24},
-    };
-    for (const auto& c : cases) {
-        TimeZone zone(c.Tz);
-        EXPECT_NEAR(UnixTimeToLocalDateTime(c.Seconds), c.Days, 1e-9) << c.Tz;
+TEST(UnixTimeToLocalDateTime, AddsTheStandardOffsetButNotDaylightSaving) {
+    {
+        TimeZone utc("UTC0");
+        EXPECT_DOUBLE_EQ(UnixTimeToLocalDateTime(0), 25569.0);
+        EXPECT_DOUBLE_EQ(UnixTimeToLocalDateTime(86400 + 43200), 25570.5);
     }
+    TimeZone cet("CET-1CEST,M3.5.0,M10.5.0/3");
+    const int64_t midsummer = 1718971200; // 2024-06-21 12:00 UTC, daylight saving in force
+    EXPECT_DOUBLE_EQ(UnixTimeToLocalDateTime(midsummer), (midsummer + 3600) / 86400.0 + 25569.0);
 }
 
-TEST(CodecDisplayName, RegisteredCodecShowsShortAndLongName) {
-    const AVCodec* decoder = avcodec_find_decoder(AV_CODEC_ID_MPEG4);
-    ASSERT_NE(decoder, nullptr);
-    EXPECT_EQ(CodecDisplayName(AV_CODEC_ID_MPEG4, 0, "", false),
-              std::string(decoder->name) + "(" + decoder->long_name + ")");
-    const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
-    ASSERT_NE(encoder, nullptr);
-    EXPECT_EQ(CodecDisplayName(AV_CODEC_ID_MPEG4, 0, "", true),
-              std::string(encoder->name) + "(" + encoder->long_name + ")");
+TEST(CodecDisplayName, RegisteredNamesThenFallbacks) {
+    const uint32_t divx = MKTAG('D', 'I', 'V', 'X');
+    const struct {
+        AVCodecID id;
+        uint32_t tag;
+        const char* codecName;
+        bool encoder;
+        const char* text;
+    } cases[] = {
+        {AV_CODEC_ID_PCM_S16LE, 0, "", false, "pcm_s16le(PCM signed 16-bit little-endian)"},
+        {AV_CODEC_ID_PCM_S16LE, 0, "", true, "pcm_s16le(PCM signed 16-bit little-endian)"},
+        {AV_CODEC_ID_VP6, divx, "", false, "vp6(On2 VP6)"},
+        {AV_CODEC_ID_VP6, divx, "", true, "DIVX / 0x58564944"}, // decoder only
+        {AV_CODEC_ID_MPEG2TS, divx, "named", false, "mpeg2ts"},
+        {AV_CODEC_ID_NONE, divx, "  mycodec  ", false, "mycodec"},
+        {AV_CODEC_ID_NONE, divx, "   ", false, "DIVX / 0x58564944"},
+        {AV_CODEC_ID_NONE, MKTAG('D', 'I', 'V', 0x7f), "", false, "0x7f564944"},
+        {AV_CODEC_ID_NONE, 0x1234, "", false, "0x1234"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CodecDisplayName(c.id, c.tag, c.codecName, c.encoder), c.text) << c.text;
 }
 
-TEST(CodecDisplayName, UnregisteredCodecFallsBackInOrder) {
-    struct Case {
-        AVCodecID Id;
-        uint32_t Tag;
-        std::string Name;
-        const char* Text;
-    };
-    const Case cases[] = {
-        {AV_CODEC_ID_MPEG2TS, MKTAG('a', 'b', 'c', 'd'), "named", "mpeg2ts"},
-        {AV_CODEC_ID_NONE, MKTAG('a', 'b', 'c', 'd'), "  mycodec  ", "mycodec"},
-        // Only the first 32 characters of a name count.
-        {AV_CODEC_ID_NONE, 0, std::string(32, ' ') + "hidden", "0x0000"},
-        {AV_CODEC_ID_NONE, MKTAG('D', 'I', 'V', 'X'), "", "DIVX / 0x58564944"},
-        {AV_CODEC_ID_NONE, MKTAG('d', 'x', ' ', '~'), " ", "dx ~ / 0x7E207864"},
-        {AV_CODEC_ID_NONE, MKTAG('D', 'I', 'V', 0), "", "0x564944"},
-        {AV_CODEC_ID_NONE, 0x1f, "", "0x001f"},
-        {AV_CODEC_ID_NONE, MKTAG('a', 'b', 'c', 0x7f), "", "0x7f636261"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CodecDisplayName(c.Id, c.Tag, c.Name, false), c.Text) << c.Text;
-        EXPECT_EQ(CodecDisplayName(c.Id, c.Tag, c.Name, true), c.Text) << c.Text;
-    }
-}
-
-TEST(CodecDisplayName, ParametersUseTheLibrarysNameForAnIdWithoutCodec) {
-    struct ParFree {
-        void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
-    };
-    std::unique_ptr<AVCodecParameters, ParFree> par(avcodec_parameters_alloc());
+TEST(CodecDisplayName, FromStreamParameters) {
+    AVCodecParameters* par = avcodec_parameters_alloc();
     ASSERT_NE(par, nullptr);
-
-    par->codec_id = AV_CODEC_ID_VP6F; // decoder only
-    ASSERT_EQ(avcodec_find_encoder(AV_CODEC_ID_VP6F), nullptr);
-    EXPECT_EQ(CodecDisplayName(par.get(), true), "vp6f");
-
     par->codec_id = AV_CODEC_ID_NONE;
-    par->codec_tag = MKTAG('X', 'V', 'I', 'D');
-    EXPECT_EQ(CodecDisplayName(par.get(), false), "XVID / 0x44495658");
+    par->codec_tag = MKTAG('x', 'v', 'i', 'd');
+    EXPECT_EQ(CodecDisplayName(par, false), "xvid / 0x64697678");
+    par->codec_id = AV_CODEC_ID_PCM_S16LE;
+    EXPECT_EQ(CodecDisplayName(par, false), "pcm_s16le(PCM signed 16-bit little-endian)");
+    avcodec_parameters_free(&par);
 }
 
-TEST(StreamTypeName, NamesTheFiveMediaTypes) {
-    const std::pair<int, const char*> cases[] = {
-        {AVMEDIA_TYPE_VIDEO, "Video"},
-        {AVMEDIA_TYPE_AUDIO, "Audio"},
-        {AVMEDIA_TYPE_DATA, "Data"},
-        {AVMEDIA_TYPE_SUBTITLE, "Subtitle"},
-        {AVMEDIA_TYPE_ATTACHMENT, "Attachment"},
-        {AVMEDIA_TYPE_UNKNOWN, "Unknown"},
-        {5, "Unknown"},
-        {1000, "Unknown"},
-    };
-    for (const auto& [type, text] : cases)
-        EXPECT_EQ(StreamTypeName(type), text) << type;
+TEST(StreamTypeName, EveryMediaTypeAndTheRest) {
+    const struct {
+        int type;
+        const char* text;
+    } cases[] = {{AVMEDIA_TYPE_VIDEO, "Video"},
+                 {AVMEDIA_TYPE_AUDIO, "Audio"},
+                 {AVMEDIA_TYPE_DATA, "Data"},
+                 {AVMEDIA_TYPE_SUBTITLE, "Subtitle"},
+                 {AVMEDIA_TYPE_ATTACHMENT, "Attachment"},
+                 {AVMEDIA_TYPE_UNKNOWN, "Unknown"},
+                 {AVMEDIA_TYPE_NB, "Unknown"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(StreamTypeName(c.type), c.text) << c.type;
 }
 
-TEST(MetadataValue, ReturnsTheFirstEntryOrTheFallback) {
+TEST(MetadataValue, FirstMatchIgnoringCaseElseTheDefault) {
     AVDictionary* dict = nullptr;
     av_dict_set(&dict, "title", "Clip", 0);
-    av_dict_set(&dict, "artist", "A", 0);
-    av_dict_set(&dict, "artist", "B", AV_DICT_APPEND);
-    EXPECT_EQ(MetadataValue(dict, "title", "-"), "Clip");
-    EXPECT_EQ(MetadataValue(dict, "TITLE", "-"), "Clip"); // keys match regardless of case
-    EXPECT_EQ(MetadataValue(dict, "album", "none"), "none");
+    av_dict_set(&dict, "Title", "Second", AV_DICT_MULTIKEY);
+    EXPECT_EQ(MetadataValue(dict, "TITLE", "none"), "Clip");
+    EXPECT_EQ(MetadataValue(dict, "artist", "none"), "none");
     EXPECT_EQ(MetadataValue(nullptr, "title", "none"), "none");
     av_dict_free(&dict);
 }
