@@ -1,0 +1,144 @@
+// TCustomFFmpeg: one conversion task of the engine. It owns the task's
+// settings and option contexts (written by the options), the opened input and
+// output files, and during a run the run tables. Options reach it through the
+// TOptionTarget interface; the run control drives it through TTaskBody.
+//
+// Threads: options, OpenInputFile and OpenOutputFile run on the thread that
+// builds the task (the main thread); PrepareRun and the loop run on the task's
+// run thread. The two never overlap, so nothing here is locked, except codec
+// opening and closing, which hold CodecLock.
+#pragma once
+
+#include "engine/EngineSettings.h"
+#include "engine/OptionTarget.h"
+#include "engine/RunTables.h"
+#include "engine/TaskBody.h"
+#include "engine/TaskFiles.h"
+#include "media/GenericOptions.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TFFBaseComponent;
+
+class TCustomFFmpeg : public TOptionTarget, public TTaskBody {
+public:
+    static constexpr int DefaultMaxFiles = 20;
+
+    explicit TCustomFFmpeg(int maxFiles = DefaultMaxFiles);
+    ~TCustomFFmpeg() override;
+    TCustomFFmpeg(const TCustomFFmpeg&) = delete;
+    TCustomFFmpeg& operator=(const TCustomFFmpeg&) = delete;
+
+    // TOptionTarget
+    TEngineSettings& Settings() override { return settings_; }
+    OptionContextSet& OptionContexts() override { return *options_; }
+    int OpenedInputCount() const override { return static_cast<int>(inputs_.size()); }
+    int OpenedOutputCount() const override { return static_cast<int>(outputs_.size()); }
+    void AddStreamToLastOutput(AVMediaType type) override;
+    std::vector<AVRational> InputVideoFrameRates() const override;
+
+    // Default settings and fresh option contexts (scaler flags bicubic). Keeps
+    // the files; call ReleaseEngineState first for a clean task.
+    void ResetEngineState();
+
+    // TTaskBody
+    bool HasOutputFile() const override { return !outputs_.empty(); }
+    bool HasInputFile() const override { return !inputs_.empty(); }
+    // Run preparation, the rounds, flush, trailers (TranscodeLoop.cpp).
+    void TranscodeLoop(TRunControl& control) override;
+    // Closes the encoders and then the decoders opened for the run, under CodecLock.
+    void CloseOpenedCodecs() override;
+    // Frees the run tables, closes every output (deleting a file still 0 bytes
+    // long) and every input, and frees the option contexts' stored options.
+    void ReleaseEngineState() override;
+    const TFFBaseComponent* LogSender() const override { return logSender_; }
+    // The sender of the task's log lines (the converter component); may be null.
+    void SetLogSender(const TFFBaseComponent* sender) { logSender_ = sender; }
+
+    // Opens an input with the current settings. False with ErrorText() set on
+    // an open failure; raises FFmpegException for an unknown forced format.
+    bool OpenInputFile(const std::string& fileName);
+    // Opens an output and creates its streams with the current settings. The
+    // number of outputs, or -1 with ErrorText() set; nothing stays behind on failure.
+    int OpenOutputFile(const std::string& fileName, bool join = false);
+    // Text of the last failed open.
+    const std::string& ErrorText() const { return errorText_; }
+
+    // Run preparation: builds the run tables, maps the streams, sets up stream
+    // copy and encoding, opens the codecs, writes the headers. Raises
+    // FFmpegException; codecs opened before a failure stay listed for
+    // CloseOpenedCodecs.
+    void PrepareRun();
+    // Writes every output's trailer (end of a run that was not aborted).
+    void WriteTrailers();
+    // Frees the run tables (end of a run).
+    void FreeRunTables();
+
+    AVFormatContext* InputContext(int index) const { return inputs_.at(index).Context.get(); }
+    AVFormatContext* OutputContext(int index) const { return outputs_.at(index)->Context.get(); }
+    const TInputFile& Input(int index) const { return inputs_.at(index); }
+    const TOutputFile& Output(int index) const { return *outputs_.at(index); }
+    const std::vector<TInputStream>& InputStreams() const { return inputStreams_; }
+    const std::vector<TOutputStream>& OutputStreams() const { return outputStreams_; }
+    int MaxFiles() const { return maxFiles_; }
+    // Bytes of global headers (extradata) of the encoders opened for the run.
+    int64_t GlobalHeaderBytes() const { return globalHeaderBytes_; }
+
+    // Set by the converter component: decoded frames are wanted (hook event,
+    // preview), which stream copy cannot give.
+    bool HookEventConnected = false;
+    bool PreviewFlag = false;
+    bool PreviewBitmapFlag = false;
+
+private:
+    // output set-up (OutputSetup.cpp)
+    TOutputStreamSetup& NewStream(TOutputFile& output, std::vector<std::string>& bitstreamFilters);
+    void NewVideoStream(TOutputFile& output);
+    void NewAudioStream(TOutputFile& output);
+    void NewSubtitleStream(TOutputFile& output);
+    void ApplyOutputMetadata(TOutputFile& output);
+
+    // run preparation (StreamMapping.cpp, RunPreparation.cpp)
+    void BuildInputStreams();
+    void CheckStreamMaps();
+    void MapOutputStreams();
+    void SetupOutputStream(TOutputStream& ost, int globalIndex);
+    void SetupStreamCopy(TOutputStream& ost, TOutputStreamSetup& setup, const TInputStream& ist);
+    void SetupVideoEncoding(TOutputStream& ost, TInputStream& ist);
+    void SetupAudioEncoding(TOutputStream& ost, TInputStream& ist);
+    void SetupPassLog(TOutputStream& ost, TOutputStreamSetup& setup, int globalIndex);
+    void OpenEncoders();
+    void OpenDecoders();
+    void InitInputTimestamps();
+    void ApplyMetaDataMaps();
+    void CopyChapters();
+    void WriteHeaders();
+    void LogStreamMapping();
+    void DumpOutput(int index);
+
+    TOutputStreamSetup& SetupOf(const TOutputStream& ost) {
+        return outputs_[ost.FileIndex]->Streams[ost.Index];
+    }
+    const TInputStreamSetup& SetupOf(const TInputStream& ist) const {
+        return inputs_[ist.FileIndex].Streams[ist.StreamIndex];
+    }
+
+    int maxFiles_;
+    const TFFBaseComponent* logSender_ = nullptr;
+    TEngineSettings settings_;
+    std::unique_ptr<OptionContextSet> options_;
+    std::vector<TInputFile> inputs_;
+    std::vector<std::unique_ptr<TOutputFile>> outputs_;
+    std::string errorText_;
+    bool filterFlag_ = false; // the last opened output has a filter graph text
+
+    // run tables and run state
+    std::vector<TInputStream> inputStreams_;
+    std::vector<TOutputStream> outputStreams_;
+    std::vector<AVCodecContext*> openedEncoders_; // owned by the stream set-ups
+    std::vector<AVCodecContext*> openedDecoders_;
+    int64_t globalHeaderBytes_ = 0;
+};

@@ -1,0 +1,425 @@
+// Run preparation: stream copy or encoding for every mapped output stream,
+// the codecs opened, two-pass logs, metadata maps, chapters and the headers.
+#include "engine/FFmpegException.h"
+#include "engine/FFmpegTask.h"
+#include "engine/FormatText.h"
+#include "engine/VideoFilterGraph.h"
+#include "media/FFmpegLoader.h"
+#include "media/FFmpegLogger.h"
+#include "media/FileHelpers.h"
+#include "media/TextHelpers.h"
+
+#include <algorithm>
+#include <mutex>
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace {
+
+constexpr const char* DefaultPassLogPrefix = "ffmpeg2pass";
+constexpr size_t MaxPassLogName = 1023;
+constexpr int AudioFifoBytes = 1024;
+constexpr int SdpBufferSize = 2048;
+
+bool ValidRate(AVRational r) {
+    return r.num > 0 && r.den > 0;
+}
+
+// The time base a copied stream is written in: one frame (or sample) of the
+// source codec when the source container's clock is finer than a millisecond.
+AVRational CopyTimeBase(const AVStream* source) {
+    const AVCodecParameters* par = source->codecpar;
+    AVRational codecTimeBase{0, 1};
+    if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
+        AVRational rate = ValidRate(source->avg_frame_rate) ? source->avg_frame_rate : source->r_frame_rate;
+        if (ValidRate(rate))
+            codecTimeBase = av_inv_q(rate);
+    } else if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 0) {
+        codecTimeBase = AVRational{1, par->sample_rate};
+    }
+    if (codecTimeBase.num && av_q2d(codecTimeBase) > av_q2d(source->time_base) &&
+        av_q2d(source->time_base) < 1.0 / 1000)
+        return codecTimeBase;
+    return source->time_base;
+}
+
+} // namespace
+
+void TCustomFFmpeg::PrepareRun() {
+    FreeRunTables();
+    globalHeaderBytes_ = 0;
+    BuildInputStreams();
+    CheckStreamMaps();
+    MapOutputStreams();
+    for (size_t i = 0; i < outputStreams_.size(); ++i)
+        SetupOutputStream(outputStreams_[i], static_cast<int>(i));
+    OpenEncoders();
+    OpenDecoders();
+    InitInputTimestamps();
+    ApplyMetaDataMaps();
+    CopyChapters();
+    WriteHeaders();
+    LogStreamMapping();
+}
+
+void TCustomFFmpeg::SetupOutputStream(TOutputStream& ost, int globalIndex) {
+    TInputStream& ist = inputStreams_[ost.SourceIndex];
+    TOutputStreamSetup& setup = SetupOf(ost);
+    AVCodecContext* enc = setup.Codec.get();
+    const AVCodecContext* dec = ist.Decoder;
+
+    av_dict_copy(&ost.Stream->metadata, ist.Stream->metadata, AV_DICT_DONT_OVERWRITE);
+    ost.Stream->disposition = ist.Stream->disposition;
+    enc->chroma_sample_location = dec->chroma_sample_location;
+
+    if (setup.StreamCopy) {
+        SetupStreamCopy(ost, setup, ist);
+        return;
+    }
+    ost.EncodingNeeded = true;
+    ist.DecodingNeeded = true;
+    switch (enc->codec_type) {
+    case AVMEDIA_TYPE_VIDEO:
+        SetupVideoEncoding(ost, ist);
+        break;
+    case AVMEDIA_TYPE_AUDIO:
+        SetupAudioEncoding(ost, ist);
+        break;
+    case AVMEDIA_TYPE_SUBTITLE:
+        break;
+    default:
+        throw FFmpegException("invalid codec_type of output stream");
+    }
+    if (enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2))
+        SetupPassLog(ost, setup, globalIndex);
+}
+
+void TCustomFFmpeg::SetupStreamCopy(TOutputStream& ost, TOutputStreamSetup& setup, const TInputStream& ist) {
+    const AVCodecParameters* in = ist.Stream->codecpar;
+    AVCodecParameters* out = ost.Stream->codecpar;
+    const uint32_t optionTag = setup.Codec->codec_tag;
+
+    switch (in->codec_type) {
+    case AVMEDIA_TYPE_VIDEO:
+        if (HookEventConnected)
+            throw FFmpegException("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
+        if (!settings_.FrameHooks.empty())
+            throw FFmpegException("-vcodec copy and -vhook are incompatible (frames are not decoded)");
+        if (PreviewFlag || PreviewBitmapFlag)
+            throw FFmpegException("-vcodec copy and PostHooks are incompatible (frames are not decoded)");
+        break;
+    case AVMEDIA_TYPE_AUDIO:
+        if (settings_.AudioVolume != 256)
+            throw FFmpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
+        break;
+    case AVMEDIA_TYPE_SUBTITLE:
+        break;
+    default:
+        throw FFmpegException("invalid codec_type of output stream");
+    }
+
+    if (avcodec_parameters_copy(out, in) < 0)
+        throw FFmpegException("icodec.extradata_size is invalid (too large)");
+    if (optionTag) {
+        out->codec_tag = optionTag;
+    } else {
+        // Keep the source's tag only where the output format would map it back to the same codec.
+        const AVCodecTag* const* tags = outputs_[ost.FileIndex]->Context->oformat->codec_tag;
+        unsigned int formatTag = 0;
+        if (!(!tags || av_codec_get_id(tags, in->codec_tag) == in->codec_id ||
+              !av_codec_get_tag2(tags, in->codec_id, &formatTag)))
+            out->codec_tag = 0;
+    }
+    ost.Stream->time_base = CopyTimeBase(ist.Stream);
+
+    if (in->codec_type == AVMEDIA_TYPE_VIDEO) {
+        // The aspect chosen when the stream was created; muxers insist that both layers agree.
+        if (ost.Stream->sample_aspect_ratio.num)
+            out->sample_aspect_ratio = ost.Stream->sample_aspect_ratio;
+        else
+            ost.Stream->sample_aspect_ratio = out->sample_aspect_ratio;
+        ost.Stream->avg_frame_rate = ist.Stream->avg_frame_rate;
+        ost.Stream->r_frame_rate = ist.Stream->r_frame_rate;
+    } else if (in->codec_type == AVMEDIA_TYPE_AUDIO) {
+        if ((in->block_align == 1 && in->codec_id == AV_CODEC_ID_MP3) || in->codec_id == AV_CODEC_ID_AC3)
+            out->block_align = 0;
+    }
+}
+
+void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
+    const AVCodecContext* dec = ist.Decoder;
+    AVCodecContext* enc = ost.Encoder;
+    if (dec->pix_fmt == AV_PIX_FMT_NONE)
+        throw FFmpegException("Video pixel format is unknown, stream cannot be encoded");
+
+    const TEngineSettings& s = settings_;
+    ost.TopBand = s.FrameTopBand;
+    ost.BottomBand = s.FrameBottomBand;
+    ost.LeftBand = s.FrameLeftBand;
+    ost.RightBand = s.FrameRightBand;
+    ost.VideoCrop = ost.TopBand || ost.BottomBand || ost.LeftBand || ost.RightBand;
+
+    const int croppedWidth = dec->width - ost.LeftBand - ost.RightBand;
+    const int croppedHeight = dec->height - ost.TopBand - ost.BottomBand;
+    ost.VideoResample =
+        croppedWidth != enc->width || croppedHeight != enc->height || dec->pix_fmt != enc->pix_fmt;
+    if (ost.VideoResample && !filterFlag_) {
+        ost.TempPicture.reset(av_frame_alloc());
+        if (!ost.TempPicture)
+            throw FFmpegException("Cannot allocate temp picture, check pix fmt");
+        ost.TempPicture->format = enc->pix_fmt;
+        ost.TempPicture->width = enc->width;
+        ost.TempPicture->height = enc->height;
+        if (av_frame_get_buffer(ost.TempPicture.get(), 0) < 0)
+            throw FFmpegException("Cannot allocate temp picture, check pix fmt");
+
+        ost.Scaler.reset(sws_alloc_context());
+        SwsContext* sws = ost.Scaler.get();
+        if (!sws)
+            throw FFmpegException("Cannot get resampling context");
+        av_opt_set_int(sws, "srcw", croppedWidth, 0);
+        av_opt_set_int(sws, "srch", croppedHeight, 0);
+        av_opt_set_int(sws, "src_format", dec->pix_fmt, 0);
+        av_opt_set_int(sws, "dstw", enc->width, 0);
+        av_opt_set_int(sws, "dsth", enc->height, 0);
+        av_opt_set_int(sws, "dst_format", enc->pix_fmt, 0);
+        av_opt_set_int(sws, "sws_flags", options_->ScalerFlags(), 0);
+        ApplyStoredOptions(*options_, sws, AV_OPT_FLAG_VIDEO_PARAM);
+        if (sws_init_context(sws, nullptr, nullptr) < 0)
+            throw FFmpegException("Cannot get resampling context");
+        ost.OriginalWidth = dec->width;
+        ost.OriginalHeight = dec->height;
+    }
+    ost.ResampleWidth = croppedWidth;
+    ost.ResampleHeight = croppedHeight;
+    ost.ResamplePixFmt = dec->pix_fmt;
+
+    if (filterFlag_)
+        BuildVideoFilterGraph(ost, dec, ist.Stream, enc, s.VideoFilters, options_->ScalerFlags());
+
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(enc->pix_fmt);
+    if (desc && dec->bits_per_raw_sample)
+        enc->bits_per_raw_sample = std::min(dec->bits_per_raw_sample, desc->comp[0].depth);
+}
+
+void TCustomFFmpeg::SetupAudioEncoding(TOutputStream& ost, TInputStream& ist) {
+    AVCodecContext* enc = ost.Encoder;
+    const AVCodecContext* dec = ist.Decoder;
+    const int channels = std::max(1, enc->ch_layout.nb_channels);
+    const int bytesPerSample = std::max(1, av_get_bytes_per_sample(enc->sample_fmt));
+    ost.Fifo.reset(av_audio_fifo_alloc(enc->sample_fmt, channels,
+                                       std::max(1, AudioFifoBytes / (bytesPerSample * channels))));
+    if (!ost.Fifo)
+        throw FFmpegException("av_fifo_alloc fail");
+    ost.AudioResample = dec->sample_rate != enc->sample_rate || settings_.AudioSyncMethod > 1;
+    if (dec->bits_per_raw_sample)
+        enc->bits_per_raw_sample = std::min(dec->bits_per_raw_sample, bytesPerSample * 8);
+}
+
+void TCustomFFmpeg::SetupPassLog(TOutputStream& ost, TOutputStreamSetup& setup, int globalIndex) {
+    const std::string& prefix =
+        settings_.PassLogFileName.empty() ? std::string(DefaultPassLogPrefix) : settings_.PassLogFileName;
+    std::string name = (prefix + "-" + std::to_string(globalIndex) + ".log").substr(0, MaxPassLogName);
+    ost.PassLogFileName = name;
+    AVCodecContext* enc = setup.Codec.get();
+    if (enc->flags & AV_CODEC_FLAG_PASS1) {
+        ost.PassLogFile.reset(std::fopen(name.c_str(), "wb"));
+        if (!ost.PassLogFile)
+            throw FFmpegException(FormatText("Cannot write log file %s for pass-1 encoding", name.c_str()));
+        return;
+    }
+    int64_t size = 0;
+    int ret = ReadWholeFile(name, setup.PassStats, size);
+    if (ret == AVERROR(ENOMEM))
+        throw FFmpegException(
+            FormatText("Could not allocate file buffer: Error reading log file \"%s\" for pass-2 encoding",
+                       name.c_str()));
+    if (ret != 0 || setup.PassStats.empty())
+        throw FFmpegException(
+            FormatText("Cannot read file: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
+    enc->stats_in = setup.PassStats.data();
+}
+
+void TCustomFFmpeg::OpenEncoders() {
+    for (TOutputStream& ost : outputStreams_) {
+        if (!ost.EncodingNeeded)
+            continue;
+        TOutputStreamSetup& setup = SetupOf(ost);
+        AVCodecContext* enc = setup.Codec.get();
+        const std::string type = StreamTypeName(enc->codec_type);
+        const AVCodec* codec = setup.Encoder ? setup.Encoder : avcodec_find_encoder(enc->codec_id);
+        if (!codec) {
+            std::string message = FormatText("Encoder (codec id %d) not found for output stream #%d.%d (%s)",
+                                             enc->codec_id, ost.FileIndex, ost.Index, type.c_str());
+            LogStreamMapping();
+            GetLogger().Log(logSender_, llError, message);
+            throw FFmpegException(message);
+        }
+        int ret;
+        {
+            std::lock_guard lock(CodecLock());
+            ret = avcodec_open2(enc, codec, setup.OpenOptions.Address());
+        }
+        if (ret < 0) {
+            std::string message = FormatText(
+                "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect "
+                "parameters such as bit_rate, rate, width or height. Please check error log message "
+                "to find out more detail information.",
+                ost.FileIndex, ost.Index, type.c_str());
+            LogStreamMapping();
+            GetLogger().Log(logSender_, llError, message);
+            throw FFmpegException(message);
+        }
+        openedEncoders_.push_back(enc);
+        if (avcodec_parameters_from_context(ost.Stream->codecpar, enc) < 0)
+            throw FFmpegException(FormatText("Error while opening encoder for output stream #%d.%d (%s)",
+                                             ost.FileIndex, ost.Index, type.c_str()));
+        ost.Stream->time_base = enc->time_base;
+        globalHeaderBytes_ += enc->extradata_size;
+    }
+}
+
+void TCustomFFmpeg::OpenDecoders() {
+    for (TInputStream& ist : inputStreams_) {
+        if (!ist.DecodingNeeded)
+            continue;
+        TInputStreamSetup& setup = inputs_[ist.FileIndex].Streams[ist.StreamIndex];
+        AVCodecContext* dec = setup.Decoder.get();
+        const std::string type = StreamTypeName(dec->codec_type);
+        const AVCodec* codec =
+            setup.ForcedDecoder ? setup.ForcedDecoder : avcodec_find_decoder(dec->codec_id);
+        if (!codec) {
+            std::string message = FormatText("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
+                                             dec->codec_id, ist.FileIndex, ist.StreamIndex, type.c_str());
+            GetLogger().Log(logSender_, llError, message);
+            throw FFmpegException(message);
+        }
+        int ret;
+        {
+            std::lock_guard lock(CodecLock());
+            ret = avcodec_open2(dec, codec, setup.OpenOptions.Address());
+        }
+        if (ret < 0) {
+            std::string message = FormatText("Error while opening decoder for input stream #%d.%d (%s)",
+                                             ist.FileIndex, ist.StreamIndex, type.c_str());
+            GetLogger().Log(logSender_, llError, message);
+            throw FFmpegException(message);
+        }
+        openedDecoders_.push_back(dec);
+    }
+}
+
+void TCustomFFmpeg::InitInputTimestamps() {
+    for (TInputStream& ist : inputStreams_) {
+        AVRational rate = ist.Stream->avg_frame_rate;
+        ist.Pts = ValidRate(rate)
+                      ? -static_cast<int64_t>(ist.Decoder->has_b_frames * AV_TIME_BASE / av_q2d(rate))
+                      : 0;
+        ist.NextPts = AV_NOPTS_VALUE;
+        ist.IsStart = true;
+    }
+}
+
+void TCustomFFmpeg::ApplyMetaDataMaps() {
+    for (const TMetaDataMap& map : settings_.MetaDataMaps) {
+        if (map.OutFile < 0 || map.OutFile >= static_cast<int>(outputs_.size()))
+            throw FFmpegException(FormatText("Invalid output file index %d map_meta_data(%d,%d)", map.OutFile,
+                                             map.OutFile, map.InFile));
+        if (map.InFile < 0 || map.InFile >= static_cast<int>(inputs_.size()))
+            throw FFmpegException(FormatText("Invalid input file index %d map_meta_data(%d,%d)", map.InFile,
+                                             map.OutFile, map.InFile));
+        av_dict_copy(&outputs_[map.OutFile]->Context->metadata, inputs_[map.InFile].Context->metadata,
+                     AV_DICT_DONT_OVERWRITE);
+    }
+}
+
+void TCustomFFmpeg::CopyChapters() {
+    const TEngineSettings& s = settings_;
+    for (const TInputFile& input : inputs_) {
+        const AVFormatContext* is = input.Context.get();
+        for (auto& output : outputs_) {
+            AVFormatContext* os = output->Context.get();
+            for (unsigned c = 0; c < is->nb_chapters; ++c) {
+                const AVChapter* in = is->chapters[c];
+                const int64_t offset =
+                    av_rescale_q(s.StartTime - input.TimestampOffset, AV_TIME_BASE_Q, in->time_base);
+                const int64_t span = s.RecordingTime == UnlimitedRecordingTime
+                                         ? INT64_MAX
+                                         : av_rescale_q(s.RecordingTime, AV_TIME_BASE_Q, in->time_base);
+                if (in->end < offset)
+                    continue;
+                if (span != INT64_MAX && in->start > span + offset)
+                    break;
+                auto* out = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+                if (!out)
+                    throw FFmpegException(LibraryErrorText(output->FileName, AVERROR(ENOMEM)));
+                out->id = in->id;
+                out->time_base = in->time_base;
+                out->start = std::max<int64_t>(0, in->start - offset);
+                out->end = std::min(span, in->end - offset);
+                av_dict_copy(&out->metadata, in->metadata, 0);
+                int count = static_cast<int>(os->nb_chapters);
+                if (av_dynarray_add_nofree(&os->chapters, &count, out) < 0) {
+                    av_dict_free(&out->metadata);
+                    av_free(out);
+                    throw FFmpegException(LibraryErrorText(output->FileName, AVERROR(ENOMEM)));
+                }
+                os->nb_chapters = static_cast<unsigned>(count);
+            }
+        }
+    }
+}
+
+void TCustomFFmpeg::WriteHeaders() {
+    bool allRtp = !outputs_.empty();
+    for (size_t i = 0; i < outputs_.size(); ++i) {
+        TOutputFile& output = *outputs_[i];
+        int ret = avformat_write_header(output.Context.get(), output.HeaderOptions.Address());
+        if (ret < 0) {
+            std::string message =
+                FormatText("Could not write header for output file #%d (incorrect codec parameters ?)",
+                           static_cast<int>(i));
+            GetLogger().Log(logSender_, llError, message);
+            throw FFmpegException(message);
+        }
+        allRtp = allRtp && std::string(output.Context->oformat->name) == "rtp";
+    }
+    if (allRtp) {
+        std::vector<AVFormatContext*> contexts;
+        for (auto& output : outputs_)
+            contexts.push_back(output->Context.get());
+        char sdp[SdpBufferSize] = {};
+        av_sdp_create(contexts.data(), static_cast<int>(contexts.size()), sdp, sizeof sdp);
+        GetLogger().Log(logSender_, llInfo, std::string("SDP:\r\n") + sdp);
+    }
+}
+
+void TCustomFFmpeg::DumpOutput(int index) {
+    AVFormatContext* oc = outputs_[index]->Context.get();
+    av_dump_format(oc, index, oc->url, 1);
+}
+
+void TCustomFFmpeg::LogStreamMapping() {
+    for (size_t i = 0; i < outputs_.size(); ++i)
+        DumpOutput(static_cast<int>(i));
+    if (settings_.Verbose < 0)
+        return;
+    GetLogger().Log(logSender_, llVerbose, "Stream mapping:");
+    for (const TOutputStream& ost : outputStreams_) {
+        if (ost.SourceIndex < 0)
+            continue;
+        const TInputStream& source = inputStreams_[ost.SourceIndex];
+        const std::string type = StreamTypeName(ost.Encoder->codec_type);
+        std::string line = FormatText("  Stream #%d.%d -> #%d.%d (%s)", source.FileIndex, source.StreamIndex,
+                                      ost.FileIndex, ost.Index, type.c_str());
+        if (ost.SyncIndex != ost.SourceIndex) {
+            const TInputStream& sync = inputStreams_[ost.SyncIndex];
+            line += FormatText(" [sync #%d.%d (%s)]", sync.FileIndex, sync.StreamIndex,
+                               StreamTypeName(sync.Stream->codecpar->codec_type).c_str());
+        }
+        GetLogger().Log(logSender_, llVerbose, line);
+    }
+}

@@ -1,0 +1,70 @@
+// The run tables: one entry per stream of every input and every output, built
+// by run preparation and freed at the end of the run. They hold the working
+// state of the transcoding loop. Everything here is touched by the task's run
+// thread only.
+#pragma once
+
+#include "engine/EnginePointers.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavutil/avutil.h>
+}
+
+struct TInputStream {
+    int FileIndex = 0;
+    int StreamIndex = 0;
+    AVStream* Stream = nullptr;        // owned by the input container
+    AVCodecContext* Decoder = nullptr; // owned by TInputStreamSetup
+    bool Discard = true;               // not yet used by an output stream
+    bool DecodingNeeded = false;
+    int64_t Pts = 0;                  // current timestamp, µs
+    int64_t NextPts = AV_NOPTS_VALUE; // next expected timestamp, µs
+    bool IsStart = true;              // until the first audio sync correction
+    int64_t StartTime = 0;            // wall clock at run start (µs), for rate emulation
+    bool IsPastRecordingTime = false;
+    bool ShowedMultiPacketWarning = false;
+};
+
+struct TOutputStream {
+    int FileIndex = 0;
+    int Index = 0;                     // stream index in its output
+    AVStream* Stream = nullptr;        // owned by the output container
+    AVCodecContext* Encoder = nullptr; // owned by TOutputStreamSetup
+    bool StreamCopy = false;
+    int SourceIndex = -1; // into the input stream entries
+    int SyncIndex = -1;   // into the input stream entries
+    bool EncodingNeeded = false;
+    int64_t FrameNumber = 0;
+    bool Active = true;
+    int64_t SyncOpts = 0; // written position, in the encoder's time base
+
+    // video: crop and scale (without a filter graph)
+    bool VideoCrop = false;
+    int TopBand = 0, BottomBand = 0, LeftBand = 0, RightBand = 0;
+    bool VideoResample = false;
+    int OriginalWidth = 0, OriginalHeight = 0; // the first source size (size-change scaling)
+    int ResampleWidth = 0, ResampleHeight = 0; // cropped source size the scaler was made for
+    AVPixelFormat ResamplePixFmt = AV_PIX_FMT_NONE;
+    SwsPtr Scaler;
+    FramePtr TempPicture; // scaler output in the encoder's size and format
+
+    // video: filter graph (when a filter text is set)
+    FilterGraphPtr FilterGraph;
+    AVFilterContext* FilterSource = nullptr; // owned by FilterGraph
+    AVFilterContext* FilterSink = nullptr;   // owned by FilterGraph
+
+    // audio
+    AudioFifoPtr Fifo; // encoder-format samples waiting for a whole frame
+    bool AudioResample = false;
+    SwrPtr Resampler; // made by the loop on first need
+
+    // two-pass statistics written during pass 1
+    std::string PassLogFileName;
+    FilePtr PassLogFile;
+
+    std::vector<BsfPtr> BitstreamFilters; // made by the loop from the stream's names
+};

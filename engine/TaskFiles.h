@@ -1,0 +1,65 @@
+// The files a task has opened: inputs (at AddTask) and outputs with their
+// streams (at SetOutputFile). They stay open until the task releases its
+// engine state; the run tables (engine/RunTables.h) point into them.
+#pragma once
+
+#include "engine/EnginePointers.h"
+#include "engine/EngineSettings.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+// One stream of an opened input.
+struct TInputStreamSetup {
+    // Decoding context filled from the stream's parameters, with the stored
+    // decoding options applied; opened in run preparation when decoding is needed.
+    CodecContextPtr Decoder;
+    // The decoder forced by name before the input was opened, or none.
+    const AVCodec* ForcedDecoder = nullptr;
+    // Private decoder options left for avcodec_open2.
+    DictionaryHolder OpenOptions;
+};
+
+struct TInputFile {
+    InputContextPtr Context;
+    std::string FileName;                            // as given (not the library's name)
+    int64_t TimestampOffset = 0;                     // µs, added to every packet's timestamps
+    std::array<double, MaxStreams> TimestampScale{}; // per stream, 0 = none
+    std::vector<TInputStreamSetup> Streams;          // by stream index
+};
+
+// One stream created in an output.
+struct TOutputStreamSetup {
+    AVStream* Stream = nullptr; // owned by the output container
+    // Pass-2 statistics the encoder reads through stats_in; declared before the
+    // codec context so that it outlives it.
+    std::vector<char> PassStats;
+    // The encoder's context, filled at creation from the settings and stored
+    // options; for stream copy it only carries the tag the options set.
+    CodecContextPtr Codec;
+    const AVCodec* Encoder = nullptr; // by name or guessed from the format; null for copy or none
+    bool StreamCopy = false;
+    DictionaryHolder OpenOptions;              // private encoder options for avcodec_open2
+    std::vector<std::string> BitstreamFilters; // names, applied in order to every packet
+};
+
+// An output container and the file it writes. Destroying it closes the file and
+// deletes it when nothing was written (0 bytes), so a failed open or a task that
+// never ran leaves no empty file behind.
+class TOutputFile {
+public:
+    TOutputFile() = default;
+    ~TOutputFile();
+    TOutputFile(const TOutputFile&) = delete;
+    TOutputFile& operator=(const TOutputFile&) = delete;
+
+    // Closes the written file (flushing it) and deletes it when it is empty.
+    void CloseFile();
+
+    FormatContextPtr Context;
+    std::string FileName;  // as given
+    bool FileOpen = false; // Context->pb is ours to close
+    std::vector<TOutputStreamSetup> Streams;
+    DictionaryHolder HeaderOptions; // private muxer options for avformat_write_header
+};
