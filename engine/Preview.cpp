@@ -58,7 +58,7 @@ void TTaskPreview::SetFlag(uint8_t bit, bool on) {
     std::shared_ptr<TPreviewer> retired;
     {
         std::lock_guard lock(PreviewLock());
-        StoreFlagsLocked(on ? flags_ | bit : flags_ & ~bit, retired);
+        StoreFlagsLocked(static_cast<uint8_t>(on ? flags_ | bit : flags_ & ~bit), retired);
     }
     if (retired)
         RunInMainThread([&] { retired->Close(); });
@@ -103,7 +103,8 @@ void TTaskPreview::Step(const uint8_t* const data[4], const int linesize[4], AVP
         if (!FrameToBitmap(converter_, data, linesize, format, height, width)) {
             conversionFailed = true;
             sender = logSender_;
-            StoreFlagsLocked(flags_ & ~(bitmapForm ? PreviewBitmapBit : PreviewWindowBit), retired);
+            StoreFlagsLocked(
+                static_cast<uint8_t>(flags_ & ~(bitmapForm ? PreviewBitmapBit : PreviewWindowBit)), retired);
         } else if (bitmapForm) {
             deliver = bitmapEvent_;
         } else {
@@ -122,7 +123,7 @@ void TTaskPreview::Step(const uint8_t* const data[4], const int linesize[4], AVP
         std::lock_guard lock(PreviewLock());
         // Only when it is still this task's window: the flags may have changed meanwhile.
         if (previewer_ == shown)
-            StoreFlagsLocked(flags_ & ~PreviewWindowBit, retired);
+            StoreFlagsLocked(static_cast<uint8_t>(flags_ & ~PreviewWindowBit), retired);
     }
 }
 

@@ -1,5 +1,9 @@
 // A task's conversion preview: the latest encoded picture, at most ten a second,
 // either handed to the application as a bitmap or shown in a small window.
+//
+// Each task owns one TTaskPreview. Its video output calls Step for every encoded
+// frame that produced data while Active(); releasing the task's engine state
+// calls Release.
 #pragma once
 
 #include "engine/PreviewSurface.h"
