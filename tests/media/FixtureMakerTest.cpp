@@ -115,12 +115,16 @@ double FirstChannelSample(const AVFrame* frame, int i) {
     const auto format = static_cast<AVSampleFormat>(frame->format);
     const int step = av_sample_fmt_is_planar(format) ? 1 : frame->ch_layout.nb_channels;
     switch (av_get_packed_sample_fmt(format)) {
+    case AV_SAMPLE_FMT_U8:
+        return (frame->data[0][i * step] - 128) / 128.0;
     case AV_SAMPLE_FMT_S16:
         return reinterpret_cast<const int16_t*>(frame->data[0])[i * step] / 32768.0;
     case AV_SAMPLE_FMT_S32:
         return reinterpret_cast<const int32_t*>(frame->data[0])[i * step] / 2147483648.0;
     case AV_SAMPLE_FMT_FLT:
         return reinterpret_cast<const float*>(frame->data[0])[i * step];
+    case AV_SAMPLE_FMT_DBL:
+        return reinterpret_cast<const double*>(frame->data[0])[i * step];
     default:
         throw std::runtime_error("sample format not handled by the test");
     }
@@ -399,6 +403,124 @@ TEST(FixtureMaker, PlaysTheToneWithClicksAtTheirTimes) {
     EXPECT_LT(std::abs(samples[1999]), 0.3);
 }
 
+// The tone is written straight into each encoder's sample format; lossless
+// codecs must give it back at its level, with the click at full scale.
+struct SampleFormatCase {
+    std::string fileName;
+    std::string codec;
+    std::string sampleFormat; // empty: the encoder's first
+    AVSampleFormat expected;  // as the stream says
+};
+
+void PrintTo(const SampleFormatCase& c, std::ostream* os) {
+    *os << c.fileName;
+}
+
+class FixtureSampleFormats : public testing::TestWithParam<SampleFormatCase> {};
+
+TEST_P(FixtureSampleFormats, CarryTheToneAndTheClick) {
+    const SampleFormatCase& c = GetParam();
+    TempDir dir;
+    ClipSpec spec = AudioOnlyClip(0.25);
+    spec.Audio[0].Codec = c.codec;
+    spec.Audio[0].SampleFormat = c.sampleFormat;
+    spec.Audio[0].SampleRate = 8000;
+    spec.Audio[0].ToneHz = 250;
+    spec.Audio[0].ClicksUs = {125000};
+    const std::string file = dir.File(c.fileName);
+    ASSERT_NO_THROW(MakeClip(file, spec));
+    EXPECT_EQ(Open(file)->streams[0]->codecpar->format, c.expected);
+    std::vector<double> samples;
+    Decode(file, AVMEDIA_TYPE_AUDIO, [&](const AVFrame* f, AVRational) {
+        for (int i = 0; i < f->nb_samples; ++i)
+            samples.push_back(FirstChannelSample(f, i));
+    });
+    ASSERT_EQ(samples.size(), 2000u);
+    double tonePeak = 0;
+    for (size_t i = 0; i < 900; ++i)
+        tonePeak = std::max(tonePeak, std::abs(samples[i]));
+    EXPECT_NEAR(tonePeak, 0.25, 0.01);
+    EXPECT_GT(samples[1001], 0.98);
+    EXPECT_GT(samples[1000], 0.0); // a sine sample at 2 cycles would be 0
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixture, FixtureSampleFormats,
+                         testing::Values(SampleFormatCase{"u8.wav", "pcm_u8", "", AV_SAMPLE_FMT_U8},
+                                         SampleFormatCase{"s16.wav", "pcm_s16le", "", AV_SAMPLE_FMT_S16},
+                                         SampleFormatCase{"s32.wav", "pcm_s32le", "", AV_SAMPLE_FMT_S32},
+                                         SampleFormatCase{"f32.wav", "pcm_f32le", "", AV_SAMPLE_FMT_FLT},
+                                         SampleFormatCase{"f64.wav", "pcm_f64le", "", AV_SAMPLE_FMT_DBL},
+                                         SampleFormatCase{"s16be.aiff", "pcm_s16be", "", AV_SAMPLE_FMT_S16},
+                                         SampleFormatCase{"s16.flac", "flac", "s16", AV_SAMPLE_FMT_S16},
+                                         SampleFormatCase{"s32.flac", "flac", "s32", AV_SAMPLE_FMT_S32}),
+                         [](const testing::TestParamInfo<SampleFormatCase>& info) {
+                             return info.param.fileName.substr(0, info.param.fileName.find('.')) + "_" +
+                                    info.param.codec;
+                         });
+
+// Encoders that want another picture format get the picture converted; a
+// named container goes to the file whatever its extension.
+struct PictureCase {
+    std::string fileName;
+    std::string format;
+    std::string codec;
+    std::string pixelFormat;
+    AVCodecID expectedCodec;
+    AVPixelFormat expectedFormat;
+};
+
+void PrintTo(const PictureCase& c, std::ostream* os) {
+    *os << c.fileName;
+}
+
+class FixturePictures : public testing::TestWithParam<PictureCase> {};
+
+TEST_P(FixturePictures, ComeOutInTheEncodersFormatWithTheirMarks) {
+    const PictureCase& c = GetParam();
+    TempDir dir;
+    ClipSpec spec = VideoOnlyClip(0.4);
+    spec.Format = c.format;
+    spec.Video[0].Codec = c.codec;
+    spec.Video[0].PixelFormat = c.pixelFormat;
+    spec.Video[0].MarksUs = {200000}; // frame 5
+    const std::string file = dir.File(c.fileName);
+    ASSERT_NO_THROW(MakeClip(file, spec));
+    InputPtr input = Open(file);
+    ASSERT_EQ(input->nb_streams, 1u);
+    EXPECT_EQ(input->streams[0]->codecpar->codec_id, c.expectedCodec);
+    EXPECT_EQ(input->streams[0]->codecpar->format, c.expectedFormat);
+    std::vector<AVFrame*> unused;
+    int frames = 0;
+    Decode(file, AVMEDIA_TYPE_VIDEO, [&](const AVFrame* f, AVRational) {
+        // Every format here but RGB keeps luma in plane 0; for RGB the green byte serves.
+        const bool rgb = f->format == AV_PIX_FMT_RGB24;
+        double sum = 0;
+        for (int y = 0; y < f->height; ++y)
+            for (int x = 0; x < f->width; ++x)
+                sum += f->data[0][y * f->linesize[0] + (rgb ? 3 * x + 1 : x)];
+        const double mean = sum / (f->width * f->height);
+        SCOPED_TRACE(frames);
+        if (frames == 5) {
+            EXPECT_GT(mean, 200);
+        } else {
+            EXPECT_LT(mean, 80);
+        }
+        ++frames;
+    });
+    EXPECT_EQ(frames, 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixture, FixturePictures,
+    testing::Values(PictureCase{"mjpeg.avi", "", "mjpeg", "yuvj422p", AV_CODEC_ID_MJPEG, AV_PIX_FMT_YUVJ422P},
+                    PictureCase{"png.mov", "", "png", "", AV_CODEC_ID_PNG, AV_PIX_FMT_RGB24},
+                    PictureCase{"x444.mkv", "", "libx264", "yuv444p", AV_CODEC_ID_H264, AV_PIX_FMT_YUV444P},
+                    PictureCase{"ffv1.mkv", "", "ffv1", "", AV_CODEC_ID_FFV1, AV_PIX_FMT_YUV420P},
+                    PictureCase{"named.bin", "matroska", "", "", AV_CODEC_ID_H264, AV_PIX_FMT_YUV420P}),
+    [](const testing::TestParamInfo<PictureCase>& info) {
+        return info.param.fileName.substr(0, info.param.fileName.find('.'));
+    });
+
 struct SubtitleCase {
     std::string fileName;
     std::string codec;
@@ -434,7 +556,10 @@ INSTANTIATE_TEST_SUITE_P(Fixture, FixtureSubtitles,
                          testing::Values(SubtitleCase{"dvd.mkv", "dvdsub", AV_CODEC_ID_DVD_SUBTITLE},
                                          SubtitleCase{"dvd.mpg", "dvdsub", AV_CODEC_ID_DVD_SUBTITLE},
                                          SubtitleCase{"text.mkv", "subrip", AV_CODEC_ID_SUBRIP},
-                                         SubtitleCase{"text.mp4", "mov_text", AV_CODEC_ID_MOV_TEXT}),
+                                         SubtitleCase{"text.mp4", "mov_text", AV_CODEC_ID_MOV_TEXT},
+                                         SubtitleCase{"dvb.ts", "dvbsub", AV_CODEC_ID_DVB_SUBTITLE},
+                                         SubtitleCase{"ass.mkv", "ass", AV_CODEC_ID_ASS},
+                                         SubtitleCase{"vtt.webm", "webvtt", AV_CODEC_ID_WEBVTT}),
                          [](const testing::TestParamInfo<SubtitleCase>& info) {
                              return info.param.codec + "_" +
                                     info.param.fileName.substr(info.param.fileName.find('.') + 1);
