@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -273,6 +275,42 @@ TEST_F(LoggerTest, ASecondLoggerIsRefused) {
         EXPECT_STREQ(e.what(), "Allow creating only one instance of TFFLogger.");
     }
     EXPECT_EQ(&GetLogger(), logger_) << "the refused one did not replace the singleton";
+}
+
+// These run in a fresh copy of the test program, where nothing is bound yet.
+class LoggerProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+
+TEST_F(LoggerProcessTest, LevelReachesTheLibraryOnlyOnceAVUtilIsBound) {
+    EXPECT_EXIT(
+        {
+            const int before = av_log_get_level();
+            GetLogger().SetLogLevel(llDebug);
+            const bool untouched = av_log_get_level() == before;
+            GetLogger().InstallHook();
+            std::exit(untouched && av_log_get_level() == LogLevelToLibrary(llDebug) ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(LoggerProcessTest, ExitWhileALibraryThreadKeepsLogging) {
+    EXPECT_EXIT(
+        {
+            TFFLogger& logger = GetLogger();
+            logger.InstallHook();
+            logger.OnLog = [](const TFFBaseComponent*, uint32_t, TLogLevel, const std::string&) {};
+            std::promise<void> started;
+            std::thread([&started] {
+                started.set_value();
+                for (;;)
+                    av_log(nullptr, AV_LOG_ERROR, "late\n");
+            }).detach();
+            started.get_future().wait();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
