@@ -29,8 +29,8 @@ struct TBitmap24 {
 struct FrameBitmapConverter {
     AVPixelFormat TargetFormat = AV_PIX_FMT_BGR24;
     TBitmap24 Bitmap;
-    std::vector<uint8_t> Buffer;
-    uint8_t* TargetData[4] = {};
+    std::vector<uint8_t> Buffer; // scratch for users; FrameToBitmap scales straight into Bitmap
+    uint8_t* TargetData[4] = {}; // after FrameToBitmap: Bitmap's rows and row size
     int TargetLinesize[4] = {};
     SwsContext* ToRGB = nullptr;
     SwsContext* FromRGB = nullptr; // used by the player's frame hook
@@ -42,6 +42,9 @@ struct FrameBitmapConverter {
 };
 
 void ResetConverter(FrameBitmapConverter& c);
-// Fills c.Bitmap from a picture; false only when no scaler can be made.
+// Fills c.Bitmap from a picture. Copies directly when the picture already has the
+// bitmap's format, even sides and the bitmap's row size; otherwise converts with a
+// cached bicubic scaler. Nothing is allocated while the size stays the same.
+// False when no scaler can be made (also for an empty picture or an unreadable format).
 bool FrameToBitmap(FrameBitmapConverter& c, const uint8_t* const data[4], const int linesize[4],
                    AVPixelFormat format, int height, int width);
