@@ -55,7 +55,7 @@ struct FormatContextDeleter {
 };
 
 bool HasFlags(const AVOption* option, int requiredFlags) {
-    return option && (option->flags & requiredFlags) == requiredFlags;
+    return option && (LegacyOptionFlags(option->name, option->flags) & requiredFlags) == requiredFlags;
 }
 
 const AVOption* FindPrivate(const AVClass* const* cls, const std::string& name) {
@@ -163,7 +163,7 @@ bool SetCurrentOption(OptionContextSet& set, std::vector<TStoredOption>& options
 
     for (size_t i = 0; i < MediaTypes.size() && result >= 0; ++i) {
         const AVOption* option = av_opt_find(video, name.c_str(), nullptr, MediaTypeFlags[i], 0);
-        if (option) {
+        if (option && HasFlags(option, MediaTypeFlags[i])) {
             if (!found) {
                 firstType = MediaTypes[i];
             }

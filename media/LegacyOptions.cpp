@@ -3,12 +3,24 @@
 #include <algorithm>
 #include <array>
 
+extern "C" {
+#include <libavutil/opt.h>
+}
+
 namespace {
 
 constexpr std::array<TLegacyRename, 2> Renames{{
     {"directpred", "direct-pred"}, // same numbering: none, spatial, temporal, auto
     {"cqp", "qp"},
 }};
+
+constexpr std::array<TLegacyMediaTypes, 3> MediaTypes{{
+    {"b", AV_OPT_FLAG_VIDEO_PARAM},
+    {"maxrate", AV_OPT_FLAG_VIDEO_PARAM},
+    {"minrate", AV_OPT_FLAG_VIDEO_PARAM},
+}};
+
+constexpr int MediaTypeBits = AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_AUDIO_PARAM | AV_OPT_FLAG_SUBTITLE_PARAM;
 
 constexpr std::array<TLegacyFlag, 27> Flags{{
     // x264 switches that lived in the generic flags2
@@ -51,9 +63,8 @@ constexpr std::array<TLegacyPartition, 5> Partitions{{
     {"partb8x8", "b8x8"},
 }};
 
-constexpr std::array<std::string_view, 9> Dropped{
-    "rc_buf_aggressivity", "rc_qmod_amp",    "rc_qmod_freq",     "antialias", "mb_qmin", "mb_qmax",
-    "inter_threshold",     "color_table_id", "internal_buffers",
+constexpr std::array<std::string_view, 6> Dropped{
+    "antialias", "mb_qmin", "mb_qmax", "inter_threshold", "color_table_id", "internal_buffers",
 };
 
 struct TFlagToken {
@@ -161,6 +172,19 @@ TLegacyTranslation TranslatePartitions(const std::string& value, const std::stri
 std::span<const TLegacyRename> LegacyRenames() {
     return Renames;
 }
+std::span<const TLegacyMediaTypes> LegacyMediaTypes() {
+    return MediaTypes;
+}
+
+int LegacyOptionFlags(const char* name, int flags) {
+    for (const TLegacyMediaTypes& entry : MediaTypes) {
+        if (entry.Name == name) {
+            return (flags & ~MediaTypeBits) | entry.MediaFlags;
+        }
+    }
+    return flags;
+}
+
 std::span<const TLegacyFlag> LegacyFlags() {
     return Flags;
 }

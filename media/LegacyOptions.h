@@ -30,7 +30,18 @@ struct TLegacyPartition {
     std::string_view X264Name;
 };
 
+// A generic codec option that today applies to more media types than it once
+// did ("b" now also sets audio): it keeps its old media types, so that a video
+// rate never becomes an audio encoder's rate.
+struct TLegacyMediaTypes {
+    std::string_view Name;
+    int MediaFlags; // AV_OPT_FLAG_VIDEO_PARAM, AV_OPT_FLAG_AUDIO_PARAM, AV_OPT_FLAG_SUBTITLE_PARAM
+};
+
 std::span<const TLegacyRename> LegacyRenames();
+std::span<const TLegacyMediaTypes> LegacyMediaTypes();
+// The option's flags with its old media types where they changed.
+int LegacyOptionFlags(const char* name, int flags);
 std::span<const TLegacyFlag> LegacyFlags();
 std::span<const TLegacyPartition> LegacyPartitions();
 // Options that had an effect once and have no current equivalent.
