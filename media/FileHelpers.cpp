@@ -67,8 +67,9 @@ int ReadWholeFile(const std::string& fileName, std::vector<char>& buffer, int64_
 }
 
 int64_t FileSizeOf(const std::string& fileName) {
-    // Opening it tells apart a file that exists but cannot be read.
-    FileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opening it tells apart a file that exists but cannot be read; without
+    // O_NONBLOCK opening a named pipe would wait for a writer.
+    FileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         return -1;
     struct stat info {};

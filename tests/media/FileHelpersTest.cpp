@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -72,6 +73,9 @@ TEST(FileSizeOf, SizeOrMinusOne) {
     EXPECT_EQ(FileSizeOf(dir.File("empty")), 0);
     EXPECT_EQ(FileSizeOf(dir.File("missing")), -1);
     EXPECT_EQ(FileSizeOf(dir.Path().string()), -1);
+
+    ASSERT_EQ(::mkfifo(dir.File("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(FileSizeOf(dir.File("pipe")), 0) << "answers at once, without waiting for a writer";
 
     writeFile(dir.File("locked"), "secret");
     std::filesystem::permissions(dir.File("locked"), std::filesystem::perms::none);
