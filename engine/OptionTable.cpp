@@ -20,6 +20,7 @@
 
 extern "C" {
 #include <libavcodec/bsf.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/parseutils.h>
 #include <libavutil/pixdesc.h>
@@ -326,7 +327,9 @@ void FrameRate(TOptionTarget& target, const std::string&, const std::string& val
 void FrameSize(TOptionTarget& target, const std::string&, const std::string& value) {
     int width = 0;
     int height = 0;
-    if (av_parse_video_size(&width, &height, value.c_str()) < 0) {
+    // A size no picture buffer can have is as wrong as one that does not parse.
+    if (av_parse_video_size(&width, &height, value.c_str()) < 0 ||
+        av_image_check_size(width, height, 0, nullptr) < 0) {
         Raise("Incorrect frame size");
     }
     S(target).FrameWidth = width;
@@ -344,7 +347,7 @@ void Aspect(TOptionTarget& target, const std::string&, const std::string& value)
         aspect = std::strtod(value.c_str(), nullptr);
     }
     // A negative or endless ratio is as unusable as none.
-    if (!(aspect > 0.0) || !std::isfinite(aspect)) {
+    if (!(aspect > 0.0) || !std::isfinite(static_cast<float>(aspect))) {
         Raise("Incorrect aspect ratio specification.");
     }
     S(target).FrameAspectRatio = static_cast<float>(aspect);
