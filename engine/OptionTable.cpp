@@ -355,7 +355,7 @@ void Aspect(TOptionTarget& target, const std::string&, const std::string& value)
 
 void PixelFormat(TOptionTarget& target, const std::string&, const std::string& value) {
     if (value == "list") {
-        GetLogger().Log(nullptr, llInfo, "Pixel formats:\nNAME            NB_COMPONENTS BITS_PER_PIXEL");
+        GetLogger().Log(nullptr, llInfo, "NAME             NB_COMPONENTS BITS_PER_PIXEL");
         for (const AVPixFmtDescriptor* d = av_pix_fmt_desc_next(nullptr); d; d = av_pix_fmt_desc_next(d)) {
             GetLogger().LogFmt(nullptr, llInfo, "%-16s %d %13d", d->name, d->nb_components,
                                av_get_bits_per_pixel(d));

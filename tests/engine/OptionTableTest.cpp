@@ -300,6 +300,7 @@ const LogCase LogCases[] = {
      "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s"},
     {"ab", "128", llWarning,
      "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s"},
+    {"pix_fmt", "list", llInfo, "NB_COMPONENTS"},
     {"pix_fmt", "list", llInfo, "yuv420p"},
     {"sample_fmt", "list", llInfo, "s16"},
 };
