@@ -1,0 +1,139 @@
+#include "player/PlaybackDisplay.h"
+
+#include "player/Display.h"
+#include "player/DisplayLayout.h"
+
+#include <chrono>
+
+namespace {
+
+int64_t nowMicroseconds() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void drawWaveform(PlaybackState& st, TPlayerDisplay& display) {
+    auto& a = st.Audio;
+    const int channels = a.Channels;
+    const int width = st.WindowWidth;
+    if (channels <= 0 || a.Ring.empty())
+        return;
+    if (!st.Paused) {
+        const int data = width;
+        int delay = (a.BufferSize.load() - a.BufferIndex.load()) / (2 * channels);
+        const int64_t elapsed = nowMicroseconds() - a.CallbackTimeUs.load();
+        delay -= static_cast<int>(elapsed * a.SampleRate / 1000000);
+        delay += 2 * data;
+        if (delay < data)
+            delay = data;
+        const int write = a.RingWriteIndex.load(std::memory_order_relaxed);
+        const int start = ((write - delay * channels) % SampleRingSize + SampleRingSize) % SampleRingSize;
+        a.LastStart = FindWaveformStart(a.Ring.data(), SampleRingSize, start, channels);
+    }
+    const auto shapes =
+        WaveformShapes(a.Ring.data(), SampleRingSize, a.LastStart, channels, width, st.WindowHeight);
+    display.ShowShapes(shapes);
+
+    int64_t ink = 0;
+    for (const auto& r : shapes)
+        ink += static_cast<int64_t>(r.W) * r.H;
+    std::lock_guard lock(st.Signals.StatsMutex);
+    auto& stats = st.Signals.Stats;
+    ++stats.Waveforms;
+    stats.WaveformInk = ink - static_cast<int64_t>(channels - 1) * width;
+    stats.WaveformBands = channels;
+}
+
+void drawPicture(PlaybackState& st, TPlayerDisplay& display, bool redraw) {
+    auto& q = st.Video.Pictures;
+    YuvOverlay* overlay = nullptr;
+    double pts = 0;
+    AVRational pixelAspect{0, 1};
+    {
+        std::lock_guard lock(q.Mutex);
+        if (q.LastShown < 0)
+            return;
+        const auto& slot = q.Slots[q.LastShown];
+        overlay = slot.Overlay.get();
+        pts = slot.Pts;
+        pixelAspect = slot.PixelAspect;
+    }
+    if (!overlay)
+        return;
+    const double aspect = DisplayAspect(st.Player.AspectRatio(), st.WindowWidth, st.WindowHeight,
+                                        overlay->Width, overlay->Height, pixelAspect);
+    const TDisplayRect rect = FitPicture(aspect, st.WindowWidth, st.WindowHeight);
+
+    std::lock_guard overlayLock(overlay->Lock);
+    if (st.HasSubtitles()) {
+        auto& s = st.Subtitles;
+        std::lock_guard lock(s.Mutex);
+        if (s.Size > 0) {
+            const auto& sp = s.Slots[s.ReadIndex];
+            if (sp.Pts + sp.Sub.start_display_time / 1000.0 <= pts) {
+                for (unsigned i = 0; i < sp.Sub.num_rects; ++i)
+                    BlendSubtitleRect(*overlay, *sp.Sub.rects[i]);
+            }
+        }
+    }
+    display.ShowPicture(*overlay, rect);
+
+    std::lock_guard lock(st.Signals.StatsMutex);
+    auto& stats = st.Signals.Stats;
+    ++(redraw ? stats.Redraws : stats.Pictures);
+    stats.LastX = rect.X;
+    stats.LastY = rect.Y;
+    stats.LastWidth = rect.W;
+    stats.LastHeight = rect.H;
+    stats.LastPicturePts = pts;
+}
+
+} // namespace
+
+int OpenVideoMode(PlaybackState& st, bool force) {
+    TPlayerDisplay* display = st.Player.Display();
+    if (!display)
+        return -1;
+    int width = st.Player.ScreenWidth();
+    int height = st.Player.ScreenHeight();
+    if (width <= 0 || height <= 0) {
+        width = 0;
+        height = 0;
+        if (st.HasVideo()) {
+            std::lock_guard lock(st.Video.Pictures.Mutex);
+            for (const auto& slot : st.Video.Pictures.Slots) {
+                if (slot.Width > 0 && slot.Height > 0) {
+                    width = slot.Width;
+                    height = slot.Height;
+                    break;
+                }
+            }
+        }
+        if (width <= 0 || height <= 0) {
+            width = DefaultWindowWidth;
+            height = DefaultWindowHeight;
+        }
+    }
+    if (!force && display->HasSurface() && display->Width() == width && display->Height() == height &&
+        st.WindowWidth == width && st.WindowHeight == height)
+        return 0;
+    if (!display->SetMode(width, height)) {
+        st.Player.ReportError("SDL: could not set video mode.", false);
+        return -1;
+    }
+    st.WindowWidth = display->Width();
+    st.WindowHeight = display->Height();
+    return 0;
+}
+
+void DisplayPlayback(PlaybackState& st, bool redraw) {
+    TPlayerDisplay* display = st.Player.Display();
+    if (!display)
+        return;
+    if (!display->HasSurface() && OpenVideoMode(st, false) < 0)
+        return;
+    if (st.HasAudio() && st.DisplayMode != 0)
+        drawWaveform(st, *display);
+    else if (st.HasVideo())
+        drawPicture(st, *display, redraw);
+}

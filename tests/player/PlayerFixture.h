@@ -1,0 +1,63 @@
+// A player with recorded events, on the test's (main) thread, with offscreen video
+// and dummy audio.
+#pragma once
+
+#include "fixtures/FixtureMaker.h"
+#include "media/MainThreadDispatcher.h"
+#include "player/Player.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class PlayerFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MarkMainThread();
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        player = std::make_unique<TDOVidera>();
+        if (!player->LibrariesLoaded()) {
+            ASSERT_TRUE(player->LoadLibraries("")) << player->LastError();
+        }
+        player->OnFileOpen = [this](TCustomPlayer*, int64_t duration, int w, int h, int&, int&) {
+            openDuration = duration;
+            frameWidth = w;
+            frameHeight = h;
+        };
+        player->OnState = [this](TCustomPlayer*, TPlayState s) { states.push_back(s); };
+        player->OnPosition = [this](TCustomPlayer*, int64_t p) { positions.push_back(p); };
+    }
+    void TearDown() override {
+        if (player)
+            player->Close(true);
+        ProcessPendingMessages();
+        player.reset();
+    }
+
+    std::string MakeFile(const std::string& name, const ClipSpec& spec) {
+        const std::string file = dir.File(name);
+        MakeClip(file, spec);
+        return file;
+    }
+    bool Saw(TPlayState s) const { return std::find(states.begin(), states.end(), s) != states.end(); }
+    bool WaitFor(TPlayState s, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+        return ServeUntil([&] { return Saw(s); }, timeout);
+    }
+    void Serve(std::chrono::milliseconds time) {
+        ServeUntil([] { return false; }, time);
+    }
+
+    TempDir dir;
+    std::unique_ptr<TDOVidera> player;
+    std::vector<TPlayState> states;
+    std::vector<int64_t> positions;
+    int64_t openDuration = -2;
+    int frameWidth = -2;
+    int frameHeight = -2;
+};
