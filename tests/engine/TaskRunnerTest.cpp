@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -32,9 +34,11 @@ struct FakeBody : TTaskBody {
     bool closeThrows = false;
     bool releaseThrows = false;
     std::chrono::milliseconds roundTime{0};
+    std::function<void(int round)> onRound; // runs inside each round
 
     std::atomic<int> loops{0}; // times the loop was entered
     std::atomic<int> done{0};  // rounds completed
+    std::atomic<int> gateEntries{0};
     std::atomic<bool> sawStop{false};
     std::atomic<int> closeCalls{0};
     std::atomic<int> releaseCalls{0};
@@ -45,11 +49,15 @@ struct FakeBody : TTaskBody {
     void TranscodeLoop(TRunControl& control) override {
         ++loops;
         while (!control.StopRequested()) {
+            ++gateEntries;
+            WakeMainThread();
             control.PausePoint();
             if (done == throwAtRound)
                 throw FFmpegException("Error while decoding stream #0.0 (Video)");
             if (callMainThreadEachRound)
                 RunInMainThread([] {});
+            if (onRound)
+                onRound(done);
             if (roundTime.count() > 0)
                 std::this_thread::sleep_for(roundTime);
             ++done;
@@ -268,21 +276,41 @@ TEST(TaskRunner, RepeatedStopOrAStartRightAfterAStopDoesNotReportTwice) {
 
 TEST(TaskRunner, PausedTaskMakesNoProgressAndResumesWhereItStopped) {
     FakeBody body;
-    body.roundTime = 1ms;
+    // Round 3 holds until the test has paused, so the next gate entry comes after the pause.
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool inRound3 = false;
+    bool release = false;
+    body.onRound = [&](int round) {
+        if (round != 3)
+            return;
+        std::unique_lock lock(mutex);
+        inRound3 = true;
+        cv.notify_all();
+        cv.wait(lock, [&] { return release; });
+    };
     ReportLog log;
     TTaskRunner runner(body);
     runner.SetTerminateEvent(log.Event());
     StartWorker(runner);
-    ASSERT_TRUE(WaitFor([&] { return body.done >= 3; }));
-
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(cv.wait_for(lock, 10s, [&] { return inRound3; }));
+    }
     runner.Pause();
     EXPECT_EQ(runner.State(), rsPaused);
-    const int atPause = body.done;
-    std::this_thread::sleep_for(50ms);
-    const int settled = body.done;
-    EXPECT_LE(settled, atPause + 1) << "at most the round under way completes";
+    const int entriesAtPause = body.gateEntries;
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+        cv.notify_all();
+    }
+    ASSERT_TRUE(WaitFor([&] { return body.gateEntries > entriesAtPause; }));
+    EXPECT_EQ(body.done, 4) << "the round under way completes";
     std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(body.done, settled) << "a paused task makes no progress";
+    EXPECT_EQ(body.done, 4) << "a paused task makes no progress";
+    EXPECT_EQ(body.gateEntries, entriesAtPause + 1);
+    const int settled = body.done;
 
     runner.Resume();
     EXPECT_EQ(runner.State(), rsRunning);
