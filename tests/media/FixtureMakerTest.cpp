@@ -146,6 +146,8 @@ struct ContainerCase {
     int sampleRate = 44100; // as read back
     int channels = 2;
     bool knowsDuration = true;
+    int width = 64; // as read back
+    int height = 48;
 };
 
 void PrintTo(const ContainerCase& c, std::ostream* os) {
@@ -172,8 +174,8 @@ TEST_P(FixtureContainers, HoldTheStreamsAskedFor) {
     } else {
         ASSERT_EQ(video.size(), 1u);
         EXPECT_EQ(video[0]->codecpar->codec_id, c.videoId);
-        EXPECT_EQ(video[0]->codecpar->width, 64);
-        EXPECT_EQ(video[0]->codecpar->height, 48);
+        EXPECT_EQ(video[0]->codecpar->width, c.width);
+        EXPECT_EQ(video[0]->codecpar->height, c.height);
     }
     ASSERT_EQ(audio.size(), 1u);
     EXPECT_EQ(audio[0]->codecpar->codec_id, c.audioId);
@@ -205,6 +207,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // AMR knows only 8000 Hz mono; the maker adapts the spec's rate and layout.
                     ContainerCase{"clip.3gp", "", "", AV_CODEC_ID_MPEG4, AV_CODEC_ID_AMR_NB, 8000, 1},
                     ContainerCase{"clip.nut", "", "", AV_CODEC_ID_MPEG4, AV_CODEC_ID_VORBIS},
+                    // H.263 takes only its standard sizes; the maker picks the smallest that holds 64x48.
+                    ContainerCase{"h263.3gp", "h263", "", AV_CODEC_ID_H263, AV_CODEC_ID_AMR_NB, 8000, 1, true,
+                                  128, 96},
                     ContainerCase{"clip.wav", "", "", AV_CODEC_ID_NONE, AV_CODEC_ID_PCM_S16LE},
                     ContainerCase{"clip.mp3", "", "", AV_CODEC_ID_NONE, AV_CODEC_ID_MP3},
                     ContainerCase{"clip.oga", "", "", AV_CODEC_ID_NONE, AV_CODEC_ID_VORBIS},
