@@ -10,9 +10,9 @@
 #include <string>
 
 // One small window that stays on top of the others, shows the latest encoded
-// picture of one task with its time as the caption, and can be closed by the
-// user. Created, used and destroyed on the main thread only; destroying it
-// closes the window.
+// picture of one task with its time as the caption, can be dragged by its
+// picture and can be closed by the user. Created, used and destroyed on the
+// main thread only; destroying it closes the window.
 class TPreviewSurface {
 public:
     virtual ~TPreviewSurface() = default;

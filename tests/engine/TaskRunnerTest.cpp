@@ -176,6 +176,25 @@ TEST(TaskRunner, EveryWayARunEndsGivesItsReportInBothModes) {
     }
 }
 
+TEST(TaskRunner, WorkerRunsAtEveryPriorityEvenWhereItCannotBeRaised) {
+    for (const TThreadPriority priority :
+         {tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical}) {
+        SCOPED_TRACE(static_cast<int>(priority));
+        FakeBody body;
+        body.rounds = 2;
+        ReportLog log;
+        TTaskRunner runner(body);
+        runner.SetTerminateEvent(log.Event());
+        TConvertThread* worker = runner.Start(true, priority);
+        ASSERT_NE(worker, nullptr);
+        EXPECT_EQ(worker->Priority(), priority);
+        EXPECT_FALSE(worker->Started()) << "created suspended";
+        worker->Resume();
+        ASSERT_TRUE(WaitFor([&] { return log.Count() == 1; }));
+        EXPECT_TRUE(log.At(0).finished);
+    }
+}
+
 TEST(TaskRunner, StartWithoutFilesIsRefusedAndReportedAtOnceOnTheCaller) {
     struct Case {
         bool hasInput, hasOutput;
