@@ -1,8 +1,10 @@
 #include "engine/Target.h"
 #include "engine/FFmpegException.h"
+#include "engine/FFmpegTask.h"
 #include "engine/OptionTable.h"
 
 #include "OptionTestSupport.h"
+#include "fixtures/FixtureMaker.h"
 
 #include <gtest/gtest.h>
 
@@ -232,6 +234,57 @@ TEST(TargetSettings, ReachTheMuxerAndTheEncoder) {
         EXPECT_EQ(audio->bit_rate, target.settings.AudioCodecName == "ac3" ? 448000 : 224000);
         EXPECT_FALSE(log.HasAny("not applied"));
     }
+}
+
+} // namespace
+
+namespace {
+
+// Detection from a real input: opening it leaves its rate in the settings.
+class TargetOnInput : public ::testing::Test {
+protected:
+    void Open(int rateNum, int rateDen) {
+        ClipSpec spec = VideoOnlyClip(0.3);
+        spec.Video[0].FrameRateNum = rateNum;
+        spec.Video[0].FrameRateDen = rateDen;
+        const std::string path = dir_.File("in_" + std::to_string(rateNum) + ".avi");
+        MakeClip(path, spec);
+        task_.ResetEngineState();
+        ASSERT_TRUE(task_.OpenInputFile(path)) << task_.ErrorText();
+    }
+    TempDir dir_;
+    TCustomFFmpeg task_;
+    LogCapture log_;
+};
+
+TEST_F(TargetOnInput, NtscInputGivesNtscDvd) {
+    Open(30000, 1001);
+    DispatchOption(task_, "target", "dvd");
+    EXPECT_EQ(task_.Settings().FrameWidth, 720);
+    EXPECT_EQ(task_.Settings().FrameHeight, 480);
+    EXPECT_EQ(av_cmp_q(task_.Settings().FrameRate, AVRational{30000, 1001}), 0);
+}
+
+TEST_F(TargetOnInput, PalInputGivesPalVcdAndTheOptionOverridesIt) {
+    Open(25, 1);
+    DispatchOption(task_, "target", "vcd");
+    EXPECT_EQ(task_.Settings().FrameHeight, 288);
+    Open(25, 1);
+    DispatchOption(task_, "target", "ntsc-vcd");
+    EXPECT_EQ(task_.Settings().FrameHeight, 240);
+}
+
+TEST_F(TargetOnInput, DvdOutputCarriesTheMuxerSettings) {
+    Open(25, 1);
+    DispatchOption(task_, "target", "dvd");
+    DispatchOption(task_, "an", "1");
+    ASSERT_GT(task_.OpenOutputFile(dir_.File("out.vob")), 0) << task_.ErrorText();
+    AVFormatContext* output = task_.OutputContext(0);
+    EXPECT_STREQ(output->oformat->name, "dvd");
+    EXPECT_EQ(output->packet_size, 2048u);
+    int64_t muxRate = 0;
+    ASSERT_GE(av_opt_get_int(output->priv_data, "muxrate", 0, &muxRate), 0);
+    EXPECT_EQ(muxRate, 10080000);
 }
 
 } // namespace
