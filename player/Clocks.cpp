@@ -16,6 +16,15 @@ double AudioClock(const PlaybackState& st) {
         const int unplayed =
             a.BufferSize.load(std::memory_order_relaxed) - a.BufferIndex.load(std::memory_order_relaxed);
         clock -= static_cast<double>(unplayed) / bytesPerSecond;
+        // The device plays the block handed over at the last callback during the
+        // time up to the next one; without this the clock would stand still for a
+        // whole block and then jump (23 ms at 44.1 kHz).
+        const int64_t callbackUs = a.CallbackTimeUs.load(std::memory_order_relaxed);
+        if (callbackUs > 0 && a.DeviceBufferSize > 0 && !st.Paused) {
+            const double block = static_cast<double>(a.DeviceBufferSize) / bytesPerSecond;
+            const double elapsed = WallTime() - static_cast<double>(callbackUs) / 1e6;
+            clock += std::clamp(elapsed, 0.0, block) - block;
+        }
     }
     return clock;
 }
@@ -60,8 +69,16 @@ double ComputeTargetTimeLocked(PlaybackState& st, double pts) {
         q.LastFrameDelay = delay;
     q.LastFramePts = pts;
 
-    if (st.HasAudio())
-        delay = SyncedDelay(delay, VideoClockLocked(st) - AudioClock(st), true);
+    if (st.HasAudio()) {
+        // How far the picture would be from the sound when shown at the nominal
+        // time. Pictures may be queued ahead of the one on screen, so the clock of
+        // the picture on screen would count a correction already made for the
+        // queued ones a second time and overshoot the other way.
+        const double now = WallTime();
+        const double shownAt = std::max(now, q.FrameTimer + delay);
+        const double diff = pts - (AudioClock(st) + (shownAt - now));
+        delay = SyncedDelay(delay, diff, true);
+    }
     q.FrameTimer += delay;
     return q.FrameTimer;
 }
