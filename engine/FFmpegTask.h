@@ -11,12 +11,14 @@
 
 #include "engine/EngineSettings.h"
 #include "engine/OptionTarget.h"
+#include "engine/Records.h"
 #include "engine/RunTables.h"
 #include "engine/TaskBody.h"
 #include "engine/TaskFiles.h"
 #include "media/GenericOptions.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +89,12 @@ public:
     // Bytes of global headers (extradata) of the encoders opened for the run.
     int64_t GlobalHeaderBytes() const { return globalHeaderBytes_; }
 
+    // Progress of a run (TaskIndex left 0 for the component to fill), called on
+    // the run thread at most once per report interval and once at the end.
+    std::function<void(const TProgressInfo&)> OnProgress;
+    // Minimum time between two progress reports, µs; set before the run starts.
+    void SetReportInterval(int64_t microseconds) { reportInterval_ = microseconds; }
+
     // Set by the converter component: decoded frames are wanted (hook event,
     // preview), which stream copy cannot give.
     bool HookEventConnected = false;
@@ -119,6 +127,25 @@ private:
     void LogStreamMapping();
     void DumpOutput(int index);
 
+    // transcoding loop (TranscodeLoop.cpp, VideoOutput.cpp, AudioOutput.cpp, PacketWriter.cpp,
+    // ProgressReport.cpp)
+    int ChooseInputFile(const std::vector<char>& ended, const std::vector<char>& noPacket) const;
+    void AdjustPacketTimestamps(TInputFile& input, TInputStream& ist, AVPacket* pkt);
+    bool ProcessPacket(int istIndex, const AVPacket* pkt, TRunControl& control);
+    bool DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunControl& control);
+    void OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl& control);
+    void DoStreamCopy(TOutputStream& ost, const TInputStream& ist, const AVPacket* pkt);
+    void DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFrame* picture, TRunControl& control);
+    AVFrame* ScaleVideo(TOutputStream& ost, const TInputStream& ist, AVFrame* picture);
+    void EncodeVideoFrame(TOutputStream& ost, AVFrame* frame);
+    void DoAudioOut(TOutputStream& ost, const TInputStream& ist, AVFrame* samples);
+    void EncodeAudioFromFifo(TOutputStream& ost, bool flush);
+    void SendToEncoder(TOutputStream& ost, const AVFrame* frame);
+    void FlushEncoders(int istIndex);
+    void WritePacket(TOutputStream& ost, AVPacket* pkt);
+    void ApplyVolume(AVFrame* frame) const;
+    void Report(int fileIndex, bool last);
+
     TOutputStreamSetup& SetupOf(const TOutputStream& ost) {
         return outputs_[ost.FileIndex]->Streams[ost.Index];
     }
@@ -141,4 +168,18 @@ private:
     std::vector<AVCodecContext*> openedEncoders_; // owned by the stream set-ups
     std::vector<AVCodecContext*> openedDecoders_;
     int64_t globalHeaderBytes_ = 0;
+    int64_t reportInterval_ = 500000;
+
+    // Counters of one run, and buffers reused across its packets.
+    int64_t videoBytes_ = 0;
+    int64_t audioBytes_ = 0;
+    int dupFrames_ = 0;
+    int dropFrames_ = 0;
+    bool dupDropFlag_ = false;
+    int64_t runStartTime_ = 0; // µs, wall clock
+    int64_t lastReportTime_ = 0;
+    int frameCounter_ = 0; // decoded video frames pre-processed
+    PacketPtr encodedPacket_;
+    FramePtr decodedFrame_;
+    FramePtr filteredFrame_;
 };

@@ -40,7 +40,9 @@ struct TOutputStream {
     bool EncodingNeeded = false;
     int64_t FrameNumber = 0;
     bool Active = true;
-    int64_t SyncOpts = 0; // written position, in the encoder's time base
+    int64_t SyncOpts = 0;         // written position, in the encoder's time base
+    double PositionSeconds = 0.0; // end of what was written, for choosing the next input
+    float LastQuality = -1.0f;    // the encoder's last quantizer (lambda / FF_QP2LAMBDA)
 
     // video: crop and scale (without a filter graph)
     bool VideoCrop = false;
@@ -60,7 +62,9 @@ struct TOutputStream {
     // audio
     AudioFifoPtr Fifo; // encoder-format samples waiting for a whole frame
     bool AudioResample = false;
-    SwrPtr Resampler; // made by the loop on first need
+    SwrPtr Resampler;        // made by the loop on first need
+    FramePtr ConvertedAudio; // resampler output, grown on demand
+    FramePtr AudioFrame;     // one encoder frame taken from the FIFO
 
     // two-pass statistics written during pass 1
     std::string PassLogFileName;

@@ -1,0 +1,107 @@
+// Everything that reaches a muxer: encoder output, copied packets, the
+// bitstream filters in between, and the interleaved write.
+#include "engine/FFmpegException.h"
+#include "engine/FFmpegTask.h"
+#include "engine/FormatText.h"
+#include "media/FFmpegLogger.h"
+#include "media/TextHelpers.h"
+
+extern "C" {
+#include <libavcodec/bsf.h>
+#include <libavutil/intreadwrite.h>
+}
+
+void TCustomFFmpeg::SendToEncoder(TOutputStream& ost, const AVFrame* frame) {
+    AVCodecContext* enc = ost.Encoder;
+    const bool video = enc->codec_type == AVMEDIA_TYPE_VIDEO;
+    const char* failure = video ? "Video encoding failed" : "Audio encoding failed";
+    int ret = avcodec_send_frame(enc, frame);
+    if (ret < 0 && ret != AVERROR_EOF)
+        throw FFmpegException(failure);
+    AVPacket* pkt = encodedPacket_.get();
+    for (;;) {
+        ret = avcodec_receive_packet(enc, pkt);
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
+            break;
+        if (ret < 0)
+            throw FFmpegException(failure);
+        size_t size = 0;
+        if (const uint8_t* stats = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
+            stats && size >= 4)
+            ost.LastQuality = static_cast<float>(AV_RL32(stats)) / FF_QP2LAMBDA;
+        (video ? videoBytes_ : audioBytes_) += pkt->size;
+        if (ost.PassLogFile && enc->stats_out)
+            std::fputs(enc->stats_out, ost.PassLogFile.get());
+        av_packet_rescale_ts(pkt, enc->time_base, ost.Stream->time_base);
+        WritePacket(ost, pkt);
+    }
+}
+
+void TCustomFFmpeg::DoStreamCopy(TOutputStream& ost, const TInputStream& ist, const AVPacket* pkt) {
+    // Start at a key frame unless the stream has begun or the options say otherwise.
+    if (!ost.FrameNumber && !(pkt->flags & AV_PKT_FLAG_KEY) && !settings_.CopyInitialNonKeyFrames)
+        return;
+    AVPacket* out = encodedPacket_.get();
+    if (av_packet_ref(out, pkt) < 0)
+        throw FFmpegException("Out of memory");
+    const int64_t startOffset = av_rescale_q(settings_.StartTime, AV_TIME_BASE_Q, ost.Stream->time_base);
+    if (out->pts != AV_NOPTS_VALUE)
+        out->pts = av_rescale_q(out->pts, ist.Stream->time_base, ost.Stream->time_base) - startOffset;
+    if (out->dts == AV_NOPTS_VALUE)
+        out->dts = av_rescale_q(ist.Pts, AV_TIME_BASE_Q, ost.Stream->time_base);
+    else
+        out->dts = av_rescale_q(out->dts, ist.Stream->time_base, ost.Stream->time_base);
+    out->dts -= startOffset;
+    out->duration = av_rescale_q(out->duration, ist.Stream->time_base, ost.Stream->time_base);
+    (ost.Encoder->codec_type == AVMEDIA_TYPE_VIDEO ? videoBytes_ : audioBytes_) += out->size;
+    WritePacket(ost, out);
+    ++ost.FrameNumber;
+}
+
+void TCustomFFmpeg::WritePacket(TOutputStream& ost, AVPacket* pkt) {
+    TOutputStreamSetup& setup = SetupOf(ost);
+    if (ost.BitstreamFilters.size() != setup.BitstreamFilters.size()) {
+        ost.BitstreamFilters.clear();
+        const AVCodecParameters* par = ost.Stream->codecpar;
+        for (const std::string& name : setup.BitstreamFilters) {
+            const AVBitStreamFilter* filter = av_bsf_get_by_name(name.c_str());
+            AVBSFContext* bsf = nullptr;
+            if (!filter || av_bsf_alloc(filter, &bsf) < 0)
+                throw FFmpegException("Unknown bitstream filter " + name);
+            BsfPtr owned(bsf);
+            avcodec_parameters_copy(bsf->par_in, par);
+            bsf->time_base_in = ost.Stream->time_base;
+            if (av_bsf_init(bsf) < 0)
+                throw FFmpegException("Unknown bitstream filter " + name);
+            par = bsf->par_out;
+            ost.BitstreamFilters.push_back(std::move(owned));
+        }
+    }
+    pkt->stream_index = ost.Index;
+    for (size_t i = 0; i < ost.BitstreamFilters.size(); ++i) {
+        AVBSFContext* bsf = ost.BitstreamFilters[i].get();
+        int ret = av_bsf_send_packet(bsf, pkt);
+        if (ret >= 0)
+            ret = av_bsf_receive_packet(bsf, pkt);
+        if (ret == AVERROR(EAGAIN))
+            return; // the filter wants more input first
+        if (ret < 0) {
+            const std::string message =
+                FormatText("%s failed for stream %d, codec %s", setup.BitstreamFilters[i].c_str(), ost.Index,
+                           setup.StreamCopy ? "copy" : ost.Encoder->codec->name) +
+                ": " + LibraryErrorText("", ret).substr(2);
+            av_packet_unref(pkt);
+            if (settings_.ExitOnError)
+                throw FFmpegException(message);
+            GetLogger().Log(logSender_, llError, message);
+            return;
+        }
+        pkt->stream_index = ost.Index;
+    }
+    const int64_t end = (pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts) + pkt->duration;
+    if (end != AV_NOPTS_VALUE)
+        ost.PositionSeconds = std::max(ost.PositionSeconds, end * av_q2d(ost.Stream->time_base));
+    const int ret = av_interleaved_write_frame(outputs_[ost.FileIndex]->Context.get(), pkt);
+    if (ret < 0)
+        throw FFmpegException(LibraryErrorText("av_interleaved_write_frame()", ret));
+}

@@ -1,0 +1,138 @@
+// Video output: frame-rate sync by duplicating or dropping pictures, crop and
+// scale to the encoder's size and format, and encoding.
+#include "engine/FFmpegException.h"
+#include "engine/FFmpegTask.h"
+#include "media/FFmpegLogger.h"
+
+#include <cmath>
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace {
+
+constexpr double DropThreshold = -1.1;
+constexpr double DuplicateThreshold = 1.1;
+constexpr double VariableRateThreshold = 0.6;
+
+// A band of `band` pixels scaled to a new size, rounded down to even.
+int ScaleBand(int band, int newSize, int firstSize) {
+    return firstSize ? (band * newSize / firstSize) & ~1 : band;
+}
+
+} // namespace
+
+void TCustomFFmpeg::DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFrame* picture,
+                               TRunControl& control) {
+    AVCodecContext* enc = ost.Encoder;
+    const double syncPts =
+        static_cast<double>(ist.Pts - settings_.StartTime) / AV_TIME_BASE / av_q2d(enc->time_base);
+    int frames = 1;
+    const int method = settings_.VideoSyncMethod;
+    if (method != 0) {
+        const double vdelta = syncPts - static_cast<double>(ost.SyncOpts);
+        const bool variableRate =
+            method == 2 ||
+            (method < 0 && (outputs_[ost.FileIndex]->Context->oformat->flags & AVFMT_VARIABLE_FPS));
+        if (vdelta < DropThreshold) {
+            frames = 0;
+        } else if (variableRate) {
+            if (vdelta <= -VariableRateThreshold)
+                frames = 0;
+            else if (vdelta > VariableRateThreshold)
+                ost.SyncOpts = std::lround(syncPts);
+        } else if (vdelta > DuplicateThreshold) {
+            frames = static_cast<int>(std::lround(vdelta));
+        }
+        if (frames == 0) {
+            ++dropFrames_;
+            dupDropFlag_ = true;
+            if (settings_.Verbose > 2)
+                GetLogger().Log(logSender_, llVerbose, "*** drop!");
+        } else if (frames > 1) {
+            dupFrames_ += frames - 1;
+            dupDropFlag_ = true;
+            if (settings_.Verbose > 2)
+                GetLogger().LogFmt(logSender_, llVerbose, "*** %d dup!", frames - 1);
+        }
+    } else {
+        ost.SyncOpts = std::lround(syncPts);
+    }
+
+    const int64_t left = settings_.MaxVideoFrames - ost.FrameNumber;
+    if (frames > left)
+        frames = static_cast<int>(left);
+    if (frames <= 0)
+        return;
+
+    AVFrame* source = ost.FilterGraph ? picture : ScaleVideo(ost, ist, picture);
+    if (!source)
+        return;
+    for (int i = 0; i < frames && !control.StopRequested(); ++i) {
+        EncodeVideoFrame(ost, source);
+        ++ost.SyncOpts;
+        ++ost.FrameNumber;
+    }
+}
+
+AVFrame* TCustomFFmpeg::ScaleVideo(TOutputStream& ost, const TInputStream& ist, AVFrame* picture) {
+    if (!ost.VideoCrop && !ost.VideoResample)
+        return picture;
+    if (ost.VideoCrop) {
+        // Cropping moves the plane pointers; the source frame is not needed afterwards.
+        picture->crop_top = ost.TopBand;
+        picture->crop_bottom = ost.BottomBand;
+        picture->crop_left = ost.LeftBand;
+        picture->crop_right = ost.RightBand;
+        if (av_frame_apply_cropping(picture, AV_FRAME_CROP_UNALIGNED) < 0) {
+            if (settings_.ExitOnError)
+                throw FFmpegException("error cropping picture");
+            GetLogger().Log(logSender_, llError, "error cropping picture");
+            return nullptr;
+        }
+    }
+    if (!ost.VideoResample)
+        return picture;
+
+    const AVPixelFormat format = static_cast<AVPixelFormat>(picture->format);
+    if (picture->width != ost.ResampleWidth || picture->height != ost.ResampleHeight ||
+        format != ost.ResamplePixFmt) {
+        const int width = picture->width + ost.LeftBand + ost.RightBand;
+        const int height = picture->height + ost.TopBand + ost.BottomBand;
+        const char* name = av_get_pix_fmt_name(format);
+        GetLogger().LogFmt(logSender_, llQuiet, "Input Stream #%d.%d frame size changed to %dx%d, %s",
+                           ist.FileIndex, ist.StreamIndex, width, height, name ? name : "none");
+        ost.TopBand = ScaleBand(ost.TopBand, height, ost.OriginalHeight);
+        ost.BottomBand = ScaleBand(ost.BottomBand, height, ost.OriginalHeight);
+        ost.LeftBand = ScaleBand(ost.LeftBand, width, ost.OriginalWidth);
+        ost.RightBand = ScaleBand(ost.RightBand, width, ost.OriginalWidth);
+        ost.ResampleWidth = picture->width;
+        ost.ResampleHeight = picture->height;
+        ost.ResamplePixFmt = format;
+        ost.Scaler.reset(sws_getContext(picture->width, picture->height, format, ost.Encoder->width,
+                                        ost.Encoder->height, ost.Encoder->pix_fmt, options_->ScalerFlags(),
+                                        nullptr, nullptr, nullptr));
+        if (!ost.Scaler)
+            throw FFmpegException("Cannot get resampling context");
+    }
+    if (!ost.TempPicture || !ost.Scaler)
+        return picture;
+    // The encoder may still hold the last picture; writing gives it a fresh buffer then.
+    if (av_frame_make_writable(ost.TempPicture.get()) < 0)
+        throw FFmpegException("Cannot allocate temp picture, check pix fmt");
+    sws_scale(ost.Scaler.get(), picture->data, picture->linesize, 0, picture->height, ost.TempPicture->data,
+              ost.TempPicture->linesize);
+    return ost.TempPicture.get();
+}
+
+void TCustomFFmpeg::EncodeVideoFrame(TOutputStream& ost, AVFrame* frame) {
+    frame->pts = ost.SyncOpts;
+    frame->pict_type = AV_PICTURE_TYPE_NONE;
+    if (settings_.TopFieldFirst >= 0) {
+        frame->interlaced_frame = 1;
+        frame->top_field_first = settings_.TopFieldFirst;
+    }
+    SendToEncoder(ost, frame);
+}

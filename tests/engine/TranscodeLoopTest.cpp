@@ -1,0 +1,109 @@
+// Whole runs of the loop on tiny clips: the outputs are complete files with
+// the expected amount of media, and the progress reports say what happened.
+#include "OptionTestSupport.h"
+#include "SetupTestSupport.h"
+
+namespace {
+
+class NeverStop : public TRunControl {
+public:
+    bool StopRequested() const override { return false; }
+    void PausePoint() override {}
+};
+
+class TranscodeLoopTest : public SetupTest {
+protected:
+    void Run() {
+        task.OnProgress = [this](const TProgressInfo& info) { reports.push_back(info); };
+        NeverStop control;
+        task.TranscodeLoop(control);
+        task.CloseOpenedCodecs();
+        task.ReleaseEngineState();
+    }
+    // Packets per stream of a written file.
+    static std::vector<int> CountPackets(AVFormatContext* ctx) {
+        std::vector<int> counts(ctx->nb_streams, 0);
+        AVPacket* pkt = av_packet_alloc();
+        while (av_read_frame(ctx, pkt) >= 0) {
+            ++counts[pkt->stream_index];
+            av_packet_unref(pkt);
+        }
+        av_packet_free(&pkt);
+        return counts;
+    }
+
+    std::vector<TProgressInfo> reports;
+};
+
+TEST_F(TranscodeLoopTest, EncodesEveryFrameAndAllTheSound) {
+    OpenInput(Clip("in.avi", VideoAndAudioClip(1.0)));
+    const std::string path = dir.File("out.mkv");
+    OpenOutput(path, {{"vcodec", "mpeg4"}, {"s", "32x24"}, {"acodec", "mp2"}, {"ar", "22050"}, {"ac", "1"}});
+    Run();
+
+    ReadBackPtr out = ReadBack(path);
+    ASSERT_TRUE(out);
+    ASSERT_EQ(out->nb_streams, 2u);
+    EXPECT_NEAR(out->duration / 1e6, 1.0, 0.15);
+    std::vector<int> packets = CountPackets(out.get());
+    EXPECT_EQ(packets[0], 25); // one second at 25 fps, no dup or drop
+    // mp2 frames are 1152 samples: about 19 in one second at 22050 Hz.
+    EXPECT_NEAR(packets[1], 19, 2);
+
+    ASSERT_FALSE(reports.empty());
+    const TProgressInfo& last = reports.back();
+    EXPECT_EQ(last.FileIndex, -1);
+    EXPECT_EQ(last.FrameNumber, 25);
+    EXPECT_GT(last.TotalSize, 0);
+    EXPECT_NEAR(last.CurrentDuration / 1e6, 1.0, 0.15);
+}
+
+TEST_F(TranscodeLoopTest, DoubleFrameRateDuplicatesFromTheThirdFrame) {
+    OpenInput(Clip("in.avi", VideoOnlyClip(0.4))); // 10 frames at 25 fps
+    LogCapture log;
+    OpenOutput(dir.File("out.avi"), {{"vcodec", "mpeg4"}, {"r", "50"}});
+    Run();
+    ASSERT_FALSE(reports.empty());
+    // Frames 1 and 2 once each, frames 3 to 10 twice.
+    EXPECT_EQ(reports.back().FrameNumber, 2 + 8 * 2);
+}
+
+TEST_F(TranscodeLoopTest, StreamCopyWritesThePacketsUnchanged) {
+    OpenInput(Clip("in.avi", VideoAndAudioClip(0.5)));
+    const std::string path = dir.File("copy.avi");
+    OpenOutput(path, {{"vcodec", "copy"}, {"acodec", "copy"}});
+    Run();
+    ReadBackPtr in = ReadBack(dir.File("in.avi"));
+    ReadBackPtr out = ReadBack(path);
+    ASSERT_TRUE(in && out);
+    EXPECT_EQ(CountPackets(out.get()), CountPackets(in.get()));
+    EXPECT_EQ(out->streams[0]->codecpar->codec_id, AV_CODEC_ID_MPEG4);
+}
+
+TEST_F(TranscodeLoopTest, AudioOnlyRunReportsNoVideo) {
+    OpenInput(Clip("in.wav", AudioOnlyClip(0.5)));
+    const std::string path = dir.File("out.mp3");
+    OpenOutput(path);
+    Run();
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().FrameNumber, -1);
+    EXPECT_EQ(reports.back().FPS, -1);
+    EXPECT_FLOAT_EQ(reports.back().Quality, -1.0f);
+    ReadBackPtr out = ReadBack(path);
+    ASSERT_TRUE(out);
+    EXPECT_NEAR(out->duration / 1e6, 0.5, 0.1);
+}
+
+TEST_F(TranscodeLoopTest, RecordingTimeCutsTheOutput) {
+    OpenInput(Clip("in.avi", VideoOnlyClip(1.0)));
+    const std::string path = dir.File("cut.avi");
+    OpenOutput(path, {{"vcodec", "mpeg4"}, {"t", "0.4"}});
+    Run();
+    ReadBackPtr out = ReadBack(path);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(CountPackets(out.get())[0], 10);
+    // "t" also sets what progress measures against.
+    EXPECT_EQ(reports.back().TotalDuration, 400000);
+}
+
+} // namespace
