@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -222,4 +223,44 @@ TEST_F(UnicodeIOTest, InputHelperOpensMediaThroughThePrefix) {
     EXPECT_EQ(FromLibraryFileName(ctx->url), name);
     CloseInputContext(&ctx);
     EXPECT_EQ(ctx, nullptr);
+}
+
+TEST_F(UnicodeIOTest, MuxerCanSeekBackThroughThePrefix) {
+    // WAV goes back to the header at the end to fill in the sizes.
+    const std::string name = File("输出 音频.wav");
+    constexpr int kSampleRate = 8000;
+    constexpr int kPacketBytes = 1600; // 0.1 s of mono 16-bit samples
+    constexpr int kPackets = 10;
+    {
+        AVFormatContext* raw = nullptr;
+        ASSERT_GE(avformat_alloc_output_context2(&raw, nullptr, "wav", nullptr), 0);
+        std::unique_ptr<AVFormatContext, decltype(&avformat_free_context)> out(raw, &avformat_free_context);
+        AVStream* st = avformat_new_stream(out.get(), nullptr);
+        st->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+        st->codecpar->codec_id = AV_CODEC_ID_PCM_S16LE;
+        st->codecpar->sample_rate = kSampleRate;
+        st->codecpar->ch_layout = AV_CHANNEL_LAYOUT_MONO;
+        st->codecpar->bits_per_coded_sample = 16;
+        st->codecpar->block_align = 2;
+        ASSERT_EQ(OpenOutputIO(out.get(), kPrefix + name), 0);
+        ASSERT_GE(avformat_write_header(out.get(), nullptr), 0);
+        std::vector<uint8_t> silence(kPacketBytes);
+        for (int i = 0; i < kPackets; ++i) {
+            AVPacket* packet = av_packet_alloc();
+            ASSERT_GE(av_new_packet(packet, kPacketBytes), 0);
+            packet->pts = packet->dts = i * kPacketBytes / 2;
+            packet->stream_index = 0;
+            ASSERT_GE(av_write_frame(out.get(), packet), 0);
+            av_packet_free(&packet);
+        }
+        ASSERT_GE(av_write_trailer(out.get()), 0);
+        CloseOutputIO(out.get());
+    }
+    EXPECT_GT(std::filesystem::file_size(name), static_cast<uintmax_t>(kPacketBytes * kPackets));
+    const std::string bytes = ReadText(name);
+    // The RIFF size after the first four bytes: everything but the first eight.
+    const uint32_t riffSize = static_cast<uint8_t>(bytes[4]) | static_cast<uint8_t>(bytes[5]) << 8 |
+                              static_cast<uint8_t>(bytes[6]) << 16 |
+                              static_cast<uint32_t>(static_cast<uint8_t>(bytes[7])) << 24;
+    EXPECT_EQ(riffSize, bytes.size() - 8);
 }
