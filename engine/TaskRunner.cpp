@@ -41,13 +41,11 @@ TConvertThread* TTaskRunner::Start(bool threadMode, TThreadPriority priority) {
         // Claimed before unlocking, so a concurrent Stop does not report the task a second time.
         phase_ = Phase::Refusing;
         lock.unlock();
-        try {
+        Guarded([this, refusal] {
             body_.ReleaseEngineState();
             throw FFmpegException(refusal);
-        } catch (const std::exception& e) {
-            RecordFailure(e.what());
-        }
-        TerminationReport();
+        });
+        Guarded([this] { TerminationReport(); });
         return nullptr;
     }
     phase_ = Phase::Running;
