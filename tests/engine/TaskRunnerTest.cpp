@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -467,6 +468,24 @@ TEST(TaskRunner, ExceptionsOfAnyTypeStayInTheWorker) {
     EXPECT_TRUE(log.At(0).failed);
     EXPECT_FALSE(log.At(0).finished);
     EXPECT_FALSE(log.At(0).message.empty());
+}
+
+TEST(TaskRunner, AThrowingTerminationHandlerNeverEscapesStart) {
+    for (const bool hasOutput : {false, true}) {
+        SCOPED_TRACE(hasOutput ? "synchronous run" : "refused start");
+        FakeBody body;
+        body.hasOutput = hasOutput;
+        body.rounds = 1;
+        int calls = 0;
+        TTaskRunner runner(body);
+        runner.SetTerminateEvent([&](const TTaskRunner&) {
+            ++calls;
+            throw std::runtime_error("handler failed");
+        });
+        EXPECT_NO_THROW(runner.Start(false));
+        EXPECT_EQ(calls, 1);
+        EXPECT_TRUE(runner.Terminated());
+    }
 }
 
 // Several runners started, paused, resumed and stopped in a loop, some stopped
