@@ -494,7 +494,6 @@ TEST_P(FixturePictures, ComeOutInTheEncodersFormatWithTheirMarks) {
     ASSERT_EQ(input->nb_streams, 1u);
     EXPECT_EQ(input->streams[0]->codecpar->codec_id, c.expectedCodec);
     EXPECT_EQ(input->streams[0]->codecpar->format, c.expectedFormat);
-    std::vector<AVFrame*> unused;
     int frames = 0;
     Decode(file, AVMEDIA_TYPE_VIDEO, [&](const AVFrame* f, AVRational) {
         // Every format here but RGB keeps luma in plane 0; for RGB the green byte serves.
