@@ -47,10 +47,9 @@ TEST(FormatDurationText, HoursMinutesSecondsMilliseconds) {
         int64_t us;
         const char* text;
     } cases[] = {
-        {83456000, "00:01:23.456"},   {AV_NOPTS_VALUE, "N/A"}, {100LL * 3600 * 1000000, "100:00:00.000"},
-        {0, "00:00:00.000"},          {1999, "00:00:00.001"}, // milliseconds are truncated, not rounded
-        {3599999999, "00:59:59.999"},
-        {-1500000, "-00:00:01.500"}, // one sign, not one per field
+        {83456000, "00:01:23.456"},   {AV_NOPTS_VALUE, "N/A"},     {100LL * 3600 * 1000000, "100:00:00.000"},
+        {0, "00:00:00.000"},          {1999, "00:00:00.001"},      // milliseconds are truncated, not rounded
+        {3599999999, "00:59:59.999"}, {-1500000, "-00:00:01.500"}, // one sign, not one per field
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatDurationText(c.us), c.text) << c.us;
