@@ -210,6 +210,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // H.263 takes only its standard sizes; the maker picks the smallest that holds 64x48.
                     ContainerCase{"h263.3gp", "h263", "", AV_CODEC_ID_H263, AV_CODEC_ID_AMR_NB, 8000, 1, true,
                                   128, 96},
+                    // DV takes only full PAL pictures.
+                    ContainerCase{"clip.dv", "", "", AV_CODEC_ID_DVVIDEO, AV_CODEC_ID_PCM_S16LE, 44100, 2,
+                                  true, 720, 576},
                     ContainerCase{"clip.wav", "", "", AV_CODEC_ID_NONE, AV_CODEC_ID_PCM_S16LE},
                     ContainerCase{"clip.mp3", "", "", AV_CODEC_ID_NONE, AV_CODEC_ID_MP3},
                     ContainerCase{"clip.oga", "", "", AV_CODEC_ID_NONE, AV_CODEC_ID_VORBIS},
