@@ -51,12 +51,9 @@ void drawPicture(PlaybackState& st, TPlayerDisplay& display, bool redraw) {
     AVRational pixelAspect{0, 1};
     {
         std::lock_guard lock(q.Mutex);
-        if (q.LastShown < 0)
-            return;
-        const auto& slot = q.Slots[q.LastShown];
-        overlay = slot.Overlay.get();
-        pts = slot.Pts;
-        pixelAspect = slot.PixelAspect;
+        overlay = q.Shown.get();
+        pts = q.ShownPts;
+        pixelAspect = q.ShownPixelAspect;
     }
     if (!overlay)
         return;

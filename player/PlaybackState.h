@@ -98,7 +98,12 @@ struct PictureQueue {
     int Size = 0;
     int ReadIndex = 0;
     int WriteIndex = 0;
-    int LastShown = -1; // slot drawn last; its overlay stays valid until it is written again
+    // The picture on screen. A slot's overlay is swapped in here when it is shown,
+    // so the video thread can fill the slot again while this one stays intact for
+    // redraws and snapshots. Replaced only on the event-loop thread.
+    std::unique_ptr<YuvOverlay> Shown;
+    double ShownPts = 0;
+    AVRational ShownPixelAspect{0, 1};
     double FrameTimer = 0;
     double LastFramePts = NAN; // NAN: none yet
     double LastFrameDelay = 0;

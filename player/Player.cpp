@@ -491,9 +491,14 @@ const TBitmap24& TCustomPlayer::Snapshot(int64_t& pts) {
     {
         auto& q = st.Video.Pictures;
         std::lock_guard queueLock(q.Mutex);
-        const auto& slot = q.Slots[q.LastShown >= 0 ? q.LastShown : q.ReadIndex];
-        pts = std::llround(slot.Pts * 1e6) - st.StartMicroseconds();
-        overlay = slot.Overlay.get();
+        if (q.Shown) {
+            pts = std::llround(q.ShownPts * 1e6) - st.StartMicroseconds();
+            overlay = q.Shown.get();
+        } else {
+            const auto& slot = q.Slots[q.ReadIndex];
+            pts = std::llround(slot.Pts * 1e6) - st.StartMicroseconds();
+            overlay = slot.Overlay.get();
+        }
     }
     if (overlay) {
         std::lock_guard overlayLock(overlay->Lock);

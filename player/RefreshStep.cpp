@@ -98,7 +98,11 @@ void RefreshStep(PlaybackState& st, bool consume) {
                 continue;
             }
         }
-        q.LastShown = q.ReadIndex;
+        if (consume) {
+            std::swap(q.Shown, slot.Overlay);
+            q.ShownPts = slot.Pts;
+            q.ShownPixelAspect = slot.PixelAspect;
+        }
         haveCurrent = true;
         currentPts = slot.Pts;
         break;

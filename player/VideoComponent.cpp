@@ -95,6 +95,9 @@ void flushVideo(PlaybackState& st, VideoDecodeState& d) {
     }
     d.Faults.Reset();
     v.SkipCounter = 0;
+    // A first picture stamped 0 takes the predicted time; it must not be the one
+    // from before the seek.
+    v.PredictedNextPts = 0;
     st.FlushSeen = true;
 }
 
@@ -368,8 +371,6 @@ void AllocatePictureSlot(PlaybackState& st, int slotIndex) {
     {
         std::lock_guard lock(q.Mutex);
         auto& slot = q.Slots[slotIndex];
-        if (q.LastShown == slotIndex)
-            q.LastShown = -1;
         slot.Overlay = std::move(overlay);
         slot.Allocated = true;
     }

@@ -86,7 +86,7 @@ TEST_F(PlayerFixture, SeekLandsWithinOneFrameWhenEveryFrameIsAKeyFrame) {
     ASSERT_TRUE(player->Open(file, 0, true)) << player->LastError();
     ASSERT_TRUE(WaitFor(psPause));
 
-    for (int64_t target : {1500000, 720000, 2400000}) {
+    for (int64_t target : {1500000, 720000, 2400000, 0}) {
         player->Seek(0, true, target);
         // Paused: the picture at the new place is shown, then the player holds.
         ServeUntil(

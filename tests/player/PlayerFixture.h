@@ -3,12 +3,14 @@
 #pragma once
 
 #include "fixtures/FixtureMaker.h"
+#include "media/FFmpegLogger.h"
 #include "media/MainThreadDispatcher.h"
 #include "player/Player.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
@@ -21,6 +23,11 @@ protected:
         MarkMainThread();
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         setenv("SDL_AUDIODRIVER", "dummy", 0);
+        // The player's error reports, for diagnosing a failure.
+        GetLogger().OnLog = [](const TFFBaseComponent*, uint32_t, TLogLevel level, const std::string& msg) {
+            if (level <= llError)
+                std::fprintf(stderr, "player log: %s\n", msg.c_str());
+        };
         player = std::make_unique<TDOVidera>();
         if (!player->LibrariesLoaded()) {
             ASSERT_TRUE(player->LoadLibraries("")) << player->LastError();
