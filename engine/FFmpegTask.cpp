@@ -32,6 +32,9 @@ void TCustomFFmpeg::ReleaseEngineState() {
     inputs_.clear();
     FreeOptionContexts(*options_);
     settings_.FrameHooks.clear();
+    hookFrame_.reset();
+    ResetConverter(hookConverter_);
+    preview_.Release();
 }
 
 void TCustomFFmpeg::AddStreamToLastOutput(AVMediaType type) {

@@ -11,6 +11,7 @@
 
 #include "engine/EngineSettings.h"
 #include "engine/OptionTarget.h"
+#include "engine/Preview.h"
 #include "engine/Records.h"
 #include "engine/RunTables.h"
 #include "engine/TaskBody.h"
@@ -95,11 +96,13 @@ public:
     // Minimum time between two progress reports, µs; set before the run starts.
     void SetReportInterval(int64_t microseconds) { reportInterval_ = microseconds; }
 
-    // Set by the converter component: decoded frames are wanted (hook event,
-    // preview), which stream copy cannot give.
-    bool HookEventConnected = false;
-    bool PreviewFlag = false;
-    bool PreviewBitmapFlag = false;
+    // The custom hook: called on the run thread for every decoded video picture
+    // as a bitmap the handler may draw on. `update` (true on entry) false leaves
+    // the picture unchanged; `stopHook` true ends the hook for the rest of the task.
+    // Connected by the converter component; stream copy of video refuses it.
+    std::function<void(TBitmap24& bitmap, int frameNumber, int64_t pts, bool& update, bool& stopHook)> OnHook;
+    // The conversion preview; its flags also keep stream copy away (no decoded pictures).
+    TTaskPreview& Preview() { return preview_; }
 
 private:
     // output set-up (OutputSetup.cpp)
@@ -134,8 +137,11 @@ private:
     bool ProcessPacket(int istIndex, const AVPacket* pkt, TRunControl& control);
     bool DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunControl& control);
     void OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl& control);
+    AVFrame* PreprocessVideo(const TInputStream& ist, AVFrame* frame);
+    bool RunCustomHook(const TInputStream& ist, AVFrame* picture);
     void DoStreamCopy(TOutputStream& ost, const TInputStream& ist, const AVPacket* pkt);
-    void DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFrame* picture, TRunControl& control);
+    void DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFrame* picture, int64_t pictureTime,
+                    TRunControl& control);
     AVFrame* ScaleVideo(TOutputStream& ost, const TInputStream& ist, AVFrame* picture);
     void EncodeVideoFrame(TOutputStream& ost, AVFrame* frame);
     void DoAudioOut(TOutputStream& ost, const TInputStream& ist, AVFrame* samples);
@@ -182,4 +188,9 @@ private:
     PacketPtr encodedPacket_;
     FramePtr decodedFrame_;
     FramePtr filteredFrame_;
+    FramePtr croppedFrame_;              // a reference to the picture being cropped
+    FramePtr hookFrame_;                 // decoded picture copied for hooks, reused
+    FrameBitmapConverter hookConverter_; // the hook's bitmap and converters
+    bool hooksDisconnected_ = false;     // hook event and frame hooks off for the rest of the task
+    TTaskPreview preview_;
 };

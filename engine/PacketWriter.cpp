@@ -30,6 +30,8 @@ void TCustomFFmpeg::SendToEncoder(TOutputStream& ost, const AVFrame* frame) {
             stats && size >= 4)
             ost.LastQuality = static_cast<float>(AV_RL32(stats)) / FF_QP2LAMBDA;
         (video ? videoBytes_ : audioBytes_) += pkt->size;
+        if (video && frame && preview_.Active())
+            preview_.Step(*frame, *enc, pkt->pts, frameCounter_);
         if (ost.PassLogFile && enc->stats_out)
             std::fputs(enc->stats_out, ost.PassLogFile.get());
         av_packet_rescale_ts(pkt, enc->time_base, ost.Stream->time_base);

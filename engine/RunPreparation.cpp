@@ -104,11 +104,11 @@ void TCustomFFmpeg::SetupStreamCopy(TOutputStream& ost, TOutputStreamSetup& setu
 
     switch (in->codec_type) {
     case AVMEDIA_TYPE_VIDEO:
-        if (HookEventConnected)
+        if (OnHook)
             throw FFmpegException("-vcodec copy and CustomHook are incompatible (frames are not decoded)");
         if (!settings_.FrameHooks.empty())
             throw FFmpegException("-vcodec copy and -vhook are incompatible (frames are not decoded)");
-        if (PreviewFlag || PreviewBitmapFlag)
+        if (preview_.Flags() != 0)
             throw FFmpegException("-vcodec copy and PostHooks are incompatible (frames are not decoded)");
         break;
     case AVMEDIA_TYPE_AUDIO:
@@ -166,7 +166,9 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
     const int croppedHeight = dec->height - ost.TopBand - ost.BottomBand;
     ost.VideoResample =
         croppedWidth != enc->width || croppedHeight != enc->height || dec->pix_fmt != enc->pix_fmt;
-    if (ost.VideoResample && !filterFlag_) {
+    // Deinterlacing is a filter of the graph in this library generation.
+    const bool useGraph = filterFlag_ || s.DoDeinterlace;
+    if (ost.VideoResample && !useGraph) {
         ost.TempPicture.reset(av_frame_alloc());
         if (!ost.TempPicture)
             throw FFmpegException("Cannot allocate temp picture, check pix fmt");
@@ -197,8 +199,12 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
     ost.ResampleHeight = croppedHeight;
     ost.ResamplePixFmt = dec->pix_fmt;
 
-    if (filterFlag_)
-        BuildVideoFilterGraph(ost, dec, ist.Stream, enc, s.VideoFilters, options_->ScalerFlags());
+    if (useGraph) {
+        std::string text = filterFlag_ ? s.VideoFilters : std::string();
+        if (s.DoDeinterlace)
+            text = text.empty() ? "yadif" : "yadif," + text;
+        BuildVideoFilterGraph(ost, dec, ist.Stream, enc, text, options_->ScalerFlags());
+    }
 
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(enc->pix_fmt);
     if (desc && dec->bits_per_raw_sample)

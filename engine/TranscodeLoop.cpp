@@ -32,6 +32,13 @@ int FrameLimit(const TEngineSettings& s, AVMediaType type) {
     }
 }
 
+// A picture's time from the filter graph, µs; the stream's time when it has none.
+int64_t FilteredTime(const TOutputStream& ost, const AVFrame* frame, int64_t fallback) {
+    if (frame->pts == AV_NOPTS_VALUE)
+        return fallback;
+    return av_rescale_q(frame->pts, av_buffersink_get_time_base(ost.FilterSink), AV_TIME_BASE_Q);
+}
+
 } // namespace
 
 void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
@@ -44,8 +51,9 @@ void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
     encodedPacket_.reset(av_packet_alloc());
     decodedFrame_.reset(av_frame_alloc());
     filteredFrame_.reset(av_frame_alloc());
+    croppedFrame_.reset(av_frame_alloc());
     PacketPtr packet(av_packet_alloc());
-    if (!encodedPacket_ || !decodedFrame_ || !filteredFrame_ || !packet)
+    if (!encodedPacket_ || !decodedFrame_ || !filteredFrame_ || !croppedFrame_ || !packet)
         throw FFmpegException("Out of memory");
 
     // Index of each input's first stream in the input stream entries.
@@ -260,15 +268,29 @@ bool TCustomFFmpeg::DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunContr
         OutputDecodedFrame(istIndex, frame, control);
         av_frame_unref(frame);
     }
-    if (!pkt)
+    if (!pkt) {
+        // Filters that hold pictures back (deinterlacing) give them up at the end.
+        for (TOutputStream& ost : outputStreams_) {
+            if (ost.SourceIndex != istIndex || !ost.FilterGraph ||
+                av_buffersrc_add_frame(ost.FilterSource, nullptr) < 0)
+                continue;
+            while (av_buffersink_get_frame(ost.FilterSink, filteredFrame_.get()) >= 0) {
+                DoVideoOut(ost, ist, filteredFrame_.get(), FilteredTime(ost, filteredFrame_.get(), ist.Pts),
+                           control);
+                av_frame_unref(filteredFrame_.get());
+            }
+        }
         FlushEncoders(istIndex);
+    }
     return true;
 }
 
 void TCustomFFmpeg::OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl& control) {
     TInputStream& ist = inputStreams_[istIndex];
-    if (ist.Decoder->codec_type == AVMEDIA_TYPE_VIDEO)
+    if (ist.Decoder->codec_type == AVMEDIA_TYPE_VIDEO) {
         ++frameCounter_;
+        frame = PreprocessVideo(ist, frame);
+    }
     if (ist.Decoder->codec_type == AVMEDIA_TYPE_AUDIO && settings_.AudioVolume != 256)
         ApplyVolume(frame);
     if (settings_.RateEmulation) {
@@ -288,13 +310,14 @@ void TCustomFFmpeg::OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl
             break;
         case AVMEDIA_TYPE_VIDEO:
             if (!ost.FilterGraph) {
-                DoVideoOut(ost, ist, frame, control);
+                DoVideoOut(ost, ist, frame, ist.Pts, control);
                 break;
             }
             if (av_buffersrc_write_frame(ost.FilterSource, frame) < 0)
                 break;
             while (av_buffersink_get_frame(ost.FilterSink, filteredFrame_.get()) >= 0) {
-                DoVideoOut(ost, ist, filteredFrame_.get(), control);
+                DoVideoOut(ost, ist, filteredFrame_.get(), FilteredTime(ost, filteredFrame_.get(), ist.Pts),
+                           control);
                 av_frame_unref(filteredFrame_.get());
             }
             break;

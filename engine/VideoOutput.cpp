@@ -24,11 +24,12 @@ int ScaleBand(int band, int newSize, int firstSize) {
 
 } // namespace
 
+// `pictureTime` is the picture's time in µs (the input stream's, or the filter graph's for its pictures).
 void TCustomFFmpeg::DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFrame* picture,
-                               TRunControl& control) {
+                               int64_t pictureTime, TRunControl& control) {
     AVCodecContext* enc = ost.Encoder;
     const double syncPts =
-        static_cast<double>(ist.Pts - settings_.StartTime) / AV_TIME_BASE / av_q2d(enc->time_base);
+        static_cast<double>(pictureTime - settings_.StartTime) / AV_TIME_BASE / av_q2d(enc->time_base);
     int frames = 1;
     const int method = settings_.VideoSyncMethod;
     if (method != 0) {
@@ -81,17 +82,22 @@ AVFrame* TCustomFFmpeg::ScaleVideo(TOutputStream& ost, const TInputStream& ist, 
     if (!ost.VideoCrop && !ost.VideoResample)
         return picture;
     if (ost.VideoCrop) {
-        // Cropping moves the plane pointers; the source frame is not needed afterwards.
-        picture->crop_top = ost.TopBand;
-        picture->crop_bottom = ost.BottomBand;
-        picture->crop_left = ost.LeftBand;
-        picture->crop_right = ost.RightBand;
-        if (av_frame_apply_cropping(picture, AV_FRAME_CROP_UNALIGNED) < 0) {
+        // Cropping moves the plane pointers of a reference, leaving the source picture as it is.
+        AVFrame* cropped = croppedFrame_.get();
+        av_frame_unref(cropped);
+        if (av_frame_ref(cropped, picture) < 0)
+            throw FFmpegException("error cropping picture");
+        cropped->crop_top = ost.TopBand;
+        cropped->crop_bottom = ost.BottomBand;
+        cropped->crop_left = ost.LeftBand;
+        cropped->crop_right = ost.RightBand;
+        if (av_frame_apply_cropping(cropped, AV_FRAME_CROP_UNALIGNED) < 0) {
             if (settings_.ExitOnError)
                 throw FFmpegException("error cropping picture");
             GetLogger().Log(logSender_, llError, "error cropping picture");
             return nullptr;
         }
+        picture = cropped;
     }
     if (!ost.VideoResample)
         return picture;

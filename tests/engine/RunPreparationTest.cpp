@@ -145,8 +145,10 @@ TEST_P(StreamCopyCheckTest, CopyRefusesWhatNeedsDecodedFrames) {
     const CopyCase& c = GetParam();
     OpenInput(Clip("in.avi", VideoAndAudioClip(0.5)));
     OpenOutput(dir.File("out.avi"), c.Options);
-    task.HookEventConnected = c.Hook;
-    task.PreviewFlag = c.Preview;
+    if (c.Hook)
+        task.OnHook = [](TBitmap24&, int, int64_t, bool&, bool&) {};
+    if (c.Preview)
+        task.Preview().SetFlag(PreviewBitmapBit, true);
     EXPECT_FFMPEG_ERROR(task.PrepareRun(), c.Error);
 }
 

@@ -3,6 +3,9 @@
 #include "OptionTestSupport.h"
 #include "SetupTestSupport.h"
 
+#include <algorithm>
+#include <stdexcept>
+
 namespace {
 
 class NeverStop : public TRunControl {
@@ -104,6 +107,44 @@ TEST_F(TranscodeLoopTest, RecordingTimeCutsTheOutput) {
     EXPECT_EQ(CountPackets(out.get())[0], 10);
     // "t" also sets what progress measures against.
     EXPECT_EQ(reports.back().TotalDuration, 400000);
+}
+
+TEST_F(TranscodeLoopTest, CustomHookSeesEachPictureUntilItStops) {
+    OpenInput(Clip("in.avi", VideoOnlyClip(0.4)));
+    OpenOutput(dir.File("out.avi"), {{"vcodec", "mpeg4"}});
+    std::vector<int> frameNumbers;
+    task.OnHook = [&](TBitmap24& bitmap, int frameNumber, int64_t, bool& update, bool& stopHook) {
+        EXPECT_EQ(bitmap.Width, 64);
+        EXPECT_EQ(bitmap.Height, 48);
+        std::fill(bitmap.Bits.begin(), bitmap.Bits.end(), 0xFF); // paint it white
+        EXPECT_TRUE(update);
+        frameNumbers.push_back(frameNumber);
+        stopHook = frameNumber == 3;
+    };
+    Run();
+    EXPECT_EQ(frameNumbers, (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(TranscodeLoopTest, HookThatThrowsIsLoggedAndTheRunGoesOn) {
+    OpenInput(Clip("in.avi", VideoOnlyClip(0.2)));
+    OpenOutput(dir.File("out.avi"), {{"vcodec", "mpeg4"}});
+    task.OnHook = [](TBitmap24&, int, int64_t, bool&, bool&) { throw std::runtime_error("boom"); };
+    LogCapture log;
+    Run();
+    EXPECT_TRUE(log.Has(llError, "Error occurs OnCustomHook: boom"));
+    EXPECT_EQ(reports.back().FrameNumber, 5);
+}
+
+TEST_F(TranscodeLoopTest, CropAndDeinterlaceReachTheEncoder) {
+    OpenInput(Clip("in.avi", VideoOnlyClip(0.2)));
+    const std::string path = dir.File("out.avi");
+    OpenOutput(path, {{"vcodec", "mpeg4"}, {"croptop", "8"}, {"cropleft", "16"}, {"deinterlace", ""}});
+    Run();
+    ReadBackPtr out = ReadBack(path);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->streams[0]->codecpar->width, 48);
+    EXPECT_EQ(out->streams[0]->codecpar->height, 40);
+    EXPECT_EQ(CountPackets(out.get())[0], 5);
 }
 
 } // namespace
