@@ -12,7 +12,7 @@ TEST_F(PlayerFixture, AspectSettingPlacesThePictureAndRedrawsAtOnce) {
     player->SetScreenHeight(100);
     ASSERT_TRUE(player->Open(file, 0, true)) << player->LastError();
     ASSERT_TRUE(WaitFor(psPause));
-    ASSERT_TRUE(ServeUntil([&] { return player->DisplayStats().Pictures > 0; }, 2s));
+    ASSERT_TRUE(PollUntil([&] { return player->DisplayStats().Pictures > 0; }, 2s));
     TDisplayStats stats = player->DisplayStats();
     EXPECT_EQ(stats.LastX, 34);
     EXPECT_EQ(stats.LastY, 0);
@@ -54,7 +54,7 @@ TEST_F(PlayerFixture, BitmapSubtitlesAreBlendedIntoThePicture) {
 
     // The frames are dark; the subtitle's white ink sits in the lower part.
     int mostInk = 0;
-    ServeUntil(
+    PollUntil(
         [&] {
             int64_t pts = 0;
             const TBitmap24& still = player->Snapshot(pts);

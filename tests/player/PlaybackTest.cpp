@@ -30,7 +30,7 @@ TEST_F(PlayerFixture, OpenedPausedShowsTheFirstPicturesAndReportsPause) {
     ASSERT_TRUE(WaitFor(psPause));
     EXPECT_EQ(states.front(), psPlay);
     EXPECT_EQ(player->State(), psPause);
-    ServeUntil([&] { return player->DisplayStats().Pictures > 0; }, 2s);
+    PollUntil([&] { return player->DisplayStats().Pictures > 0; }, 2s);
     EXPECT_GE(player->DisplayStats().Pictures, 1);
 
     // Paused stays put: no further pictures and the position holds.
@@ -89,7 +89,7 @@ TEST_F(PlayerFixture, SeekLandsWithinOneFrameWhenEveryFrameIsAKeyFrame) {
     for (int64_t target : {1500000, 720000, 2400000, 0}) {
         player->Seek(0, true, target);
         // Paused: the picture at the new place is shown, then the player holds.
-        ServeUntil(
+        PollUntil(
             [&] {
                 int64_t pts = 0;
                 player->Snapshot(pts);
@@ -116,8 +116,8 @@ TEST_F(PlayerFixture, AudioOnlyFilesShowTheWaveform) {
         ASSERT_TRUE(player->Open(file, 0, false)) << player->LastError();
         EXPECT_EQ(frameWidth, -1);
         const int before = player->DisplayStats().Waveforms;
-        ASSERT_TRUE(ServeUntil([&] { return player->DisplayStats().Waveforms > before + 5; }, 3s));
-        ServeUntil([&] { return player->DisplayStats().WaveformInk > 0; }, 1s);
+        ASSERT_TRUE(PollUntil([&] { return player->DisplayStats().Waveforms > before + 5; }, 3s));
+        PollUntil([&] { return player->DisplayStats().WaveformInk > 0; }, 1s);
         const TDisplayStats stats = player->DisplayStats();
         EXPECT_EQ(stats.WaveformBands, c.Bands);
         EXPECT_GT(stats.WaveformInk, 0) << "a 440 Hz tone draws a trace";

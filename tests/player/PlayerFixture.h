@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
@@ -55,6 +56,17 @@ protected:
     bool Saw(TPlayState s) const { return std::find(states.begin(), states.end(), s) != states.end(); }
     bool WaitFor(TPlayState s, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
         return ServeUntil([&] { return Saw(s); }, timeout);
+    }
+    // For conditions that change without any main-thread call to wake us (pictures,
+    // snapshots): checks again every few milliseconds while serving calls.
+    bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() >= end)
+                return false;
+            ServeUntil(done, std::chrono::milliseconds(5));
+        }
+        return true;
     }
     void Serve(std::chrono::milliseconds time) {
         ServeUntil([] { return false; }, time);
