@@ -613,7 +613,8 @@ TEST(FixtureMaker, KeepsAFractionalFrameRate) {
 
 TEST(FixtureMaker, WritesTheSameBytesEachTime) {
     TempDir dir;
-    for (const std::string name : {"same.mp4", "same.mkv", "same.avi"}) {
+    for (const std::string name : {"same.mp4", "same.mkv", "same.avi", "same.ogg", "same.ts", "same.mpg",
+                                   "same.flv", "same.wmv", "same.rm", "same.webm", "same.mov"}) {
         SCOPED_TRACE(name);
         MakeClip(dir.File("1" + name), VideoAndAudioClip(0.5));
         MakeClip(dir.File("2" + name), VideoAndAudioClip(0.5));
@@ -656,6 +657,7 @@ TEST_P(FixtureBadSpecs, ThrowWithTheReason) {
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find(GetParam().reasonPart), std::string::npos) << e.what();
     }
+    EXPECT_FALSE(std::filesystem::exists(file)) << "a failed clip leaves no file behind";
 }
 
 ClipSpec WithVideoCodec(const std::string& codec) {
@@ -676,6 +678,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadSpecCase{"AudioEncoderForVideo", "a.mkv", WithVideoCodec("aac"), "aac"},
                     BadSpecCase{"MisspeltOption", "a.mkv", WithVideoOption("presett"), "presett"},
                     BadSpecCase{"VideoInAudioOnlyContainer", "a.wav", VideoAndAudioClip(0.2), "wav"},
+                    BadSpecCase{"MuxerRefusesCodec", "a.mp4", WithVideoCodec("wmv2"), "wmv2"},
                     BadSpecCase{"UnknownContainer", "a.nosuchext", VideoAndAudioClip(0.2), "muxer"},
                     BadSpecCase{"MissingFolder", "/nonexistent-vantoro-folder/a.mkv", VideoAndAudioClip(0.2),
                                 "nonexistent-vantoro-folder"}),
