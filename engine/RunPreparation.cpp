@@ -192,9 +192,9 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
         ApplyStoredOptions(*options_, sws, AV_OPT_FLAG_VIDEO_PARAM);
         if (sws_init_context(sws, nullptr, nullptr) < 0)
             throw FFmpegException("Cannot get resampling context");
-        ost.OriginalWidth = dec->width;
-        ost.OriginalHeight = dec->height;
     }
+    ost.OriginalWidth = dec->width;
+    ost.OriginalHeight = dec->height;
     ost.ResampleWidth = croppedWidth;
     ost.ResampleHeight = croppedHeight;
     ost.ResamplePixFmt = dec->pix_fmt;

@@ -79,8 +79,40 @@ void TCustomFFmpeg::DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFr
 }
 
 AVFrame* TCustomFFmpeg::ScaleVideo(TOutputStream& ost, const TInputStream& ist, AVFrame* picture) {
-    if (!ost.VideoCrop && !ost.VideoResample)
-        return picture;
+    // The input changed size or format: crop in proportion and scale from now on.
+    const AVPixelFormat format = static_cast<AVPixelFormat>(picture->format);
+    if (picture->width - ost.LeftBand - ost.RightBand != ost.ResampleWidth ||
+        picture->height - ost.TopBand - ost.BottomBand != ost.ResampleHeight ||
+        format != ost.ResamplePixFmt) {
+        const char* name = av_get_pix_fmt_name(format);
+        GetLogger().LogFmt(logSender_, llQuiet, "Input Stream #%d.%d frame size changed to %dx%d, %s",
+                           ist.FileIndex, ist.StreamIndex, picture->width, picture->height,
+                           name ? name : "none");
+        ost.TopBand = ScaleBand(ost.TopBand, picture->height, ost.OriginalHeight);
+        ost.BottomBand = ScaleBand(ost.BottomBand, picture->height, ost.OriginalHeight);
+        ost.LeftBand = ScaleBand(ost.LeftBand, picture->width, ost.OriginalWidth);
+        ost.RightBand = ScaleBand(ost.RightBand, picture->width, ost.OriginalWidth);
+        ost.ResampleWidth = picture->width - ost.LeftBand - ost.RightBand;
+        ost.ResampleHeight = picture->height - ost.TopBand - ost.BottomBand;
+        ost.ResamplePixFmt = format;
+        ost.Scaler.reset(sws_getContext(ost.ResampleWidth, ost.ResampleHeight, format, ost.Encoder->width,
+                                        ost.Encoder->height, ost.Encoder->pix_fmt, options_->ScalerFlags(),
+                                        nullptr, nullptr, nullptr));
+        if (!ost.Scaler)
+            throw FFmpegException("Cannot get resampling context");
+        ost.VideoResample = true;
+        if (!ost.TempPicture) {
+            ost.TempPicture.reset(av_frame_alloc());
+            if (!ost.TempPicture)
+                throw FFmpegException("Cannot allocate temp picture, check pix fmt");
+            ost.TempPicture->format = ost.Encoder->pix_fmt;
+            ost.TempPicture->width = ost.Encoder->width;
+            ost.TempPicture->height = ost.Encoder->height;
+            if (av_frame_get_buffer(ost.TempPicture.get(), 0) < 0)
+                throw FFmpegException("Cannot allocate temp picture, check pix fmt");
+        }
+    }
+
     if (ost.VideoCrop) {
         // Cropping moves the plane pointers of a reference, leaving the source picture as it is.
         AVFrame* cropped = croppedFrame_.get();
@@ -99,37 +131,14 @@ AVFrame* TCustomFFmpeg::ScaleVideo(TOutputStream& ost, const TInputStream& ist, 
         }
         picture = cropped;
     }
-    if (!ost.VideoResample)
-        return picture;
-
-    const AVPixelFormat format = static_cast<AVPixelFormat>(picture->format);
-    if (picture->width != ost.ResampleWidth || picture->height != ost.ResampleHeight ||
-        format != ost.ResamplePixFmt) {
-        const int width = picture->width + ost.LeftBand + ost.RightBand;
-        const int height = picture->height + ost.TopBand + ost.BottomBand;
-        const char* name = av_get_pix_fmt_name(format);
-        GetLogger().LogFmt(logSender_, llQuiet, "Input Stream #%d.%d frame size changed to %dx%d, %s",
-                           ist.FileIndex, ist.StreamIndex, width, height, name ? name : "none");
-        ost.TopBand = ScaleBand(ost.TopBand, height, ost.OriginalHeight);
-        ost.BottomBand = ScaleBand(ost.BottomBand, height, ost.OriginalHeight);
-        ost.LeftBand = ScaleBand(ost.LeftBand, width, ost.OriginalWidth);
-        ost.RightBand = ScaleBand(ost.RightBand, width, ost.OriginalWidth);
-        ost.ResampleWidth = picture->width;
-        ost.ResampleHeight = picture->height;
-        ost.ResamplePixFmt = format;
-        ost.Scaler.reset(sws_getContext(picture->width, picture->height, format, ost.Encoder->width,
-                                        ost.Encoder->height, ost.Encoder->pix_fmt, options_->ScalerFlags(),
-                                        nullptr, nullptr, nullptr));
-        if (!ost.Scaler)
-            throw FFmpegException("Cannot get resampling context");
-    }
-    if (!ost.TempPicture || !ost.Scaler)
+    if (!ost.VideoResample || !ost.TempPicture || !ost.Scaler)
         return picture;
     // The encoder may still hold the last picture; writing gives it a fresh buffer then.
     if (av_frame_make_writable(ost.TempPicture.get()) < 0)
         throw FFmpegException("Cannot allocate temp picture, check pix fmt");
     sws_scale(ost.Scaler.get(), picture->data, picture->linesize, 0, picture->height, ost.TempPicture->data,
               ost.TempPicture->linesize);
+    ost.TempPicture->pts = picture->pts;
     return ost.TempPicture.get();
 }
 

@@ -147,4 +147,23 @@ TEST_F(TranscodeLoopTest, CropAndDeinterlaceReachTheEncoder) {
     EXPECT_EQ(CountPackets(out.get())[0], 5);
 }
 
+TEST_F(TranscodeLoopTest, SizeChangeInTheMiddleIsScaledToTheOutputSize) {
+    ClipSpec spec = VideoOnlyClip(0.4);
+    spec.Video[0].SizeChangeAtFrame = 5;
+    spec.Video[0].SecondWidth = 96;
+    spec.Video[0].SecondHeight = 64;
+    OpenInput(Clip("sizes.mkv", spec));
+    // The output keeps the size the input declared, whichever of the two that is.
+    const int declaredWidth = task.Settings().FrameWidth;
+    const std::string path = dir.File("out.avi");
+    OpenOutput(path, {{"vcodec", "mpeg4"}});
+    LogCapture log;
+    Run();
+    EXPECT_TRUE(log.HasAny("frame size changed to"));
+    ReadBackPtr out = ReadBack(path);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->streams[0]->codecpar->width, declaredWidth);
+    EXPECT_EQ(CountPackets(out.get())[0], 10);
+}
+
 } // namespace
