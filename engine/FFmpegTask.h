@@ -123,6 +123,7 @@ private:
     void SetupPassLog(TOutputStream& ost, TOutputStreamSetup& setup, int globalIndex);
     void OpenEncoders();
     void OpenDecoders();
+    void OpenDecoder(TInputStream& ist);
     void InitInputTimestamps();
     void ApplyMetaDataMaps();
     void CopyChapters();
@@ -145,6 +146,7 @@ private:
     AVFrame* ScaleVideo(TOutputStream& ost, const TInputStream& ist, AVFrame* picture);
     void EncodeVideoFrame(TOutputStream& ost, AVFrame* frame);
     void DoAudioOut(TOutputStream& ost, const TInputStream& ist, AVFrame* samples);
+    void DoSubtitleOut(TOutputStream& ost, const TInputStream& ist, AVSubtitle& subtitle);
     void EncodeAudioFromFifo(TOutputStream& ost, bool flush);
     void SendToEncoder(TOutputStream& ost, const AVFrame* frame);
     void FlushEncoders(int istIndex);
@@ -189,6 +191,7 @@ private:
     FramePtr decodedFrame_;
     FramePtr filteredFrame_;
     FramePtr croppedFrame_;              // a reference to the picture being cropped
+    std::vector<uint8_t> subtitleBuffer_; // encoded subtitle, reused
     FramePtr hookFrame_;                 // decoded picture copied for hooks, reused
     FrameBitmapConverter hookConverter_; // the hook's bitmap and converters
     bool hooksDisconnected_ = false;     // hook event and frame hooks off for the rest of the task

@@ -10,6 +10,7 @@
 #include "media/TextHelpers.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 
 extern "C" {
@@ -88,8 +89,22 @@ void TCustomFFmpeg::SetupOutputStream(TOutputStream& ost, int globalIndex) {
     case AVMEDIA_TYPE_AUDIO:
         SetupAudioEncoding(ost, ist);
         break;
-    case AVMEDIA_TYPE_SUBTITLE:
+    case AVMEDIA_TYPE_SUBTITLE: {
+        // Pictures cannot become text nor text pictures.
+        const AVCodecDescriptor* in = avcodec_descriptor_get(dec->codec_id);
+        const AVCodecDescriptor* out = avcodec_descriptor_get(enc->codec_id);
+        const int kinds = AV_CODEC_PROP_BITMAP_SUB | AV_CODEC_PROP_TEXT_SUB;
+        if (in && out && (in->props & kinds) && (out->props & kinds) &&
+            (in->props & kinds) != (out->props & kinds))
+            throw FFmpegException(
+                "Subtitle encoding currently only possible from text to text or bitmap to bitmap");
+        // Picture subtitles are drawn on the source's canvas.
+        if (!enc->width) {
+            enc->width = dec->width;
+            enc->height = dec->height;
+        }
         break;
+    }
     default:
         throw FFmpegException("invalid codec_type of output stream");
     }
@@ -264,6 +279,23 @@ void TCustomFFmpeg::OpenEncoders() {
             GetLogger().Log(logSender_, llError, message);
             throw FFmpegException(message);
         }
+        if (enc->codec_type == AVMEDIA_TYPE_SUBTITLE) {
+            // Text subtitle encoders need the style header their decoder makes when it opens.
+            TInputStream& source = inputStreams_[ost.SourceIndex];
+            OpenDecoder(source);
+            if (source.Decoder->subtitle_header && !enc->subtitle_header) {
+                enc->subtitle_header =
+                    static_cast<uint8_t*>(av_mallocz(source.Decoder->subtitle_header_size + 1));
+                if (!enc->subtitle_header)
+                    throw FFmpegException(
+                        LibraryErrorText(outputs_[ost.FileIndex]->FileName, AVERROR(ENOMEM)));
+                std::memcpy(enc->subtitle_header, source.Decoder->subtitle_header,
+                            source.Decoder->subtitle_header_size);
+                enc->subtitle_header_size = source.Decoder->subtitle_header_size;
+            }
+            if (!enc->time_base.num)
+                enc->time_base = AV_TIME_BASE_Q;
+        }
         int ret;
         {
             std::lock_guard lock(CodecLock());
@@ -289,33 +321,36 @@ void TCustomFFmpeg::OpenEncoders() {
 }
 
 void TCustomFFmpeg::OpenDecoders() {
-    for (TInputStream& ist : inputStreams_) {
-        if (!ist.DecodingNeeded)
-            continue;
-        TInputStreamSetup& setup = inputs_[ist.FileIndex].Streams[ist.StreamIndex];
-        AVCodecContext* dec = setup.Decoder.get();
-        const std::string type = StreamTypeName(dec->codec_type);
-        const AVCodec* codec =
-            setup.ForcedDecoder ? setup.ForcedDecoder : avcodec_find_decoder(dec->codec_id);
-        if (!codec) {
-            std::string message = FormatText("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
-                                             dec->codec_id, ist.FileIndex, ist.StreamIndex, type.c_str());
-            GetLogger().Log(logSender_, llError, message);
-            throw FFmpegException(message);
-        }
-        int ret;
-        {
-            std::lock_guard lock(CodecLock());
-            ret = avcodec_open2(dec, codec, setup.OpenOptions.Address());
-        }
-        if (ret < 0) {
-            std::string message = FormatText("Error while opening decoder for input stream #%d.%d (%s)",
-                                             ist.FileIndex, ist.StreamIndex, type.c_str());
-            GetLogger().Log(logSender_, llError, message);
-            throw FFmpegException(message);
-        }
-        openedDecoders_.push_back(dec);
+    for (TInputStream& ist : inputStreams_)
+        if (ist.DecodingNeeded)
+            OpenDecoder(ist);
+}
+
+void TCustomFFmpeg::OpenDecoder(TInputStream& ist) {
+    TInputStreamSetup& setup = inputs_[ist.FileIndex].Streams[ist.StreamIndex];
+    AVCodecContext* dec = setup.Decoder.get();
+    if (avcodec_is_open(dec))
+        return;
+    const std::string type = StreamTypeName(dec->codec_type);
+    const AVCodec* codec = setup.ForcedDecoder ? setup.ForcedDecoder : avcodec_find_decoder(dec->codec_id);
+    if (!codec) {
+        std::string message = FormatText("Decoder (codec id %d) not found for input stream #%d.%d (%s)",
+                                         dec->codec_id, ist.FileIndex, ist.StreamIndex, type.c_str());
+        GetLogger().Log(logSender_, llError, message);
+        throw FFmpegException(message);
     }
+    int ret;
+    {
+        std::lock_guard lock(CodecLock());
+        ret = avcodec_open2(dec, codec, setup.OpenOptions.Address());
+    }
+    if (ret < 0) {
+        std::string message = FormatText("Error while opening decoder for input stream #%d.%d (%s)",
+                                         ist.FileIndex, ist.StreamIndex, type.c_str());
+        GetLogger().Log(logSender_, llError, message);
+        throw FFmpegException(message);
+    }
+    openedDecoders_.push_back(dec);
 }
 
 void TCustomFFmpeg::InitInputTimestamps() {

@@ -234,15 +234,25 @@ bool TCustomFFmpeg::DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunContr
     TInputStream& ist = inputStreams_[istIndex];
     AVCodecContext* dec = ist.Decoder;
     if (dec->codec_type == AVMEDIA_TYPE_SUBTITLE) {
-        // Subtitles are decoded to keep the clock; encoding them is not supported yet.
         if (!pkt)
             return true;
         AVSubtitle subtitle{};
         int got = 0;
-        int ret = avcodec_decode_subtitle2(dec, &subtitle, &got, const_cast<AVPacket*>(pkt));
-        if (got)
-            avsubtitle_free(&subtitle);
-        return ret >= 0;
+        const int ret = avcodec_decode_subtitle2(dec, &subtitle, &got, const_cast<AVPacket*>(pkt));
+        if (ret < 0)
+            return false;
+        if (!got)
+            return true;
+        struct SubtitleFree {
+            AVSubtitle& S;
+            ~SubtitleFree() { avsubtitle_free(&S); }
+        } release{subtitle};
+        if (ist.Pts < settings_.StartTime)
+            return true;
+        for (TOutputStream& ost : outputStreams_)
+            if (ost.SourceIndex == istIndex && ost.EncodingNeeded)
+                DoSubtitleOut(ost, ist, subtitle);
+        return true;
     }
 
     int ret = avcodec_send_packet(dec, pkt);

@@ -166,4 +166,29 @@ TEST_F(TranscodeLoopTest, SizeChangeInTheMiddleIsScaledToTheOutputSize) {
     EXPECT_EQ(CountPackets(out.get())[0], 10);
 }
 
+ClipSpec ClipWithSubtitles() {
+    ClipSpec spec = VideoOnlyClip(1.0);
+    spec.Subtitles.push_back(SubtitleTrackSpec{"dvdsub", {{100000, 300000}, {500000, 700000}}, "Vantoro"});
+    return spec;
+}
+
+TEST_F(TranscodeLoopTest, SubtitlesAreReencoded) {
+    OpenInput(Clip("subs.mkv", ClipWithSubtitles()));
+    const std::string path = dir.File("out.mkv");
+    OpenOutput(path, {{"vcodec", "mpeg4"}, {"scodec", "dvdsub"}});
+    Run();
+    ReadBackPtr out = ReadBack(path);
+    ASSERT_TRUE(out);
+    ASSERT_EQ(out->nb_streams, 2u);
+    EXPECT_EQ(out->streams[1]->codecpar->codec_id, AV_CODEC_ID_DVD_SUBTITLE);
+    EXPECT_EQ(CountPackets(out.get())[1], 2);
+}
+
+TEST_F(TranscodeLoopTest, PictureSubtitlesCannotBecomeText) {
+    OpenInput(Clip("subs.mkv", ClipWithSubtitles()));
+    OpenOutput(dir.File("out.mkv"), {{"vcodec", "mpeg4"}, {"scodec", "ass"}});
+    EXPECT_FFMPEG_ERROR(task.PrepareRun(),
+                        "Subtitle encoding currently only possible from text to text or bitmap to bitmap");
+}
+
 } // namespace
