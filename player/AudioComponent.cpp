@@ -163,6 +163,7 @@ void FillAudioBuffer(PlaybackState& st, uint8_t* stream, int len) {
                 if (st.DisplayMode.load(std::memory_order_relaxed) != 0) {
                     const auto* samples = reinterpret_cast<const int16_t*>(a.Buffer.data());
                     int count = size / 2;
+                    std::lock_guard ringLock(a.RingMutex);
                     int w = a.RingWriteIndex.load(std::memory_order_relaxed);
                     while (count > 0) {
                         const int n = std::min(count, SampleRingSize - w);

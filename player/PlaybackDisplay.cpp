@@ -3,6 +3,7 @@
 #include "player/Display.h"
 #include "player/DisplayLayout.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -12,11 +13,28 @@ int64_t nowMicroseconds() {
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// Copies `count` ring samples from `from` (wrapping) into the reused window.
+const std::vector<int16_t>& copyRing(AudioState& a, int from, int count) {
+    a.RingWindow.resize(static_cast<size_t>(count));
+    std::lock_guard lock(a.RingMutex);
+    for (int i = 0, index = from; i < count;) {
+        const int n = std::min(count - i, SampleRingSize - index);
+        std::copy_n(a.Ring.data() + index, n, a.RingWindow.data() + i);
+        i += n;
+        index = 0;
+    }
+    return a.RingWindow;
+}
+
+int wrapRing(int index) {
+    return (index % SampleRingSize + SampleRingSize) % SampleRingSize;
+}
+
 void drawWaveform(PlaybackState& st, TPlayerDisplay& display) {
     auto& a = st.Audio;
     const int channels = a.Channels;
     const int width = st.WindowWidth;
-    if (channels <= 0 || a.Ring.empty())
+    if (channels <= 0 || a.Ring.empty() || width <= 0)
         return;
     if (!st.Paused) {
         const int data = width;
@@ -26,12 +44,17 @@ void drawWaveform(PlaybackState& st, TPlayerDisplay& display) {
         delay += 2 * data;
         if (delay < data)
             delay = data;
-        const int write = a.RingWriteIndex.load(std::memory_order_relaxed);
-        const int start = ((write - delay * channels) % SampleRingSize + SampleRingSize) % SampleRingSize;
-        a.LastStart = FindWaveformStart(a.Ring.data(), SampleRingSize, start, channels);
+        const int start = wrapRing(a.RingWriteIndex.load(std::memory_order_relaxed) - delay * channels);
+        // The search looks back from the start and compares samples a little ahead.
+        const int before = WaveformSearchSamples + channels;
+        const int span = before + 10 * channels;
+        const auto& window = copyRing(a, wrapRing(start - before), span);
+        const int found = FindWaveformStart(window.data(), span, before, channels);
+        a.LastStart = wrapRing(start - before + found);
     }
-    const auto shapes =
-        WaveformShapes(a.Ring.data(), SampleRingSize, a.LastStart, channels, width, st.WindowHeight);
+    const int span = width * channels + channels;
+    const auto& window = copyRing(a, a.LastStart, span);
+    const auto shapes = WaveformShapes(window.data(), span, 0, channels, width, st.WindowHeight);
     display.ShowShapes(shapes);
 
     int64_t ink = 0;

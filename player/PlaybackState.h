@@ -119,7 +119,7 @@ struct SubtitleSlot {
 };
 
 struct AudioState {
-    int StreamIndex = -1;
+    std::atomic<int> StreamIndex{-1}; // written by the read thread while others may look
     AVStream* Stream = nullptr;
     CodecContextPtr Codec;
     PacketQueue Queue;
@@ -148,17 +148,18 @@ struct AudioState {
     std::atomic<double> Clock{0};
     std::atomic<int64_t> CallbackTimeUs{0};
 
-    // Waveform: written by the callback, read by the display without a lock
-    // (a torn frame only affects one drawing).
-    std::vector<int16_t> Ring; // SampleRingSize
+    // Waveform: written by the callback, copied out by the display.
+    std::mutex RingMutex;
+    std::vector<int16_t> Ring; // guarded by RingMutex; SampleRingSize samples
     std::atomic<int> RingWriteIndex{0};
-    int LastStart = 0; // event-loop thread only
+    int LastStart = 0;               // event-loop thread only
+    std::vector<int16_t> RingWindow; // event-loop thread only; reused copy of the drawn part
 
     explicit AudioState(Waker* wake) : Queue(wake) {}
 };
 
 struct VideoState {
-    int StreamIndex = -1;
+    std::atomic<int> StreamIndex{-1}; // written by the read thread while others may look
     AVStream* Stream = nullptr;
     CodecContextPtr Codec;
     PacketQueue Queue;
@@ -173,7 +174,7 @@ struct VideoState {
 };
 
 struct SubtitleState {
-    int StreamIndex = -1;
+    std::atomic<int> StreamIndex{-1}; // written by the read thread while others may look
     AVStream* Stream = nullptr;
     CodecContextPtr Codec;
     PacketQueue Queue;

@@ -70,14 +70,8 @@ std::string TCustomPlayer::LastError() const {
     return lastError_;
 }
 
-bool TCustomPlayer::IsOpen() const {
-    std::lock_guard lock(playerLock_);
-    return playback_ != nullptr;
-}
-
 int64_t TCustomPlayer::Position() const {
-    auto& self = const_cast<TCustomPlayer&>(*this);
-    std::lock_guard lock(self.positionMutex_);
+    std::lock_guard lock(positionMutex_);
     return currentPosition_;
 }
 
@@ -235,6 +229,8 @@ bool TCustomPlayer::Open(const std::string& fileName, uintptr_t hostWindow, bool
         return false;
     }
     sdlStarted_ = true;
+    if (hostWindow)
+        GetLogger().LogFmt(this, llDebug, "using audio driver: %s\n", SDL_GetCurrentAudioDriver());
     if (disableDisplay_)
         disableVideo_ = true;
 
@@ -298,6 +294,7 @@ bool TCustomPlayer::Open(const std::string& fileName, uintptr_t hostWindow, bool
     {
         std::lock_guard lock(playerLock_);
         playback_ = std::move(playback);
+        open_ = true;
         fileName_ = fileName;
     }
     int screenWidth = screenWidth_, screenHeight = screenHeight_;
@@ -377,6 +374,7 @@ void TCustomPlayer::closeCurrentLocked() {
         return;
     ClosePlayback(*playback_);
     playback_.reset();
+    open_ = false;
     fileName_.clear();
     resetPerPlayback();
 }

@@ -93,7 +93,7 @@ public:
 
     TPlayState State() const { return state_; }
     std::string LastError() const;
-    bool IsOpen() const;
+    bool IsOpen() const { return open_; }
     int64_t Position() const;
     // What has been drawn so far in this player's life; for diagnostics and tests.
     TDisplayStats DisplayStats();
@@ -153,16 +153,20 @@ private:
     // callers that look at or change the open playback.
     mutable std::timed_mutex playerLock_;
     std::unique_ptr<PlaybackState> playback_; // guarded by playerLock_
-    std::string fileName_;                    // guarded by playerLock_
-    uintptr_t hostWindow_ = 0;                // set while no play thread runs
-    bool sdlStarted_ = false;                 // caller's thread only
+    // Mirrors playback_ != nullptr for lock-free readers: a main thread waiting
+    // in the dispatcher must not take the player lock (its holders wake that
+    // thread through the dispatcher's own lock).
+    std::atomic<bool> open_{false};
+    std::string fileName_;     // guarded by playerLock_
+    uintptr_t hostWindow_ = 0; // set while no play thread runs
+    bool sdlStarted_ = false;  // caller's thread only
     std::atomic<TPlayState> state_{psStop};
     PlayerSignals signals_;
 
     mutable std::mutex errorMutex_;
     std::string lastError_; // guarded by errorMutex_
 
-    std::mutex positionMutex_;
+    mutable std::mutex positionMutex_;
     int64_t currentPosition_ = -1;    // guarded by positionMutex_
     int64_t lastReported_ = 0;        // guarded by positionMutex_
     bool reported_ = false;           // guarded by positionMutex_

@@ -1,5 +1,6 @@
 #include "player/SdlDisplay.h"
 
+#include "media/FFmpegLogger.h"
 #include "player/PlaybackState.h"
 
 #include <SDL.h>
@@ -27,8 +28,15 @@ bool TSdlDisplay::Start(uintptr_t hostWindow) {
         return false;
     }
     started_ = true;
+    // Only window events matter to the player; the rest would just pile up.
+    SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
+    SDL_EventState(SDL_SYSWMEVENT, SDL_IGNORE);
+    SDL_EventState(SDL_USEREVENT, SDL_IGNORE);
+    SDL_EventState(SDL_KEYDOWN, SDL_IGNORE);
+    SDL_EventState(SDL_KEYUP, SDL_IGNORE);
+    SDL_EventState(SDL_TEXTINPUT, SDL_IGNORE);
     if (SDL_GetNumVideoDisplays() < 1) {
-        error_ = SDL_GetError();
+        error_ = "SDL_GetVideoInfo() failed"; // the player reports this one as it is
         return false;
     }
     host_ = hostWindow;
@@ -39,6 +47,7 @@ bool TSdlDisplay::Start(uintptr_t hostWindow) {
             return false;
         }
         watchHostWindow();
+        GetLogger().LogFmt(nullptr, llDebug, "using video driver: %s\n", SDL_GetCurrentVideoDriver());
     }
     return true;
 }

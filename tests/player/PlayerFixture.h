@@ -61,10 +61,12 @@ protected:
     // snapshots): checks again every few milliseconds while serving calls.
     bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
         const auto end = std::chrono::steady_clock::now() + timeout;
+        // `done` may take the player's lock, so it is not handed to the dispatcher,
+        // which would look at it while holding its own.
         while (!done()) {
             if (std::chrono::steady_clock::now() >= end)
                 return false;
-            ServeUntil(done, std::chrono::milliseconds(5));
+            ServeUntil([] { return false; }, std::chrono::milliseconds(5));
         }
         return true;
     }
