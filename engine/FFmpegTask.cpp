@@ -33,6 +33,7 @@ void TCustomFFmpeg::ReleaseEngineState() {
     FreeOptionContexts(*options_);
     settings_.FrameHooks.clear();
     hookFrame_.reset();
+    vstatsFile_.reset();
     ResetConverter(hookConverter_);
     preview_.Release();
 }

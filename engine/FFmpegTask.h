@@ -151,6 +151,7 @@ private:
     void SendToEncoder(TOutputStream& ost, const AVFrame* frame);
     void FlushEncoders(int istIndex);
     void WritePacket(TOutputStream& ost, AVPacket* pkt);
+    void WriteVideoStats(const TOutputStream& ost, const AVPacket* pkt, char pictureType, uint64_t lumaError);
     void ApplyVolume(AVFrame* frame) const;
     void Report(int fileIndex, bool last);
 
@@ -190,10 +191,11 @@ private:
     PacketPtr encodedPacket_;
     FramePtr decodedFrame_;
     FramePtr filteredFrame_;
-    FramePtr croppedFrame_;              // a reference to the picture being cropped
+    FramePtr croppedFrame_;               // a reference to the picture being cropped
     std::vector<uint8_t> subtitleBuffer_; // encoded subtitle, reused
-    FramePtr hookFrame_;                 // decoded picture copied for hooks, reused
-    FrameBitmapConverter hookConverter_; // the hook's bitmap and converters
-    bool hooksDisconnected_ = false;     // hook event and frame hooks off for the rest of the task
+    FilePtr vstatsFile_;                  // the video statistics file, opened on first use
+    FramePtr hookFrame_;                  // decoded picture copied for hooks, reused
+    FrameBitmapConverter hookConverter_;  // the hook's bitmap and converters
+    bool hooksDisconnected_ = false;      // hook event and frame hooks off for the rest of the task
     TTaskPreview preview_;
 };

@@ -6,8 +6,12 @@
 #include "media/FFmpegLogger.h"
 #include "media/TextHelpers.h"
 
+#include <cmath>
+#include <cstdio>
+
 extern "C" {
 #include <libavcodec/bsf.h>
+#include <libavutil/avutil.h>
 #include <libavutil/intreadwrite.h>
 }
 
@@ -26,9 +30,14 @@ void TCustomFFmpeg::SendToEncoder(TOutputStream& ost, const AVFrame* frame) {
         if (ret < 0)
             throw FFmpegException(failure);
         size_t size = 0;
-        if (const uint8_t* stats = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
-            stats && size >= 4)
+        const uint8_t* stats = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
+        if (stats && size >= 4)
             ost.LastQuality = static_cast<float>(AV_RL32(stats)) / FF_QP2LAMBDA;
+        if (video && !settings_.VStatsFileName.empty())
+            WriteVideoStats(
+                ost, pkt,
+                stats && size >= 5 ? av_get_picture_type_char(static_cast<AVPictureType>(stats[4])) : '?',
+                stats && size >= 16 ? AV_RL64(stats + 8) : 0);
         (video ? videoBytes_ : audioBytes_) += pkt->size;
         if (video && frame && preview_.Active())
             preview_.Step(*frame, *enc, pkt->pts, frameCounter_);
@@ -106,4 +115,28 @@ void TCustomFFmpeg::WritePacket(TOutputStream& ost, AVPacket* pkt) {
     const int ret = av_interleaved_write_frame(outputs_[ost.FileIndex]->Context.get(), pkt);
     if (ret < 0)
         throw FFmpegException(LibraryErrorText("av_interleaved_write_frame()", ret));
+}
+
+void TCustomFFmpeg::WriteVideoStats(const TOutputStream& ost, const AVPacket* pkt, char pictureType,
+                                    uint64_t lumaError) {
+    if (!vstatsFile_) {
+        vstatsFile_.reset(std::fopen(settings_.VStatsFileName.c_str(), "w"));
+        if (!vstatsFile_)
+            throw FFmpegException("fopen fail: " + settings_.VStatsFileName);
+    }
+    const AVCodecContext* enc = ost.Encoder;
+    std::FILE* f = vstatsFile_.get();
+    std::fprintf(f, "frame= %5d q= %2.1f ", static_cast<int>(ost.FrameNumber + 1), ost.LastQuality);
+    if (settings_.DoPsnr) {
+        const double pixels = static_cast<double>(enc->width) * enc->height * 255.0 * 255.0;
+        std::fprintf(f, "PSNR= %6.2f ",
+                     lumaError ? 10.0 * std::log10(pixels / static_cast<double>(lumaError)) : 99.99);
+    }
+    const double time = static_cast<double>(ost.SyncOpts) * av_q2d(enc->time_base);
+    const double frameRate = pkt->size * 8.0 / av_q2d(enc->time_base) / 1000.0;
+    const double average = time > 0 ? videoBytes_ * 8.0 / time / 1000.0 : 0.0;
+    std::fprintf(f, "f_size= %6d ", pkt->size);
+    std::fprintf(f, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
+                 videoBytes_ / 1024.0, time, frameRate, average);
+    std::fprintf(f, "type= %c\n", pictureType);
 }

@@ -2,6 +2,7 @@
 // the expected amount of media, and the progress reports say what happened.
 #include "OptionTestSupport.h"
 #include "SetupTestSupport.h"
+#include "media/FileHelpers.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -189,6 +190,20 @@ TEST_F(TranscodeLoopTest, PictureSubtitlesCannotBecomeText) {
     OpenOutput(dir.File("out.mkv"), {{"vcodec", "mpeg4"}, {"scodec", "ass"}});
     EXPECT_FFMPEG_ERROR(task.PrepareRun(),
                         "Subtitle encoding currently only possible from text to text or bitmap to bitmap");
+}
+
+TEST_F(TranscodeLoopTest, VideoStatsFileHasALinePerEncodedFrame) {
+    OpenInput(Clip("in.avi", VideoOnlyClip(0.2)));
+    const std::string stats = dir.File("vstats.log");
+    OpenOutput(dir.File("out.avi"), {{"vcodec", "mpeg4"}, {"vstats_file", stats}});
+    Run();
+    std::vector<char> text;
+    int64_t size = 0;
+    ASSERT_EQ(ReadWholeFile(stats, text, size), 0);
+    const std::string content(text.data());
+    EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 5);
+    EXPECT_EQ(content.rfind("frame=     1 q= ", 0), 0u) << content;
+    EXPECT_NE(content.find("type= I"), std::string::npos);
 }
 
 } // namespace
