@@ -84,3 +84,19 @@ TEST_F(PlayerFixture, DisabledDisplayDrawsNothingButPlays) {
     ASSERT_FALSE(positions.empty());
     EXPECT_NEAR(static_cast<double>(positions.back()), 1e6, 50000);
 }
+
+TEST_F(PlayerFixture, PicturesThatChangeSizeMidStreamKeepPlaying) {
+    ClipSpec spec = VideoOnlyClip(1.0);
+    spec.Format = "nut";
+    spec.Video.front().Codec = "mpeg4";
+    spec.Video.front().SizeChangeAtFrame = 10;
+    spec.Video.front().SecondWidth = 96;
+    spec.Video.front().SecondHeight = 72;
+    const auto file = MakeFile("resize.nut", spec);
+    ASSERT_TRUE(player->Open(file, 0, false)) << player->LastError();
+    ASSERT_TRUE(WaitFor(psEnd, 5s));
+    int64_t pts = 0;
+    const TBitmap24& still = player->Snapshot(pts);
+    EXPECT_GT(still.Width, 0);
+    EXPECT_GT(player->DisplayStats().Pictures, 15);
+}
