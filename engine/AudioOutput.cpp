@@ -62,7 +62,7 @@ void TCustomFFmpeg::ApplyVolume(AVFrame* frame) const {
     }
 }
 
-void TCustomFFmpeg::DoAudioOut(TOutputStream& ost, const TInputStream& ist, AVFrame* samples) {
+void TCustomFFmpeg::DoAudioOut(TOutputStream& ost, TInputStream& ist, AVFrame* samples) {
     AVCodecContext* enc = ost.Encoder;
     const AVSampleFormat inFormat = static_cast<AVSampleFormat>(samples->format);
     const bool convert = ost.AudioResample || inFormat != enc->sample_fmt ||
@@ -109,7 +109,7 @@ void TCustomFFmpeg::DoAudioOut(TOutputStream& ost, const TInputStream& ist, AVFr
                         GetLogger().LogFmt(logSender_, llVerbose, "adding %d audio samples of silence",
                                            silence);
                 }
-                const_cast<TInputStream&>(ist).IsStart = false;
+                ist.IsStart = false;
             } else if (settings_.AudioSyncMethod >= 2 && ost.Resampler) {
                 const int compensation = static_cast<int>(
                     std::clamp(std::lround(delta), -static_cast<long>(settings_.AudioSyncMethod),

@@ -145,7 +145,7 @@ private:
                     TRunControl& control);
     AVFrame* ScaleVideo(TOutputStream& ost, const TInputStream& ist, AVFrame* picture);
     void EncodeVideoFrame(TOutputStream& ost, AVFrame* frame);
-    void DoAudioOut(TOutputStream& ost, const TInputStream& ist, AVFrame* samples);
+    void DoAudioOut(TOutputStream& ost, TInputStream& ist, AVFrame* samples);
     void DoSubtitleOut(TOutputStream& ost, const TInputStream& ist, AVSubtitle& subtitle);
     void EncodeAudioFromFifo(TOutputStream& ost, bool flush);
     void SendToEncoder(TOutputStream& ost, const AVFrame* frame);

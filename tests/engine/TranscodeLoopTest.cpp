@@ -206,4 +206,46 @@ TEST_F(TranscodeLoopTest, VideoStatsFileHasALinePerEncodedFrame) {
     EXPECT_NE(content.find("type= I"), std::string::npos);
 }
 
+// The loudest 16-bit sample of a PCM file.
+int PeakOf(const std::string& path) {
+    ReadBackPtr ctx = ReadBack(path);
+    int peak = 0;
+    AVPacket* pkt = av_packet_alloc();
+    while (ctx && av_read_frame(ctx.get(), pkt) >= 0) {
+        const auto* samples = reinterpret_cast<const int16_t*>(pkt->data);
+        for (int i = 0; i < pkt->size / 2; ++i)
+            peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+        av_packet_unref(pkt);
+    }
+    av_packet_free(&pkt);
+    return peak;
+}
+
+TEST_F(TranscodeLoopTest, VolumeScalesAndClipsTheSamples) {
+    ClipSpec spec = AudioOnlyClip(0.2);
+    spec.Audio[0].Codec = "pcm_s16le";
+    spec.Audio[0].Amplitude = 0.3;
+    const std::string in = Clip("tone.wav", spec);
+    const int sourcePeak = PeakOf(in);
+    ASSERT_GT(sourcePeak, 9000);
+
+    OpenInput(in);
+    OpenOutput(dir.File("same.wav"), {{"acodec", "pcm_s16le"}});
+    Run();
+    EXPECT_EQ(PeakOf(dir.File("same.wav")), sourcePeak);
+
+    task.ResetEngineState();
+    OpenInput(in);
+    OpenOutput(dir.File("double.wav"), {{"acodec", "pcm_s16le"}, {"vol", "512"}});
+    Run();
+    EXPECT_NEAR(PeakOf(dir.File("double.wav")), 2 * sourcePeak, 2);
+
+    task.ResetEngineState();
+    OpenInput(in);
+    OpenOutput(dir.File("loud.wav"), {{"acodec", "pcm_s16le"}, {"vol", "1024"}});
+    Run();
+    // Clipped at full scale (-32768..32767) rather than wrapped around.
+    EXPECT_GE(PeakOf(dir.File("loud.wav")), 32767);
+}
+
 } // namespace
