@@ -248,4 +248,30 @@ TEST_F(TranscodeLoopTest, VolumeScalesAndClipsTheSamples) {
     EXPECT_GE(PeakOf(dir.File("loud.wav")), 32767);
 }
 
+// Asks for a stop once the loop has gone round `rounds` times.
+class StopAfterRounds : public TRunControl {
+public:
+    explicit StopAfterRounds(int rounds) : left_(rounds) {}
+    bool StopRequested() const override { return left_ <= 0; }
+    void PausePoint() override { --left_; }
+
+private:
+    int left_;
+};
+
+TEST_F(TranscodeLoopTest, StoppedRunLeavesACompleteShorterFile) {
+    OpenInput(Clip("in.avi", VideoOnlyClip(1.0)));
+    const std::string path = dir.File("stopped.mkv");
+    OpenOutput(path, {{"vcodec", "mpeg4"}});
+    StopAfterRounds control(6);
+    task.TranscodeLoop(control);
+    task.CloseOpenedCodecs();
+    task.ReleaseEngineState();
+    ReadBackPtr out = ReadBack(path);
+    ASSERT_TRUE(out); // the trailer was written
+    const int written = CountPackets(out.get())[0];
+    EXPECT_GT(written, 0);
+    EXPECT_LT(written, 25);
+}
+
 } // namespace
