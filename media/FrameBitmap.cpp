@@ -17,6 +17,17 @@ bool isBitmapLayout(AVPixelFormat format) {
 
 } // namespace
 
+SwsContext* ReuseOrMakeScaler(SwsContext*& scaler, TScalerKey& madeFor, const TScalerKey& wanted) {
+    if (scaler && madeFor == wanted)
+        return scaler;
+    sws_freeContext(scaler);
+    scaler =
+        sws_getContext(wanted.SourceWidth, wanted.SourceHeight, wanted.SourceFormat, wanted.TargetWidth,
+                       wanted.TargetHeight, wanted.TargetFormat, wanted.Flags, nullptr, nullptr, nullptr);
+    madeFor = scaler ? wanted : TScalerKey{};
+    return scaler;
+}
+
 void TBitmap24::Resize(int width, int height) {
     Width = std::max(width, 0);
     Height = std::max(height, 0);
@@ -36,6 +47,8 @@ void ResetConverter(FrameBitmapConverter& c) {
     c.ToRGB = nullptr;
     sws_freeContext(c.FromRGB);
     c.FromRGB = nullptr;
+    c.ToRGBKey = TScalerKey{};
+    c.FromRGBKey = TScalerKey{};
     c.TargetFormat = AV_PIX_FMT_BGR24;
     std::fill(std::begin(c.TargetData), std::end(c.TargetData), nullptr);
     std::fill(std::begin(c.TargetLinesize), std::end(c.TargetLinesize), 0);
@@ -62,9 +75,8 @@ bool FrameToBitmap(FrameBitmapConverter& c, const uint8_t* const data[4], const 
         std::memcpy(bitmap.Bits.data(), data[0], bitmap.Bits.size());
         return true;
     }
-    c.ToRGB = sws_getCachedContext(c.ToRGB, width, height, format, width, height, c.TargetFormat, SWS_BICUBIC,
-                                   nullptr, nullptr, nullptr);
-    if (!c.ToRGB)
+    if (!ReuseOrMakeScaler(c.ToRGB, c.ToRGBKey,
+                           TScalerKey{width, height, format, width, height, c.TargetFormat, SWS_BICUBIC}))
         return false;
     sws_scale(c.ToRGB, data, linesize, 0, height, c.TargetData, c.TargetLinesize);
     return true;

@@ -25,6 +25,25 @@ struct TBitmap24 {
     void Resize(int width, int height);
 };
 
+// What a scaler was made for. The scaler adds flags of its own while it starts
+// (full chroma interpolation for packed RGB and odd widths), so the library's
+// cached-context check misses on every call for such pictures; comparing what we
+// asked for instead lets the scaler really be reused.
+struct TScalerKey {
+    int SourceWidth = 0;
+    int SourceHeight = 0;
+    AVPixelFormat SourceFormat = AV_PIX_FMT_NONE;
+    int TargetWidth = 0;
+    int TargetHeight = 0;
+    AVPixelFormat TargetFormat = AV_PIX_FMT_NONE;
+    int Flags = 0;
+    bool operator==(const TScalerKey&) const = default;
+};
+
+// Keeps `scaler` when it was made for `wanted`, else replaces it (freeing the old
+// one). Returns the scaler, or null (with `scaler` null) when none can be made.
+SwsContext* ReuseOrMakeScaler(SwsContext*& scaler, TScalerKey& madeFor, const TScalerKey& wanted);
+
 // Converts pictures into one bitmap; owned by one user and not shared between threads.
 struct FrameBitmapConverter {
     AVPixelFormat TargetFormat = AV_PIX_FMT_BGR24;
@@ -34,6 +53,8 @@ struct FrameBitmapConverter {
     int TargetLinesize[4] = {};
     SwsContext* ToRGB = nullptr;
     SwsContext* FromRGB = nullptr; // used by the player's frame hook
+    TScalerKey ToRGBKey;           // what ToRGB was made for
+    TScalerKey FromRGBKey;         // what FromRGB was made for, when made with ReuseOrMakeScaler
 
     FrameBitmapConverter() = default;
     FrameBitmapConverter(const FrameBitmapConverter&) = delete;

@@ -5,7 +5,13 @@
 #include <cstdint>
 #include <vector>
 
+extern "C" {
+#include <libavutil/opt.h>
+}
+
 namespace {
+
+constexpr double MarkValue = 7.0;
 
 // A packed picture of `bytesPerPixel` bytes per pixel with `linesize` bytes per row;
 // pixel (x, y) holds bytes derived from x, y and the channel, the padding 0xEE.
@@ -88,13 +94,18 @@ TEST(FrameToBitmap, ReusesBitmapAndScalerWhileTheSizeStays) {
     FrameBitmapConverter converter;
     ASSERT_TRUE(FrameToBitmap(converter, first.data, first.linesize, AV_PIX_FMT_RGB24, 4, 6));
     const uint8_t* storage = converter.Bitmap.Bits.data();
-    const SwsContext* scaler = converter.ToRGB;
+    // Mark the scaler object itself: a new one could land at the same address.
+    // (Packed RGB makes the scaler add flags of its own, which defeats the
+    // library's cached-context check.)
+    ASSERT_EQ(av_opt_set_double(converter.ToRGB, "param0", MarkValue, 0), 0);
 
     PackedPicture second(6, 4, 3, 18);
     second.bytes[0] = 200;
     ASSERT_TRUE(FrameToBitmap(converter, second.data, second.linesize, AV_PIX_FMT_RGB24, 4, 6));
     EXPECT_EQ(converter.Bitmap.Bits.data(), storage);
-    EXPECT_EQ(converter.ToRGB, scaler);
+    double mark = 0;
+    ASSERT_EQ(av_opt_get_double(converter.ToRGB, "param0", 0, &mark), 0);
+    EXPECT_EQ(mark, MarkValue) << "the scaler was made anew for the same size";
     EXPECT_EQ(converter.Bitmap.Row(0)[2], 200);
 
     PackedPicture larger(10, 8, 3, 30);
