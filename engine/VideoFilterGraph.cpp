@@ -2,6 +2,7 @@
 
 #include "engine/FFmpegException.h"
 #include "engine/FormatText.h"
+#include "media/LibraryPointers.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -10,11 +11,6 @@ extern "C" {
 }
 
 namespace {
-
-struct FilterInOutFree {
-    void operator()(AVFilterInOut* io) const { avfilter_inout_free(&io); }
-};
-using FilterInOutPtr = std::unique_ptr<AVFilterInOut, FilterInOutFree>;
 
 [[noreturn]] void Fail(int code) {
     if (code < 0) {

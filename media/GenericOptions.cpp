@@ -47,13 +47,6 @@ struct AvFree {
 };
 using AvString = std::unique_ptr<uint8_t, AvFree>;
 
-struct CodecContextDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FormatContextDeleter {
-    void operator()(AVFormatContext* c) const { avformat_free_context(c); }
-};
-
 bool HasFlags(const AVOption* option, int requiredFlags) {
     return option && (LegacyOptionFlags(option->name, option->flags) & requiredFlags) == requiredFlags;
 }
@@ -77,7 +70,7 @@ PrivateResult CheckPrivateOption(const std::string& name, const std::string& val
         if (!FindPrivate(&codec->priv_class, name)) {
             continue;
         }
-        std::unique_ptr<AVCodecContext, CodecContextDeleter> context(avcodec_alloc_context3(codec));
+        PlainCodecContextPtr context(avcodec_alloc_context3(codec));
         if (context && context->priv_data &&
             av_opt_set(context->priv_data, name.c_str(), value.c_str(), 0) >= 0) {
             type = codec->type;
@@ -92,7 +85,7 @@ PrivateResult CheckPrivateOption(const std::string& name, const std::string& val
         }
         AVFormatContext* raw = nullptr;
         avformat_alloc_output_context2(&raw, muxer, nullptr, nullptr);
-        std::unique_ptr<AVFormatContext, FormatContextDeleter> context(raw);
+        FormatContextPtr context(raw);
         if (context && context->priv_data &&
             av_opt_set(context->priv_data, name.c_str(), value.c_str(), 0) >= 0) {
             type = AVMEDIA_TYPE_UNKNOWN;
@@ -219,16 +212,6 @@ bool SetCurrentOption(OptionContextSet& set, std::vector<TStoredOption>& options
 }
 
 } // namespace
-
-void OptionContextSet::CodecContextFree::operator()(AVCodecContext* c) const {
-    avcodec_free_context(&c);
-}
-void OptionContextSet::FormatContextFree::operator()(AVFormatContext* c) const {
-    avformat_free_context(c);
-}
-void OptionContextSet::ScalerFree::operator()(SwsContext* c) const {
-    sws_freeContext(c);
-}
 
 OptionContextSet::OptionContextSet(int scalerFlags) {
     InitOptionContexts(*this, scalerFlags);

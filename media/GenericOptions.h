@@ -11,6 +11,8 @@
 // translated to today's names first (media/LegacyOptions.h).
 #pragma once
 
+#include "media/LibraryPointers.h"
+
 #include <array>
 #include <memory>
 #include <string>
@@ -66,18 +68,9 @@ private:
     friend void FreeOptionContexts(OptionContextSet& set);
     friend bool SetGenericOption(OptionContextSet& set, const std::string& name, const std::string& value);
 
-    struct CodecContextFree {
-        void operator()(AVCodecContext* c) const;
-    };
-    struct FormatContextFree {
-        void operator()(AVFormatContext* c) const;
-    };
-    struct ScalerFree {
-        void operator()(SwsContext* c) const;
-    };
-    std::array<std::unique_ptr<AVCodecContext, CodecContextFree>, MediaTypeCount> codecs_;
-    std::unique_ptr<AVFormatContext, FormatContextFree> format_;
-    std::unique_ptr<SwsContext, ScalerFree> scaler_;
+    std::array<PlainCodecContextPtr, MediaTypeCount> codecs_;
+    FormatContextPtr format_;
+    SwsPtr scaler_;
     std::vector<TStoredOption> options_;
 };
 

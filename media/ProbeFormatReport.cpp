@@ -1,6 +1,7 @@
 #include "media/ProbeFormatReport.h"
 
 #include "media/AVProbe.h"
+#include "media/LibraryPointers.h"
 #include "media/TextHelpers.h"
 #include "media/UnicodeProtocol.h"
 
@@ -60,13 +61,9 @@ std::string Format(const char* format, ...) {
     return text;
 }
 
-struct CodecContextFree {
-    void operator()(AVCodecContext* ctx) const { avcodec_free_context(&ctx); }
-};
-
 // The library's one-line codec description of a stream.
 std::string CodecText(const AVStream* st) {
-    std::unique_ptr<AVCodecContext, CodecContextFree> ctx(avcodec_alloc_context3(nullptr));
+    PlainCodecContextPtr ctx(avcodec_alloc_context3(nullptr));
     if (!ctx || avcodec_parameters_to_context(ctx.get(), st->codecpar) < 0)
         return "Unknown";
     char text[kCodecTextSize] = {};

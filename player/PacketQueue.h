@@ -3,6 +3,7 @@
 // decoder (after a seek); an empty packet (no data) tells it the input ended.
 #pragma once
 
+#include "media/LibraryPointers.h"
 #include "player/Signal.h"
 
 #include <condition_variable>
@@ -11,15 +12,6 @@
 #include <memory>
 #include <mutex>
 #include <vector>
-
-extern "C" {
-#include <libavcodec/packet.h>
-}
-
-struct PacketFree {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 
 class PacketQueue {
 public:

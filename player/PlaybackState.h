@@ -3,6 +3,7 @@
 // guards it; plain atomics are single flags written by one side and read by others.
 #pragma once
 
+#include "media/LibraryPointers.h"
 #include "player/PacketQueue.h"
 #include "player/PlayerLink.h"
 #include "player/Signal.h"
@@ -48,18 +49,7 @@ constexpr int DefaultWindowWidth = 640;
 constexpr int DefaultWindowHeight = 480;
 constexpr int64_t NoTime = std::numeric_limits<int64_t>::min();
 
-struct CodecContextFree {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFree {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct SwrFree {
-    void operator()(SwrContext* s) const { swr_free(&s); }
-};
-using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
-using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
+using CodecContextPtr = PlainCodecContextPtr;
 
 // Wall time in seconds on a monotonic clock.
 double WallTime();

@@ -1,5 +1,6 @@
 #include "player/VideoComponent.h"
 
+#include "media/LibraryPointers.h"
 #include "player/Clocks.h"
 #include "player/Decoder.h"
 
@@ -17,15 +18,10 @@ extern "C" {
 
 namespace {
 
-struct GraphFree {
-    void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
-};
-using GraphPtr = std::unique_ptr<AVFilterGraph, GraphFree>;
-
 // A direct source → sink chain; the library inserts a bicubic scaler when the
 // decoder's pictures are not YUV 4:2:0.
 struct PictureChain {
-    GraphPtr Graph;
+    FilterGraphPtr Graph;
     AVFilterContext* Source = nullptr;
     AVFilterContext* Sink = nullptr;
     int Width = 0;

@@ -1,5 +1,6 @@
 #include "media/GenericOptions.h"
 #include "media/LegacyOptions.h"
+#include "media/LibraryPointers.h"
 
 #include "OptionTestSupport.h"
 
@@ -17,20 +18,7 @@ extern "C" {
 
 namespace {
 
-struct CodecContextFree {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FormatContextFree {
-    void operator()(AVFormatContext* c) const { avformat_free_context(c); }
-};
-struct ScalerFree {
-    void operator()(SwsContext* c) const { sws_freeContext(c); }
-};
-struct DictionaryFree {
-    void operator()(AVDictionary* d) const { av_dict_free(&d); }
-};
-using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
-using DictionaryPtr = std::unique_ptr<AVDictionary, DictionaryFree>;
+using CodecContextPtr = PlainCodecContextPtr;
 
 int64_t IntOf(void* object, const char* name) {
     int64_t value = -12345;
@@ -279,12 +267,12 @@ TEST_F(ApplyStoredOptionsTest, ContainerAndScalerOptions) {
     Set("sws_flags", "area");
     AVFormatContext* raw = nullptr;
     ASSERT_GE(avformat_alloc_output_context2(&raw, nullptr, "mp4", nullptr), 0);
-    std::unique_ptr<AVFormatContext, FormatContextFree> mp4(raw);
+    FormatContextPtr mp4(raw);
     ApplyStoredOptions(set_, mp4.get(), AV_OPT_FLAG_ENCODING_PARAM, nullptr);
     EXPECT_EQ(mp4->packet_size, 2048u);
     EXPECT_NE(IntOf(mp4->priv_data, "movflags") & 128 /* faststart */, 0);
 
-    std::unique_ptr<SwsContext, ScalerFree> scaler(sws_alloc_context());
+    SwsPtr scaler(sws_alloc_context());
     ApplyStoredOptions(set_, scaler.get(), 0);
     EXPECT_EQ(IntOf(scaler.get(), "sws_flags"), SWS_AREA);
 }

@@ -2,6 +2,7 @@
 #include "engine/FFmpegException.h"
 #include "engine/OptionTable.h"
 #include "media/LegacyOptions.h"
+#include "media/LibraryPointers.h"
 
 #include "OptionTestSupport.h"
 #include "fixtures/FixtureMaker.h"
@@ -23,19 +24,7 @@ extern "C" {
 
 namespace {
 
-struct CodecContextFree {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct DictionaryFree {
-    void operator()(AVDictionary* d) const { av_dict_free(&d); }
-};
-struct FrameFree {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
+using CodecContextPtr = PlainCodecContextPtr;
 
 std::vector<std::pair<std::string, std::string>> PresetLines(const TOptionsPreset& preset) {
     std::vector<std::pair<std::string, std::string>> lines;
@@ -170,7 +159,7 @@ class PresetOnX264 : public ::testing::TestWithParam<TOptionsPreset> {};
 
 // Encodes one grey frame and drains the encoder; true when a packet came out.
 bool EncodesAFrame(AVCodecContext* context) {
-    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
+    FramePtr frame(av_frame_alloc());
     frame->format = context->pix_fmt;
     frame->width = context->width;
     frame->height = context->height;
@@ -185,7 +174,7 @@ bool EncodesAFrame(AVCodecContext* context) {
     if (avcodec_send_frame(context, frame.get()) < 0 || avcodec_send_frame(context, nullptr) < 0) {
         return false;
     }
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    PacketPtr packet(av_packet_alloc());
     bool got = false;
     while (avcodec_receive_packet(context, packet.get()) == 0) {
         got = true;
@@ -215,7 +204,7 @@ TEST_P(PresetOnX264, OpensTheEncoderWithEverySettingInPlace) {
     ApplyStoredOptions(target.contexts, context.get(), AVMEDIA_TYPE_VIDEO, x264, 17, &raw);
     EXPECT_EQ(raw, nullptr); // private options went straight to the encoder's private data
     const int opened = avcodec_open2(context.get(), x264, &raw);
-    std::unique_ptr<AVDictionary, DictionaryFree> leftover(raw);
+    DictionaryPtr leftover(raw);
     ASSERT_EQ(opened, 0);
     ExpectEncoderFollows(context.get(), GetParam());
     EXPECT_TRUE(EncodesAFrame(context.get()));

@@ -2,6 +2,7 @@
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegTask.h"
 #include "engine/OptionTable.h"
+#include "media/LibraryPointers.h"
 
 #include "OptionTestSupport.h"
 #include "fixtures/FixtureMaker.h"
@@ -171,13 +172,6 @@ TEST(TargetAspect, AssumedOnlyWhenNoneIsSet) {
     EXPECT_FALSE(log.HasAny("for aspect ratio"));
 }
 
-struct FormatContextFree {
-    void operator()(AVFormatContext* c) const { avformat_free_context(c); }
-};
-struct CodecContextFree {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-
 // The muxer and encoder settings of a target reach the real contexts of
 // today's libraries, where several of them are private options now.
 TEST(TargetSettings, ReachTheMuxerAndTheEncoder) {
@@ -204,7 +198,7 @@ TEST(TargetSettings, ReachTheMuxerAndTheEncoder) {
         AVFormatContext* raw = nullptr;
         ASSERT_GE(avformat_alloc_output_context2(&raw, nullptr, target.settings.FileFormat.c_str(), nullptr),
                   0);
-        std::unique_ptr<AVFormatContext, FormatContextFree> muxer(raw);
+        FormatContextPtr muxer(raw);
         AVDictionary* unused = nullptr;
         ApplyStoredOptions(target.contexts, muxer.get(), AV_OPT_FLAG_ENCODING_PARAM, &unused);
         EXPECT_EQ(unused, nullptr); // the private data was there to take them
@@ -215,7 +209,7 @@ TEST(TargetSettings, ReachTheMuxerAndTheEncoder) {
 
         const AVCodec* encoder = avcodec_find_encoder_by_name(target.settings.VideoCodecName.c_str());
         ASSERT_NE(encoder, nullptr);
-        std::unique_ptr<AVCodecContext, CodecContextFree> video(avcodec_alloc_context3(encoder));
+        PlainCodecContextPtr video(avcodec_alloc_context3(encoder));
         ApplyStoredOptions(target.contexts, video.get(), AVMEDIA_TYPE_VIDEO, encoder, 17, nullptr);
         EXPECT_EQ(video->bit_rate, c.BitRate);
         EXPECT_EQ(video->rc_max_rate, c.MaxRate);
@@ -229,7 +223,7 @@ TEST(TargetSettings, ReachTheMuxerAndTheEncoder) {
 
         const AVCodec* audioEncoder = avcodec_find_encoder_by_name(target.settings.AudioCodecName.c_str());
         ASSERT_NE(audioEncoder, nullptr);
-        std::unique_ptr<AVCodecContext, CodecContextFree> audio(avcodec_alloc_context3(audioEncoder));
+        PlainCodecContextPtr audio(avcodec_alloc_context3(audioEncoder));
         ApplyStoredOptions(target.contexts, audio.get(), AVMEDIA_TYPE_AUDIO, audioEncoder, 9, nullptr);
         EXPECT_EQ(audio->bit_rate, target.settings.AudioCodecName == "ac3" ? 448000 : 224000);
         EXPECT_FALSE(log.HasAny("not applied"));
