@@ -1,4 +1,8 @@
 #include "cli/Commands.h"
+#include "engine/ConverterVersion.h"
+#include "player/Player.h"
+
+#include <SDL.h>
 
 #include <cstdio>
 
@@ -22,11 +26,16 @@ void printLibrary(const char* name, unsigned version) {
 
 int RunVersionCommand(const CommandArgs&) {
     std::printf("vantoro-cli %s\n", VANTORO_VERSION);
+    std::printf("%-14s %s\n", "converter", ConverterVersion);
+    std::printf("%-14s %s\n", "player", TDOVidera::Version());
     printLibrary("libavutil", avutil_version());
     printLibrary("libavcodec", avcodec_version());
     printLibrary("libavformat", avformat_version());
     printLibrary("libavfilter", avfilter_version());
     printLibrary("libswscale", swscale_version());
     printLibrary("libswresample", swresample_version());
+    SDL_version sdl;
+    SDL_GetVersion(&sdl);
+    std::printf("%-14s %u.%u.%u\n", "SDL", sdl.major, sdl.minor, sdl.patch);
     return 0;
 }

@@ -70,7 +70,7 @@ public:
     TPositionEvent OnPosition;
     TPlayStateEvent OnState;
 
-    const char* Version() const { return "2.3"; }
+    static const char* Version() { return "2.3"; }
 
     bool LoadLibraries(const std::string& directory);
     bool LibrariesLoaded() const;

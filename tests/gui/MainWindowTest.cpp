@@ -9,8 +9,10 @@ QApplication& app() {
     static int argc = 1;
     static char name[] = "gui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
+    // Never destroyed: tearing QApplication down during static destruction, after Qt's
+    // own statics are gone, crashes at exit.
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
 }
 
 } // namespace
