@@ -204,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ContainerCase{"clip.ogg", "", "", AV_CODEC_ID_THEORA, AV_CODEC_ID_VORBIS},
                     ContainerCase{"clip.wmv", "", "", AV_CODEC_ID_WMV2, AV_CODEC_ID_WMAV2},
                     ContainerCase{"clip.rm", "", "", AV_CODEC_ID_RV10, AV_CODEC_ID_AC3},
-                    // AMR knows only 8000 Hz mono; the maker adapts the spec's rate and layout.
+                    // AMR knows only 8000 Hz mono; the maker adapts the requested rate and layout.
                     ContainerCase{"clip.3gp", "", "", AV_CODEC_ID_MPEG4, AV_CODEC_ID_AMR_NB, 8000, 1},
                     ContainerCase{"clip.nut", "", "", AV_CODEC_ID_MPEG4, AV_CODEC_ID_VORBIS},
                     // H.263 takes only its standard sizes; the maker picks the smallest that holds 64x48.
