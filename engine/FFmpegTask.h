@@ -106,7 +106,10 @@ public:
 
 private:
     // output set-up (OutputSetup.cpp)
-    TOutputStreamSetup& NewStream(TOutputFile& output, std::vector<std::string>& bitstreamFilters);
+    // Adds a stream of `type` to `output` with its bitstream filters, encoder context and codec tag.
+    TOutputStreamSetup& NewStream(TOutputFile& output, AVMediaType type, const std::string& codecName,
+                                  bool streamCopy, uint32_t codecTag,
+                                  std::vector<std::string>& bitstreamFilters);
     void NewVideoStream(TOutputFile& output);
     void NewAudioStream(TOutputFile& output);
     void NewSubtitleStream(TOutputFile& output);

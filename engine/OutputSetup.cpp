@@ -274,38 +274,42 @@ void TCustomFFmpeg::ApplyOutputMetadata(TOutputFile& output) {
     s.Metadata.clear();
 }
 
-TOutputStreamSetup& TCustomFFmpeg::NewStream(TOutputFile& output,
+TOutputStreamSetup& TCustomFFmpeg::NewStream(TOutputFile& output, AVMediaType type,
+                                             const std::string& codecName, bool streamCopy, uint32_t codecTag,
                                              std::vector<std::string>& bitstreamFilters) {
     AVStream* st = avformat_new_stream(output.Context.get(), nullptr);
     if (!st)
         throw FFmpegException("Could not alloc stream");
     if (st->index < MaxStreams)
         st->id = settings_.StreamIds[st->index];
-    TOutputStreamSetup setup;
+    output.Streams.emplace_back();
+    TOutputStreamSetup& setup = output.Streams.back();
     setup.Stream = st;
     setup.BitstreamFilters = std::move(bitstreamFilters);
     bitstreamFilters.clear();
-    output.Streams.push_back(std::move(setup));
-    return output.Streams.back();
+
+    // Without a name the format's own codec of that kind is taken; stream copy needs no encoder.
+    AVCodecID id = AV_CODEC_ID_NONE;
+    const AVCodec* encoder = nullptr;
+    if (!streamCopy)
+        encoder = ChooseEncoder(codecName, type, options_->CodecContext(type)->strict_std_compliance,
+                                output.Context.get(), id);
+    setup.Codec = AllocStreamContext(encoder, id, type);
+    setup.Encoder = encoder;
+    if (codecTag)
+        setup.Codec->codec_tag = codecTag;
+    return setup;
 }
 
 void TCustomFFmpeg::NewVideoStream(TOutputFile& output) {
     TEngineSettings& s = settings_;
     AVFormatContext* oc = output.Context.get();
     AVCodecContext* videoOptions = options_->CodecContext(AVMEDIA_TYPE_VIDEO);
-    TOutputStreamSetup& setup = NewStream(output, s.VideoBitstreamFilters);
+    TOutputStreamSetup& setup = NewStream(output, AVMEDIA_TYPE_VIDEO, s.VideoCodecName, s.VideoStreamCopy,
+                                          s.VideoCodecTag, s.VideoBitstreamFilters);
     AVStream* st = setup.Stream;
-
-    AVCodecID id = AV_CODEC_ID_NONE;
-    const AVCodec* encoder = nullptr;
-    if (!s.VideoStreamCopy)
-        encoder =
-            ChooseEncoder(s.VideoCodecName, AVMEDIA_TYPE_VIDEO, videoOptions->strict_std_compliance, oc, id);
-    setup.Codec = AllocStreamContext(encoder, id, AVMEDIA_TYPE_VIDEO);
-    setup.Encoder = encoder;
+    const AVCodec* encoder = setup.Encoder;
     AVCodecContext* ctx = setup.Codec.get();
-    if (s.VideoCodecTag)
-        ctx->codec_tag = s.VideoCodecTag;
     if ((s.VideoGlobalHeader & 1) ||
         (s.VideoGlobalHeader == 0 && (oc->oformat->flags & AVFMT_GLOBALHEADER))) {
         ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -364,19 +368,11 @@ void TCustomFFmpeg::NewAudioStream(TOutputFile& output) {
     TEngineSettings& s = settings_;
     AVFormatContext* oc = output.Context.get();
     AVCodecContext* audioOptions = options_->CodecContext(AVMEDIA_TYPE_AUDIO);
-    TOutputStreamSetup& setup = NewStream(output, s.AudioBitstreamFilters);
+    TOutputStreamSetup& setup = NewStream(output, AVMEDIA_TYPE_AUDIO, s.AudioCodecName, s.AudioStreamCopy,
+                                          s.AudioCodecTag, s.AudioBitstreamFilters);
     AVStream* st = setup.Stream;
-
-    AVCodecID id = AV_CODEC_ID_NONE;
-    const AVCodec* encoder = nullptr;
-    if (!s.AudioStreamCopy)
-        encoder =
-            ChooseEncoder(s.AudioCodecName, AVMEDIA_TYPE_AUDIO, audioOptions->strict_std_compliance, oc, id);
-    setup.Codec = AllocStreamContext(encoder, id, AVMEDIA_TYPE_AUDIO);
-    setup.Encoder = encoder;
+    const AVCodec* encoder = setup.Encoder;
     AVCodecContext* ctx = setup.Codec.get();
-    if (s.AudioCodecTag)
-        ctx->codec_tag = s.AudioCodecTag;
     if (oc->oformat->flags & AVFMT_GLOBALHEADER) {
         ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         audioOptions->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -447,21 +443,12 @@ void TCustomFFmpeg::NewAudioStream(TOutputFile& output) {
 
 void TCustomFFmpeg::NewSubtitleStream(TOutputFile& output) {
     TEngineSettings& s = settings_;
-    AVCodecContext* subtitleOptions = options_->CodecContext(AVMEDIA_TYPE_SUBTITLE);
-    TOutputStreamSetup& setup = NewStream(output, s.SubtitleBitstreamFilters);
-
-    const AVCodec* encoder = nullptr;
-    AVCodecID id = AV_CODEC_ID_NONE;
-    // Without a name the format's own subtitle codec is taken, as for audio and video.
-    if (!s.SubtitleStreamCopy)
-        encoder = ChooseEncoder(s.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE,
-                                subtitleOptions->strict_std_compliance, output.Context.get(), id);
-    setup.Codec = AllocStreamContext(encoder, id, AVMEDIA_TYPE_SUBTITLE);
-    setup.Encoder = encoder;
+    TOutputStreamSetup& setup =
+        NewStream(output, AVMEDIA_TYPE_SUBTITLE, s.SubtitleCodecName, s.SubtitleStreamCopy,
+                  s.SubtitleCodecTag, s.SubtitleBitstreamFilters);
+    const AVCodec* encoder = setup.Encoder;
     setup.StreamCopy = s.SubtitleStreamCopy;
     AVCodecContext* ctx = setup.Codec.get();
-    if (s.SubtitleCodecTag)
-        ctx->codec_tag = s.SubtitleCodecTag;
     // Subtitle encoders get the stored subtitle options like audio and video encoders do.
     if (!setup.StreamCopy)
         ApplyStoredOptions(*options_, ctx, AVMEDIA_TYPE_SUBTITLE, encoder,
