@@ -9,727 +9,390 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <string_view>
 #include <strings.h>
 
 namespace {
 
-// The x264 settings of each preset, one key=value per line, in the order they are applied.
-constexpr std::array<TOptionsPreset, 36> Presets{{
-    {"libx264-baseline", "coder=0\n"
-                         "bf=0\n"
-                         "flags2=-wpred-dct8x8\n"
-                         "wpredp=0"},
-    {"libx264-default", "coder=1\n"
-                        "flags=+loop\n"
-                        "cmp=+chroma\n"
-                        "partitions=+parti8x8+parti4x4+partp8x8+partb8x8\n"
-                        "me_method=hex\n"
-                        "subq=7\n"
-                        "me_range=16\n"
-                        "g=250\n"
-                        "keyint_min=25\n"
-                        "sc_threshold=40\n"
-                        "i_qfactor=0.71\n"
-                        "b_strategy=1\n"
-                        "qcomp=0.6\n"
-                        "qmin=10\n"
-                        "qmax=51\n"
-                        "qdiff=4\n"
-                        "bf=3\n"
-                        "refs=3\n"
-                        "directpred=1\n"
-                        "trellis=1\n"
-                        "flags2=+mixed_refs+wpred+dct8x8+fastpskip\n"
-                        "wpredp=2"},
-    {"libx264-fast", "coder=1\n"
-                     "flags=+loop\n"
-                     "cmp=+chroma\n"
-                     "partitions=+parti8x8+parti4x4+partp8x8+partb8x8\n"
-                     "me_method=hex\n"
-                     "subq=6\n"
-                     "me_range=16\n"
-                     "g=250\n"
-                     "keyint_min=25\n"
-                     "sc_threshold=40\n"
-                     "i_qfactor=0.71\n"
-                     "b_strategy=1\n"
-                     "qcomp=0.6\n"
-                     "qmin=10\n"
-                     "qmax=51\n"
-                     "qdiff=4\n"
-                     "bf=3\n"
-                     "refs=2\n"
-                     "directpred=1\n"
-                     "trellis=1\n"
-                     "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip\n"
-                     "wpredp=2"},
-    {"libx264-fast_firstpass", "coder=1\n"
-                               "flags=+loop\n"
-                               "cmp=+chroma\n"
-                               "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                               "me_method=dia\n"
-                               "subq=2\n"
-                               "me_range=16\n"
-                               "g=250\n"
-                               "keyint_min=25\n"
-                               "sc_threshold=40\n"
-                               "i_qfactor=0.71\n"
-                               "b_strategy=1\n"
-                               "qcomp=0.6\n"
-                               "qmin=10\n"
-                               "qmax=51\n"
-                               "qdiff=4\n"
-                               "bf=3\n"
-                               "refs=1\n"
-                               "directpred=1\n"
-                               "trellis=0\n"
-                               "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip\n"
-                               "wpredp=2"},
-    {"libx264-faster", "coder=1\n"
-                       "flags=+loop\n"
-                       "cmp=+chroma\n"
-                       "partitions=+parti8x8+parti4x4+partp8x8+partb8x8\n"
-                       "me_method=hex\n"
-                       "subq=4\n"
-                       "me_range=16\n"
-                       "g=250\n"
-                       "keyint_min=25\n"
-                       "sc_threshold=40\n"
-                       "i_qfactor=0.71\n"
-                       "b_strategy=1\n"
-                       "qcomp=0.6\n"
-                       "qmin=10\n"
-                       "qmax=51\n"
-                       "qdiff=4\n"
-                       "bf=3\n"
-                       "refs=2\n"
-                       "directpred=1\n"
-                       "trellis=1\n"
-                       "flags2=+bpyramid-mixed_refs+wpred+dct8x8+fastpskip\n"
-                       "wpredp=1"},
-    {"libx264-faster_firstpass", "coder=1\n"
-                                 "flags=+loop\n"
-                                 "cmp=+chroma\n"
-                                 "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                 "me_method=dia\n"
-                                 "subq=2\n"
-                                 "me_range=16\n"
-                                 "g=250\n"
-                                 "keyint_min=25\n"
-                                 "sc_threshold=40\n"
-                                 "i_qfactor=0.71\n"
-                                 "b_strategy=1\n"
-                                 "qcomp=0.6\n"
-                                 "qmin=10\n"
-                                 "qmax=51\n"
-                                 "qdiff=4\n"
-                                 "bf=3\n"
-                                 "refs=1\n"
-                                 "directpred=1\n"
-                                 "trellis=0\n"
-                                 "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip\n"
-                                 "wpredp=1"},
-    {"libx264-fastfirstpass", "coder=1\n"
-                              "flags=+loop\n"
-                              "cmp=+chroma\n"
-                              "partitions=-parti8x8-parti4x4-partp8x8-partp4x4-partb8x8\n"
-                              "me_method=dia\n"
-                              "subq=2\n"
-                              "me_range=16\n"
-                              "g=250\n"
-                              "keyint_min=25\n"
-                              "sc_threshold=40\n"
-                              "i_qfactor=0.71\n"
-                              "b_strategy=1\n"
-                              "qcomp=0.6\n"
-                              "qmin=10\n"
-                              "qmax=51\n"
-                              "qdiff=4\n"
-                              "bf=3\n"
-                              "refs=1\n"
+// The x264 settings of libx264-default, one key=value per line, in the order they are applied.
+constexpr std::string_view DefaultLines = "coder=1\n"
+                                          "flags=+loop\n"
+                                          "cmp=+chroma\n"
+                                          "partitions=+parti8x8+parti4x4+partp8x8+partb8x8\n"
+                                          "me_method=hex\n"
+                                          "subq=7\n"
+                                          "me_range=16\n"
+                                          "g=250\n"
+                                          "keyint_min=25\n"
+                                          "sc_threshold=40\n"
+                                          "i_qfactor=0.71\n"
+                                          "b_strategy=1\n"
+                                          "qcomp=0.6\n"
+                                          "qmin=10\n"
+                                          "qmax=51\n"
+                                          "qdiff=4\n"
+                                          "bf=3\n"
+                                          "refs=3\n"
+                                          "directpred=1\n"
+                                          "trellis=1\n"
+                                          "flags2=+mixed_refs+wpred+dct8x8+fastpskip\n"
+                                          "wpredp=2";
+
+// A built-in preset as written down: either its whole text, or how it differs
+// from libx264-default. A derived preset takes the default's lines in their
+// order, with some values changed and some keys left out; the lossless ones
+// also set "cqp=0", right after flags2.
+struct PresetSource {
+    std::string_view Name;
+    // The whole text, or for a derived preset its changed key=value lines.
+    std::string_view Lines;
+    bool Derived;
+    // Keys of the default that a derived preset leaves out, space-separated.
+    std::string_view LeftOut;
+    bool AddsCqp;
+};
+
+constexpr bool WithCqp = true;
+
+constexpr PresetSource Full(std::string_view name, std::string_view lines) {
+    return {name, lines, false, {}, false};
+}
+
+constexpr PresetSource FromDefault(std::string_view name, std::string_view changed,
+                                   std::string_view leftOut = {}, bool addsCqp = false) {
+    return {name, changed, true, leftOut, addsCqp};
+}
+
+constexpr std::array<PresetSource, 36> PresetSources{{
+    Full("libx264-baseline", "coder=0\n"
+                             "bf=0\n"
+                             "flags2=-wpred-dct8x8\n"
+                             "wpredp=0"),
+    Full("libx264-default", DefaultLines),
+    FromDefault("libx264-fast", "subq=6\n"
+                                "refs=2\n"
+                                "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip"),
+    FromDefault("libx264-fast_firstpass", "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                          "me_method=dia\n"
+                                          "subq=2\n"
+                                          "refs=1\n"
+                                          "trellis=0\n"
+                                          "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip"),
+    FromDefault("libx264-faster", "subq=4\n"
+                                  "refs=2\n"
+                                  "flags2=+bpyramid-mixed_refs+wpred+dct8x8+fastpskip\n"
+                                  "wpredp=1"),
+    FromDefault("libx264-faster_firstpass", "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                            "me_method=dia\n"
+                                            "subq=2\n"
+                                            "refs=1\n"
+                                            "trellis=0\n"
+                                            "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip\n"
+                                            "wpredp=1"),
+    FromDefault("libx264-fastfirstpass", "partitions=-parti8x8-parti4x4-partp8x8-partp4x4-partb8x8\n"
+                                         "me_method=dia\n"
+                                         "subq=2\n"
+                                         "refs=1\n"
+                                         "directpred=3\n"
+                                         "trellis=0\n"
+                                         "flags2=-bpyramid-wpred-mixed_refs-dct8x8+fastpskip"),
+    FromDefault("libx264-hq", "me_method=umh\n"
+                              "subq=8\n"
+                              "b_strategy=2\n"
+                              "refs=4\n"
                               "directpred=3\n"
-                              "trellis=0\n"
-                              "flags2=-bpyramid-wpred-mixed_refs-dct8x8+fastpskip\n"
-                              "wpredp=2"},
-    {"libx264-hq", "coder=1\n"
-                   "flags=+loop\n"
-                   "cmp=+chroma\n"
-                   "partitions=+parti8x8+parti4x4+partp8x8+partb8x8\n"
-                   "me_method=umh\n"
-                   "subq=8\n"
-                   "me_range=16\n"
-                   "g=250\n"
-                   "keyint_min=25\n"
-                   "sc_threshold=40\n"
-                   "i_qfactor=0.71\n"
-                   "b_strategy=2\n"
-                   "qcomp=0.6\n"
-                   "qmin=10\n"
-                   "qmax=51\n"
-                   "qdiff=4\n"
-                   "bf=3\n"
-                   "refs=4\n"
-                   "directpred=3\n"
-                   "trellis=1\n"
-                   "flags2=+wpred+mixed_refs+dct8x8+fastpskip\n"
-                   "wpredp=2"},
-    {"libx264-ipod320", "coder=0\n"
-                        "bf=0\n"
-                        "flags2=-wpred-dct8x8\n"
-                        "level=13\n"
-                        "maxrate=768000\n"
-                        "bufsize=3000000\n"
-                        "wpredp=0"},
-    {"libx264-ipod640", "coder=0\n"
-                        "bf=0\n"
-                        "refs=1\n"
-                        "flags2=-wpred-dct8x8\n"
-                        "level=30\n"
-                        "maxrate=10000000\n"
-                        "bufsize=10000000\n"
-                        "wpredp=0"},
-    {"libx264-lossless_fast", "coder=0\n"
-                              "flags=+loop\n"
-                              "cmp=+chroma\n"
-                              "partitions=-parti8x8+parti4x4+partp8x8-partp4x4-partb8x8\n"
-                              "me_method=hex\n"
-                              "subq=3\n"
-                              "me_range=16\n"
-                              "g=250\n"
-                              "keyint_min=25\n"
-                              "sc_threshold=40\n"
-                              "i_qfactor=0.71\n"
-                              "b_strategy=1\n"
-                              "qcomp=0.6\n"
-                              "qmin=10\n"
-                              "qmax=51\n"
-                              "qdiff=4\n"
-                              "directpred=1\n"
-                              "flags2=+fastpskip\n"
-                              "cqp=0\n"
-                              "wpredp=0"},
-    {"libx264-lossless_max", "coder=1\n"
-                             "flags=+loop\n"
-                             "cmp=+chroma\n"
-                             "partitions=+parti8x8+parti4x4+partp8x8+partp4x4-partb8x8\n"
-                             "me_method=esa\n"
-                             "subq=8\n"
-                             "me_range=16\n"
-                             "g=250\n"
-                             "keyint_min=25\n"
-                             "sc_threshold=40\n"
-                             "i_qfactor=0.71\n"
-                             "b_strategy=1\n"
-                             "qcomp=0.6\n"
-                             "qmin=10\n"
-                             "qmax=51\n"
-                             "qdiff=4\n"
-                             "refs=16\n"
-                             "directpred=1\n"
-                             "flags2=+mixed_refs+dct8x8+fastpskip\n"
-                             "cqp=0\n"
-                             "wpredp=2"},
-    {"libx264-lossless_medium", "coder=1\n"
-                                "flags=+loop\n"
-                                "cmp=+chroma\n"
-                                "partitions=-parti8x8+parti4x4+partp8x8+partp4x4-partb8x8\n"
-                                "me_method=hex\n"
-                                "subq=5\n"
-                                "me_range=16\n"
-                                "g=250\n"
-                                "keyint_min=25\n"
-                                "sc_threshold=40\n"
-                                "i_qfactor=0.71\n"
-                                "b_strategy=1\n"
-                                "qcomp=0.6\n"
-                                "qmin=10\n"
-                                "qmax=51\n"
-                                "qdiff=4\n"
-                                "directpred=1\n"
-                                "flags2=+fastpskip\n"
-                                "cqp=0\n"
-                                "wpredp=2"},
-    {"libx264-lossless_slow", "coder=1\n"
-                              "flags=+loop\n"
-                              "cmp=+chroma\n"
-                              "partitions=+parti8x8+parti4x4+partp8x8+partp4x4-partb8x8\n"
-                              "me_method=umh\n"
-                              "subq=6\n"
-                              "me_range=16\n"
-                              "g=250\n"
-                              "keyint_min=25\n"
-                              "sc_threshold=40\n"
-                              "i_qfactor=0.71\n"
-                              "b_strategy=1\n"
-                              "qcomp=0.6\n"
-                              "qmin=10\n"
-                              "qmax=51\n"
-                              "qdiff=4\n"
-                              "refs=2\n"
-                              "directpred=1\n"
-                              "flags2=+dct8x8+fastpskip\n"
-                              "cqp=0\n"
-                              "wpredp=2"},
-    {"libx264-lossless_slower", "coder=1\n"
-                                "flags=+loop\n"
-                                "cmp=+chroma\n"
-                                "partitions=+parti8x8+parti4x4+partp8x8+partp4x4-partb8x8\n"
-                                "me_method=umh\n"
+                              "flags2=+wpred+mixed_refs+dct8x8+fastpskip"),
+    Full("libx264-ipod320", "coder=0\n"
+                            "bf=0\n"
+                            "flags2=-wpred-dct8x8\n"
+                            "level=13\n"
+                            "maxrate=768000\n"
+                            "bufsize=3000000\n"
+                            "wpredp=0"),
+    Full("libx264-ipod640", "coder=0\n"
+                            "bf=0\n"
+                            "refs=1\n"
+                            "flags2=-wpred-dct8x8\n"
+                            "level=30\n"
+                            "maxrate=10000000\n"
+                            "bufsize=10000000\n"
+                            "wpredp=0"),
+    FromDefault("libx264-lossless_fast",
+                "coder=0\n"
+                "partitions=-parti8x8+parti4x4+partp8x8-partp4x4-partb8x8\n"
+                "subq=3\n"
+                "flags2=+fastpskip\n"
+                "wpredp=0",
+                "bf refs trellis", WithCqp),
+    FromDefault("libx264-lossless_max",
+                "partitions=+parti8x8+parti4x4+partp8x8+partp4x4-partb8x8\n"
+                "me_method=esa\n"
+                "subq=8\n"
+                "refs=16\n"
+                "flags2=+mixed_refs+dct8x8+fastpskip",
+                "bf trellis", WithCqp),
+    FromDefault("libx264-lossless_medium",
+                "partitions=-parti8x8+parti4x4+partp8x8+partp4x4-partb8x8\n"
+                "subq=5\n"
+                "flags2=+fastpskip",
+                "bf refs trellis", WithCqp),
+    FromDefault("libx264-lossless_slow",
+                "partitions=+parti8x8+parti4x4+partp8x8+partp4x4-partb8x8\n"
+                "me_method=umh\n"
+                "subq=6\n"
+                "refs=2\n"
+                "flags2=+dct8x8+fastpskip",
+                "bf trellis", WithCqp),
+    FromDefault("libx264-lossless_slower",
+                "partitions=+parti8x8+parti4x4+partp8x8+partp4x4-partb8x8\n"
+                "me_method=umh\n"
+                "subq=8\n"
+                "refs=4\n"
+                "flags2=+mixed_refs+dct8x8+fastpskip",
+                "bf trellis", WithCqp),
+    FromDefault("libx264-lossless_ultrafast",
+                "coder=0\n"
+                "partitions=-parti8x8-parti4x4-partp8x8-partp4x4-partb8x8\n"
+                "me_method=dia\n"
+                "subq=0\n"
+                "flags2=+fastpskip",
+                "bf refs trellis wpredp", WithCqp),
+    Full("libx264-main", "flags2=-dct8x8"),
+    FromDefault("libx264-max", "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
+                               "me_method=tesa\n"
+                               "subq=10\n"
+                               "me_range=24\n"
+                               "b_strategy=2\n"
+                               "refs=16\n"
+                               "directpred=3\n"
+                               "trellis=2\n"
+                               "flags2=+wpred+mixed_refs+dct8x8-fastpskip"),
+    FromDefault("libx264-medium", "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip"),
+    FromDefault("libx264-medium_firstpass", "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                            "me_method=dia\n"
+                                            "subq=2\n"
+                                            "refs=1\n"
+                                            "trellis=0\n"
+                                            "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip"),
+    FromDefault("libx264-normal", "subq=6\n"
+                                  "refs=2\n"
+                                  "directpred=3\n"
+                                  "trellis=0\n"
+                                  "flags2=+wpred+dct8x8+fastpskip"),
+    FromDefault("libx264-placebo", "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
+                                   "me_method=tesa\n"
+                                   "subq=10\n"
+                                   "me_range=24\n"
+                                   "b_strategy=2\n"
+                                   "bf=16\n"
+                                   "refs=16\n"
+                                   "directpred=3\n"
+                                   "trellis=2\n"
+                                   "flags2=+bpyramid+mixed_refs+wpred+dct8x8-fastpskip"),
+    FromDefault("libx264-placebo_firstpass", "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
+                                             "me_method=tesa\n"
+                                             "subq=10\n"
+                                             "me_range=24\n"
+                                             "b_strategy=2\n"
+                                             "bf=16\n"
+                                             "refs=16\n"
+                                             "directpred=3\n"
+                                             "trellis=2\n"
+                                             "flags2=+bpyramid+mixed_refs+wpred+dct8x8-fastpskip"),
+    FromDefault("libx264-slow", "me_method=umh\n"
                                 "subq=8\n"
-                                "me_range=16\n"
-                                "g=250\n"
-                                "keyint_min=25\n"
-                                "sc_threshold=40\n"
-                                "i_qfactor=0.71\n"
-                                "b_strategy=1\n"
-                                "qcomp=0.6\n"
-                                "qmin=10\n"
-                                "qmax=51\n"
-                                "qdiff=4\n"
-                                "refs=4\n"
-                                "directpred=1\n"
-                                "flags2=+mixed_refs+dct8x8+fastpskip\n"
-                                "cqp=0\n"
-                                "wpredp=2"},
-    {"libx264-lossless_ultrafast", "coder=0\n"
-                                   "flags=+loop\n"
-                                   "cmp=+chroma\n"
-                                   "partitions=-parti8x8-parti4x4-partp8x8-partp4x4-partb8x8\n"
-                                   "me_method=dia\n"
-                                   "subq=0\n"
-                                   "me_range=16\n"
-                                   "g=250\n"
-                                   "keyint_min=25\n"
-                                   "sc_threshold=40\n"
-                                   "i_qfactor=0.71\n"
-                                   "b_strategy=1\n"
-                                   "qcomp=0.6\n"
-                                   "qmin=10\n"
-                                   "qmax=51\n"
-                                   "qdiff=4\n"
-                                   "directpred=1\n"
-                                   "flags2=+fastpskip\n"
-                                   "cqp=0"},
-    {"libx264-main", "flags2=-dct8x8"},
-    {"libx264-max", "coder=1\n"
-                    "flags=+loop\n"
-                    "cmp=+chroma\n"
-                    "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
-                    "me_method=tesa\n"
-                    "subq=10\n"
-                    "me_range=24\n"
-                    "g=250\n"
-                    "keyint_min=25\n"
-                    "sc_threshold=40\n"
-                    "i_qfactor=0.71\n"
-                    "b_strategy=2\n"
-                    "qcomp=0.6\n"
-                    "qmin=10\n"
-                    "qmax=51\n"
-                    "qdiff=4\n"
-                    "bf=3\n"
-                    "refs=16\n"
-                    "directpred=3\n"
-                    "trellis=2\n"
-                    "flags2=+wpred+mixed_refs+dct8x8-fastpskip\n"
-                    "wpredp=2"},
-    {"libx264-medium", "coder=1\n"
-                       "flags=+loop\n"
-                       "cmp=+chroma\n"
-                       "partitions=+parti8x8+parti4x4+partp8x8+partb8x8\n"
-                       "me_method=hex\n"
-                       "subq=7\n"
-                       "me_range=16\n"
-                       "g=250\n"
-                       "keyint_min=25\n"
-                       "sc_threshold=40\n"
-                       "i_qfactor=0.71\n"
-                       "b_strategy=1\n"
-                       "qcomp=0.6\n"
-                       "qmin=10\n"
-                       "qmax=51\n"
-                       "qdiff=4\n"
-                       "bf=3\n"
-                       "refs=3\n"
-                       "directpred=1\n"
-                       "trellis=1\n"
-                       "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip\n"
-                       "wpredp=2"},
-    {"libx264-medium_firstpass", "coder=1\n"
-                                 "flags=+loop\n"
-                                 "cmp=+chroma\n"
-                                 "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                 "me_method=dia\n"
-                                 "subq=2\n"
-                                 "me_range=16\n"
-                                 "g=250\n"
-                                 "keyint_min=25\n"
-                                 "sc_threshold=40\n"
-                                 "i_qfactor=0.71\n"
-                                 "b_strategy=1\n"
-                                 "qcomp=0.6\n"
-                                 "qmin=10\n"
-                                 "qmax=51\n"
-                                 "qdiff=4\n"
-                                 "bf=3\n"
-                                 "refs=1\n"
-                                 "directpred=1\n"
-                                 "trellis=0\n"
-                                 "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip\n"
-                                 "wpredp=2"},
-    {"libx264-normal", "coder=1\n"
-                       "flags=+loop\n"
-                       "cmp=+chroma\n"
-                       "partitions=+parti8x8+parti4x4+partp8x8+partb8x8\n"
-                       "me_method=hex\n"
-                       "subq=6\n"
-                       "me_range=16\n"
-                       "g=250\n"
-                       "keyint_min=25\n"
-                       "sc_threshold=40\n"
-                       "i_qfactor=0.71\n"
-                       "b_strategy=1\n"
-                       "qcomp=0.6\n"
-                       "qmin=10\n"
-                       "qmax=51\n"
-                       "qdiff=4\n"
-                       "bf=3\n"
-                       "refs=2\n"
-                       "directpred=3\n"
-                       "trellis=0\n"
-                       "flags2=+wpred+dct8x8+fastpskip\n"
-                       "wpredp=2"},
-    {"libx264-placebo", "coder=1\n"
-                        "flags=+loop\n"
-                        "cmp=+chroma\n"
-                        "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
-                        "me_method=tesa\n"
-                        "subq=10\n"
-                        "me_range=24\n"
-                        "g=250\n"
-                        "keyint_min=25\n"
-                        "sc_threshold=40\n"
-                        "i_qfactor=0.71\n"
-                        "b_strategy=2\n"
-                        "qcomp=0.6\n"
-                        "qmin=10\n"
-                        "qmax=51\n"
-                        "qdiff=4\n"
-                        "bf=16\n"
-                        "refs=16\n"
-                        "directpred=3\n"
-                        "trellis=2\n"
-                        "flags2=+bpyramid+mixed_refs+wpred+dct8x8-fastpskip\n"
-                        "wpredp=2"},
-    {"libx264-placebo_firstpass", "coder=1\n"
-                                  "flags=+loop\n"
-                                  "cmp=+chroma\n"
-                                  "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
-                                  "me_method=tesa\n"
-                                  "subq=10\n"
-                                  "me_range=24\n"
-                                  "g=250\n"
-                                  "keyint_min=25\n"
-                                  "sc_threshold=40\n"
-                                  "i_qfactor=0.71\n"
+                                "b_strategy=2\n"
+                                "refs=5\n"
+                                "directpred=3\n"
+                                "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip"),
+    FromDefault("libx264-slow_firstpass", "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                          "me_method=dia\n"
+                                          "subq=2\n"
+                                          "b_strategy=2\n"
+                                          "refs=1\n"
+                                          "directpred=3\n"
+                                          "trellis=0\n"
+                                          "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip"),
+    FromDefault("libx264-slower", "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
+                                  "me_method=umh\n"
+                                  "subq=9\n"
                                   "b_strategy=2\n"
-                                  "qcomp=0.6\n"
-                                  "qmin=10\n"
-                                  "qmax=51\n"
-                                  "qdiff=4\n"
-                                  "bf=16\n"
-                                  "refs=16\n"
+                                  "refs=8\n"
                                   "directpred=3\n"
                                   "trellis=2\n"
-                                  "flags2=+bpyramid+mixed_refs+wpred+dct8x8-fastpskip\n"
-                                  "wpredp=2"},
-    {"libx264-slow", "coder=1\n"
-                     "flags=+loop\n"
-                     "cmp=+chroma\n"
-                     "partitions=+parti8x8+parti4x4+partp8x8+partb8x8\n"
-                     "me_method=umh\n"
-                     "subq=8\n"
-                     "me_range=16\n"
-                     "g=250\n"
-                     "keyint_min=25\n"
-                     "sc_threshold=40\n"
-                     "i_qfactor=0.71\n"
-                     "b_strategy=2\n"
-                     "qcomp=0.6\n"
-                     "qmin=10\n"
-                     "qmax=51\n"
-                     "qdiff=4\n"
-                     "bf=3\n"
-                     "refs=5\n"
-                     "directpred=3\n"
-                     "trellis=1\n"
-                     "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip\n"
-                     "wpredp=2"},
-    {"libx264-slow_firstpass", "coder=1\n"
-                               "flags=+loop\n"
-                               "cmp=+chroma\n"
-                               "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                               "me_method=dia\n"
-                               "subq=2\n"
-                               "me_range=16\n"
-                               "g=250\n"
-                               "keyint_min=25\n"
-                               "sc_threshold=40\n"
-                               "i_qfactor=0.71\n"
-                               "b_strategy=2\n"
-                               "qcomp=0.6\n"
-                               "qmin=10\n"
-                               "qmax=51\n"
-                               "qdiff=4\n"
-                               "bf=3\n"
-                               "refs=1\n"
-                               "directpred=3\n"
-                               "trellis=0\n"
-                               "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip\n"
-                               "wpredp=2"},
-    {"libx264-slower", "coder=1\n"
-                       "flags=+loop\n"
-                       "cmp=+chroma\n"
-                       "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
-                       "me_method=umh\n"
-                       "subq=9\n"
-                       "me_range=16\n"
-                       "g=250\n"
-                       "keyint_min=25\n"
-                       "sc_threshold=40\n"
-                       "i_qfactor=0.71\n"
-                       "b_strategy=2\n"
-                       "qcomp=0.6\n"
-                       "qmin=10\n"
-                       "qmax=51\n"
-                       "qdiff=4\n"
-                       "bf=3\n"
-                       "refs=8\n"
-                       "directpred=3\n"
-                       "trellis=2\n"
-                       "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip\n"
-                       "wpredp=2"},
-    {"libx264-slower_firstpass", "coder=1\n"
-                                 "flags=+loop\n"
-                                 "cmp=+chroma\n"
-                                 "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                 "me_method=dia\n"
-                                 "subq=2\n"
-                                 "me_range=16\n"
-                                 "g=250\n"
-                                 "keyint_min=25\n"
-                                 "sc_threshold=40\n"
-                                 "i_qfactor=0.71\n"
-                                 "b_strategy=2\n"
-                                 "qcomp=0.6\n"
-                                 "qmin=10\n"
-                                 "qmax=51\n"
-                                 "qdiff=4\n"
-                                 "bf=3\n"
-                                 "refs=1\n"
-                                 "directpred=3\n"
-                                 "trellis=0\n"
-                                 "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip\n"
-                                 "wpredp=2"},
-    {"libx264-slowfirstpass", "coder=1\n"
-                              "flags=+loop\n"
-                              "cmp=+chroma\n"
-                              "partitions=+parti8x8+parti4x4+partp8x8+partb8x8\n"
-                              "me_method=hex\n"
-                              "subq=6\n"
-                              "me_range=16\n"
-                              "g=250\n"
-                              "keyint_min=25\n"
-                              "sc_threshold=40\n"
-                              "i_qfactor=0.71\n"
-                              "b_strategy=2\n"
-                              "qcomp=0.6\n"
-                              "qmin=10\n"
-                              "qmax=51\n"
-                              "qdiff=4\n"
-                              "bf=3\n"
-                              "refs=1\n"
-                              "directpred=3\n"
-                              "trellis=0\n"
-                              "flags2=+wpred+dct8x8+fastpskip\n"
-                              "wpredp=2"},
-    {"libx264-superfast", "coder=1\n"
-                          "flags=+loop\n"
-                          "cmp=+chroma\n"
-                          "partitions=+parti8x8+parti4x4-partp8x8-partb8x8\n"
-                          "me_method=dia\n"
-                          "subq=1\n"
-                          "me_range=16\n"
-                          "g=250\n"
-                          "keyint_min=25\n"
-                          "sc_threshold=40\n"
-                          "i_qfactor=0.71\n"
-                          "b_strategy=1\n"
-                          "qcomp=0.6\n"
-                          "qmin=10\n"
-                          "qmax=51\n"
-                          "qdiff=4\n"
-                          "bf=3\n"
-                          "refs=1\n"
-                          "directpred=1\n"
-                          "trellis=0\n"
-                          "flags2=+bpyramid-mixed_refs+wpred+dct8x8+fastpskip-mbtree\n"
-                          "wpredp=0"},
-    {"libx264-superfast_firstpass", "coder=1\n"
-                                    "flags=+loop\n"
-                                    "cmp=+chroma\n"
-                                    "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                    "me_method=dia\n"
-                                    "subq=1\n"
-                                    "me_range=16\n"
-                                    "g=250\n"
-                                    "keyint_min=25\n"
-                                    "sc_threshold=40\n"
-                                    "i_qfactor=0.71\n"
-                                    "b_strategy=1\n"
-                                    "qcomp=0.6\n"
-                                    "qmin=10\n"
-                                    "qmax=51\n"
-                                    "qdiff=4\n"
-                                    "bf=3\n"
+                                  "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip"),
+    FromDefault("libx264-slower_firstpass", "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                            "me_method=dia\n"
+                                            "subq=2\n"
+                                            "b_strategy=2\n"
+                                            "refs=1\n"
+                                            "directpred=3\n"
+                                            "trellis=0\n"
+                                            "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip"),
+    FromDefault("libx264-slowfirstpass", "subq=6\n"
+                                         "b_strategy=2\n"
+                                         "refs=1\n"
+                                         "directpred=3\n"
+                                         "trellis=0\n"
+                                         "flags2=+wpred+dct8x8+fastpskip"),
+    FromDefault("libx264-superfast", "partitions=+parti8x8+parti4x4-partp8x8-partb8x8\n"
+                                     "me_method=dia\n"
+                                     "subq=1\n"
+                                     "refs=1\n"
+                                     "trellis=0\n"
+                                     "flags2=+bpyramid-mixed_refs+wpred+dct8x8+fastpskip-mbtree\n"
+                                     "wpredp=0"),
+    FromDefault("libx264-superfast_firstpass", "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                               "me_method=dia\n"
+                                               "subq=1\n"
+                                               "refs=1\n"
+                                               "trellis=0\n"
+                                               "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip-mbtree\n"
+                                               "wpredp=0"),
+    FromDefault("libx264-ultrafast", "coder=0\n"
+                                     "flags=-loop\n"
+                                     "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                     "me_method=dia\n"
+                                     "subq=0\n"
+                                     "sc_threshold=0\n"
+                                     "b_strategy=0\n"
+                                     "bf=0\n"
+                                     "refs=1\n"
+                                     "trellis=0\n"
+                                     "flags2=-bpyramid-mixed_refs-wpred-dct8x8+fastpskip-mbtree\n"
+                                     "wpredp=0"),
+    FromDefault("libx264-ultrafast_firstpass", "coder=0\n"
+                                               "flags=-loop\n"
+                                               "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                               "me_method=dia\n"
+                                               "subq=0\n"
+                                               "sc_threshold=0\n"
+                                               "b_strategy=0\n"
+                                               "bf=0\n"
+                                               "refs=1\n"
+                                               "trellis=0\n"
+                                               "flags2=-bpyramid-mixed_refs-wpred-dct8x8+fastpskip-mbtree\n"
+                                               "wpredp=0"),
+    FromDefault("libx264-veryfast", "subq=2\n"
                                     "refs=1\n"
-                                    "directpred=1\n"
                                     "trellis=0\n"
-                                    "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip-mbtree\n"
-                                    "wpredp=0"},
-    {"libx264-ultrafast", "coder=0\n"
-                          "flags=-loop\n"
-                          "cmp=+chroma\n"
-                          "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                          "me_method=dia\n"
-                          "subq=0\n"
-                          "me_range=16\n"
-                          "g=250\n"
-                          "keyint_min=25\n"
-                          "sc_threshold=0\n"
-                          "i_qfactor=0.71\n"
-                          "b_strategy=0\n"
-                          "qcomp=0.6\n"
-                          "qmin=10\n"
-                          "qmax=51\n"
-                          "qdiff=4\n"
-                          "bf=0\n"
-                          "refs=1\n"
-                          "directpred=1\n"
-                          "trellis=0\n"
-                          "flags2=-bpyramid-mixed_refs-wpred-dct8x8+fastpskip-mbtree\n"
-                          "wpredp=0"},
-    {"libx264-ultrafast_firstpass", "coder=0\n"
-                                    "flags=-loop\n"
-                                    "cmp=+chroma\n"
-                                    "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                    "me_method=dia\n"
-                                    "subq=0\n"
-                                    "me_range=16\n"
-                                    "g=250\n"
-                                    "keyint_min=25\n"
-                                    "sc_threshold=0\n"
-                                    "i_qfactor=0.71\n"
-                                    "b_strategy=0\n"
-                                    "qcomp=0.6\n"
-                                    "qmin=10\n"
-                                    "qmax=51\n"
-                                    "qdiff=4\n"
-                                    "bf=0\n"
-                                    "refs=1\n"
-                                    "directpred=1\n"
-                                    "trellis=0\n"
-                                    "flags2=-bpyramid-mixed_refs-wpred-dct8x8+fastpskip-mbtree\n"
-                                    "wpredp=0"},
-    {"libx264-veryfast", "coder=1\n"
-                         "flags=+loop\n"
-                         "cmp=+chroma\n"
-                         "partitions=+parti8x8+parti4x4+partp8x8+partb8x8\n"
-                         "me_method=hex\n"
-                         "subq=2\n"
-                         "me_range=16\n"
-                         "g=250\n"
-                         "keyint_min=25\n"
-                         "sc_threshold=40\n"
-                         "i_qfactor=0.71\n"
-                         "b_strategy=1\n"
-                         "qcomp=0.6\n"
-                         "qmin=10\n"
-                         "qmax=51\n"
-                         "qdiff=4\n"
-                         "bf=3\n"
-                         "refs=1\n"
-                         "directpred=1\n"
-                         "trellis=0\n"
-                         "flags2=+bpyramid-mixed_refs+wpred+dct8x8+fastpskip-mbtree\n"
-                         "wpredp=0"},
-    {"libx264-veryfast_firstpass", "coder=1\n"
-                                   "flags=+loop\n"
-                                   "cmp=+chroma\n"
-                                   "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                   "me_method=dia\n"
-                                   "subq=2\n"
-                                   "me_range=16\n"
-                                   "g=250\n"
-                                   "keyint_min=25\n"
-                                   "sc_threshold=40\n"
-                                   "i_qfactor=0.71\n"
-                                   "b_strategy=1\n"
-                                   "qcomp=0.6\n"
-                                   "qmin=10\n"
-                                   "qmax=51\n"
-                                   "qdiff=4\n"
-                                   "bf=3\n"
-                                   "refs=1\n"
-                                   "directpred=1\n"
-                                   "trellis=0\n"
-                                   "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip-mbtree\n"
-                                   "wpredp=0"},
-    {"libx264-veryslow", "coder=1\n"
-                         "flags=+loop\n"
-                         "cmp=+chroma\n"
-                         "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
-                         "me_method=umh\n"
-                         "subq=10\n"
-                         "me_range=24\n"
-                         "g=250\n"
-                         "keyint_min=25\n"
-                         "sc_threshold=40\n"
-                         "i_qfactor=0.71\n"
-                         "b_strategy=2\n"
-                         "qcomp=0.6\n"
-                         "qmin=10\n"
-                         "qmax=51\n"
-                         "qdiff=4\n"
-                         "bf=8\n"
-                         "refs=16\n"
-                         "directpred=3\n"
-                         "trellis=2\n"
-                         "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip\n"
-                         "wpredp=2"},
-    {"libx264-veryslow_firstpass", "coder=1\n"
-                                   "flags=+loop\n"
-                                   "cmp=+chroma\n"
-                                   "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                   "me_method=dia\n"
-                                   "subq=2\n"
-                                   "me_range=24\n"
-                                   "g=250\n"
-                                   "keyint_min=25\n"
-                                   "sc_threshold=40\n"
-                                   "i_qfactor=0.71\n"
-                                   "b_strategy=2\n"
-                                   "qcomp=0.6\n"
-                                   "qmin=10\n"
-                                   "qmax=51\n"
-                                   "qdiff=4\n"
-                                   "bf=8\n"
-                                   "refs=1\n"
-                                   "directpred=3\n"
-                                   "trellis=0\n"
-                                   "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip\n"
-                                   "wpredp=2"},
+                                    "flags2=+bpyramid-mixed_refs+wpred+dct8x8+fastpskip-mbtree\n"
+                                    "wpredp=0"),
+    FromDefault("libx264-veryfast_firstpass", "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                              "me_method=dia\n"
+                                              "subq=2\n"
+                                              "refs=1\n"
+                                              "trellis=0\n"
+                                              "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip-mbtree\n"
+                                              "wpredp=0"),
+    FromDefault("libx264-veryslow", "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
+                                    "me_method=umh\n"
+                                    "subq=10\n"
+                                    "me_range=24\n"
+                                    "b_strategy=2\n"
+                                    "bf=8\n"
+                                    "refs=16\n"
+                                    "directpred=3\n"
+                                    "trellis=2\n"
+                                    "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip"),
+    FromDefault("libx264-veryslow_firstpass", "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                              "me_method=dia\n"
+                                              "subq=2\n"
+                                              "me_range=24\n"
+                                              "b_strategy=2\n"
+                                              "bf=8\n"
+                                              "refs=1\n"
+                                              "directpred=3\n"
+                                              "trellis=0\n"
+                                              "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip"),
 }};
+
+// Calls `visit` with each part of `text` between separators.
+template <typename Visit> constexpr void ForEachPart(std::string_view text, char separator, Visit visit) {
+    while (!text.empty()) {
+        const size_t end = text.find(separator);
+        visit(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    }
+}
+
+constexpr std::string_view KeyOf(std::string_view line) {
+    return line.substr(0, line.find('='));
+}
+
+// Whether `key` is one of the space-separated words of `list`.
+constexpr bool Lists(std::string_view list, std::string_view key) {
+    bool found = false;
+    ForEachPart(list, ' ', [&](std::string_view word) { found = found || word == key; });
+    return found;
+}
+
+// The line of LF-separated `lines` that sets `key`; empty when none does.
+constexpr std::string_view LineFor(std::string_view lines, std::string_view key) {
+    std::string_view found;
+    ForEachPart(lines, '\n', [&](std::string_view line) {
+        if (found.empty() && KeyOf(line) == key) {
+            found = line;
+        }
+    });
+    return found;
+}
+
+// Every key a derived preset changes or leaves out is one the default sets, so
+// that no difference is dropped unnoticed.
+constexpr bool DifferencesNameDefaultKeys() {
+    bool ok = true;
+    const auto known = [&](std::string_view key) { ok = ok && !LineFor(DefaultLines, key).empty(); };
+    for (const PresetSource& source : PresetSources) {
+        if (source.Derived) {
+            ForEachPart(source.Lines, '\n', [&](std::string_view line) { known(KeyOf(line)); });
+            ForEachPart(source.LeftOut, ' ', known);
+        }
+    }
+    return ok;
+}
+static_assert(DifferencesNameDefaultKeys());
+
+std::string PresetText(const PresetSource& source) {
+    if (!source.Derived) {
+        return std::string(source.Lines);
+    }
+    std::string text;
+    ForEachPart(DefaultLines, '\n', [&](std::string_view line) {
+        const std::string_view key = KeyOf(line);
+        if (Lists(source.LeftOut, key)) {
+            return;
+        }
+        if (!text.empty()) {
+            text += '\n';
+        }
+        const std::string_view changed = LineFor(source.Lines, key);
+        text += changed.empty() ? line : changed;
+        if (source.AddsCqp && key == "flags2") {
+            text += "\ncqp=0";
+        }
+    });
+    return text;
+}
+
+// The texts of the built-in presets, made once at first use.
+struct BuiltPresets {
+    std::array<std::string, PresetSources.size()> Texts;
+    std::array<TOptionsPreset, PresetSources.size()> Presets;
+
+    BuiltPresets() {
+        for (size_t i = 0; i < PresetSources.size(); ++i) {
+            Texts[i] = PresetText(PresetSources[i]);
+            Presets[i] = {PresetSources[i].Name, Texts[i]};
+        }
+    }
+};
+
+const std::array<TOptionsPreset, PresetSources.size()>& Presets() {
+    static const BuiltPresets built;
+    return built.Presets;
+}
 
 std::string Trim(const std::string& text) {
     const char* blanks = " \t\r\n\v\f";
@@ -798,14 +461,15 @@ void ApplyPresetText(TOptionTarget& target, const std::string& presetName, const
 } // namespace
 
 std::span<const TOptionsPreset> BuiltInPresets() {
-    return Presets;
+    return Presets();
 }
 
 const TOptionsPreset* FindBuiltInPreset(std::string_view name) {
-    auto it = std::find_if(Presets.begin(), Presets.end(), [&](const TOptionsPreset& p) {
+    const auto& presets = Presets();
+    auto it = std::find_if(presets.begin(), presets.end(), [&](const TOptionsPreset& p) {
         return p.Name.size() == name.size() && strncasecmp(p.Name.data(), name.data(), name.size()) == 0;
     });
-    return it == Presets.end() ? nullptr : &*it;
+    return it == presets.end() ? nullptr : &*it;
 }
 
 void ApplyPreset(TOptionTarget& target, const std::string& kind, const std::string& value) {
