@@ -64,6 +64,32 @@ constexpr PresetSource FromDefault(std::string_view name, std::string_view chang
     return {name, changed, true, leftOut, addsCqp};
 }
 
+// "libx264-placebo" and its first pass change the same keys.
+constexpr std::string_view PlaceboChanges = "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
+                                            "me_method=tesa\n"
+                                            "subq=10\n"
+                                            "me_range=24\n"
+                                            "b_strategy=2\n"
+                                            "bf=16\n"
+                                            "refs=16\n"
+                                            "directpred=3\n"
+                                            "trellis=2\n"
+                                            "flags2=+bpyramid+mixed_refs+wpred+dct8x8-fastpskip";
+
+// "libx264-ultrafast" and its first pass change the same keys.
+constexpr std::string_view UltrafastChanges = "coder=0\n"
+                                              "flags=-loop\n"
+                                              "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                              "me_method=dia\n"
+                                              "subq=0\n"
+                                              "sc_threshold=0\n"
+                                              "b_strategy=0\n"
+                                              "bf=0\n"
+                                              "refs=1\n"
+                                              "trellis=0\n"
+                                              "flags2=-bpyramid-mixed_refs-wpred-dct8x8+fastpskip-mbtree\n"
+                                              "wpredp=0";
+
 constexpr std::array<PresetSource, 36> PresetSources{{
     Full("libx264-baseline", "coder=0\n"
                              "bf=0\n"
@@ -180,26 +206,8 @@ constexpr std::array<PresetSource, 36> PresetSources{{
                                   "directpred=3\n"
                                   "trellis=0\n"
                                   "flags2=+wpred+dct8x8+fastpskip"),
-    FromDefault("libx264-placebo", "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
-                                   "me_method=tesa\n"
-                                   "subq=10\n"
-                                   "me_range=24\n"
-                                   "b_strategy=2\n"
-                                   "bf=16\n"
-                                   "refs=16\n"
-                                   "directpred=3\n"
-                                   "trellis=2\n"
-                                   "flags2=+bpyramid+mixed_refs+wpred+dct8x8-fastpskip"),
-    FromDefault("libx264-placebo_firstpass", "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
-                                             "me_method=tesa\n"
-                                             "subq=10\n"
-                                             "me_range=24\n"
-                                             "b_strategy=2\n"
-                                             "bf=16\n"
-                                             "refs=16\n"
-                                             "directpred=3\n"
-                                             "trellis=2\n"
-                                             "flags2=+bpyramid+mixed_refs+wpred+dct8x8-fastpskip"),
+    FromDefault("libx264-placebo", PlaceboChanges),
+    FromDefault("libx264-placebo_firstpass", PlaceboChanges),
     FromDefault("libx264-slow", "me_method=umh\n"
                                 "subq=8\n"
                                 "b_strategy=2\n"
@@ -250,30 +258,8 @@ constexpr std::array<PresetSource, 36> PresetSources{{
                                                "trellis=0\n"
                                                "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip-mbtree\n"
                                                "wpredp=0"),
-    FromDefault("libx264-ultrafast", "coder=0\n"
-                                     "flags=-loop\n"
-                                     "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                     "me_method=dia\n"
-                                     "subq=0\n"
-                                     "sc_threshold=0\n"
-                                     "b_strategy=0\n"
-                                     "bf=0\n"
-                                     "refs=1\n"
-                                     "trellis=0\n"
-                                     "flags2=-bpyramid-mixed_refs-wpred-dct8x8+fastpskip-mbtree\n"
-                                     "wpredp=0"),
-    FromDefault("libx264-ultrafast_firstpass", "coder=0\n"
-                                               "flags=-loop\n"
-                                               "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                               "me_method=dia\n"
-                                               "subq=0\n"
-                                               "sc_threshold=0\n"
-                                               "b_strategy=0\n"
-                                               "bf=0\n"
-                                               "refs=1\n"
-                                               "trellis=0\n"
-                                               "flags2=-bpyramid-mixed_refs-wpred-dct8x8+fastpskip-mbtree\n"
-                                               "wpredp=0"),
+    FromDefault("libx264-ultrafast", UltrafastChanges),
+    FromDefault("libx264-ultrafast_firstpass", UltrafastChanges),
     FromDefault("libx264-veryfast", "subq=2\n"
                                     "refs=1\n"
                                     "trellis=0\n"
