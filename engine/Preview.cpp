@@ -27,7 +27,7 @@ TTaskPreview::~TTaskPreview() {
     Release();
 }
 
-void TTaskPreview::SetBitmapEvent(TPreviewBitmapEvent event) {
+void TTaskPreview::SetBitmapEvent(TTaskPreviewEvent event) {
     std::lock_guard lock(PreviewLock());
     bitmapEvent_ = std::move(event);
 }
@@ -86,7 +86,7 @@ void TTaskPreview::Step(const uint8_t* const data[4], const int linesize[4], AVP
     // reference to a previewer closes its window on the main thread.
     std::shared_ptr<TPreviewer> shown;
     std::shared_ptr<TPreviewer> retired;
-    TPreviewBitmapEvent deliver;
+    TTaskPreviewEvent deliver;
     const TFFBaseComponent* sender = nullptr;
     bool conversionFailed = false;
     {

@@ -35,7 +35,7 @@ constexpr uint8_t PreviewBitmapBit = 2; // hand the picture to the bitmap event 
 
 // The task's preview-bitmap event: the picture as a 24-bit bitmap (valid during
 // the call only), the task's frame counter and the picture's time in µs.
-using TPreviewBitmapEvent = std::function<void(const TBitmap24& bitmap, int frameNumber, int64_t pts)>;
+using TTaskPreviewEvent = std::function<void(const TBitmap24& bitmap, int frameNumber, int64_t pts)>;
 // Microseconds of wall-clock time.
 using TPreviewClock = std::function<int64_t()>;
 int64_t PreviewWallClock();
@@ -52,7 +52,7 @@ public:
     TTaskPreview& operator=(const TTaskPreview&) = delete;
 
     // Connections, made while the task is built (they may change later).
-    void SetBitmapEvent(TPreviewBitmapEvent event);
+    void SetBitmapEvent(TTaskPreviewEvent event);
     void SetSurfaceFactory(TPreviewSurfaceFactory factory);
     void SetLogSender(const TFFBaseComponent* sender);
 
@@ -88,7 +88,7 @@ private:
 
     // guarded by PreviewLock()
     uint8_t flags_ = 0;
-    TPreviewBitmapEvent bitmapEvent_;
+    TTaskPreviewEvent bitmapEvent_;
     TPreviewSurfaceFactory surfaceFactory_;
     const TFFBaseComponent* logSender_ = nullptr;
     // Shared with a Show under way outside the lock; the last owner closes the window.

@@ -1,0 +1,259 @@
+#include "engine/ConverterVersion.h"
+#include "engine/RAzidiZUV.h"
+#include "media/FFmpegLogger.h"
+#include "media/MainThreadDispatcher.h"
+
+#include <algorithm>
+#include <cassert>
+#include <exception>
+#include <utility>
+
+TCustomRAzidiZUV::TerminateGuard::TerminateGuard(const TCustomRAzidiZUV& owner) : owner_(owner) {
+    owner_.terminateLock_.lock();
+    if (owner_.terminateLockDepth_++ == 0)
+        owner_.terminateLockOwner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+}
+
+TCustomRAzidiZUV::TerminateGuard::~TerminateGuard() {
+    if (--owner_.terminateLockDepth_ == 0)
+        owner_.terminateLockOwner_.store(std::thread::id(), std::memory_order_relaxed);
+    owner_.terminateLock_.unlock();
+}
+
+TCustomRAzidiZUV::TaskUseScope::TaskUseScope(TCustomRAzidiZUV& owner) : owner_(owner) {
+    assert(IsMainThread());
+    ++owner_.taskUseDepth_;
+}
+
+TCustomRAzidiZUV::TaskUseScope::~TaskUseScope() {
+    if (--owner_.taskUseDepth_ == 0) {
+        std::vector<std::unique_ptr<TFFmpeg>> retired = std::move(owner_.retiredTasks_);
+        while (!retired.empty())
+            retired.pop_back();
+    }
+}
+
+TCustomRAzidiZUV::TCustomRAzidiZUV(TFFBaseComponent* owner)
+    : TFFBaseComponent(owner), probe_(std::make_unique<TAVProbe>(this)) {}
+
+TCustomRAzidiZUV::~TCustomRAzidiZUV() {
+    Shutdown();
+    probe_.reset();
+}
+
+std::string TCustomRAzidiZUV::Version() const {
+    return ConverterVersion;
+}
+
+void TCustomRAzidiZUV::Shutdown() {
+    bool working;
+    {
+        TerminateGuard guard(*this);
+        working = working_;
+    }
+    if (working)
+        StopTasks(true);
+    std::vector<std::unique_ptr<TFFmpeg>> tasks;
+    {
+        TerminateGuard guard(*this);
+        tasks = tasks_.TakeAll();
+        pendingCount_ = 0;
+    }
+    // Freed last first, like the list itself.
+    while (!tasks.empty())
+        tasks.pop_back();
+    retiredTasks_.clear();
+    delivery_.WaitAll();
+}
+
+void TCustomRAzidiZUV::FreeTasks(std::vector<std::unique_ptr<TFFmpeg>> tasks) {
+    if (taskUseDepth_ > 0) {
+        for (auto& task : tasks)
+            retiredTasks_.push_back(std::move(task));
+        return;
+    }
+    while (!tasks.empty())
+        tasks.pop_back();
+}
+
+void TCustomRAzidiZUV::ConnectTask(TFFmpeg& task) {
+    TFFmpeg* raw = &task;
+    task.OnProgress = [this, raw](const TProgressInfo& progress) { CallProgressEvent(raw, progress); };
+    task.Runner().SetTerminateEvent([this, raw](const TTaskRunner&) { CallTerminateEvent(raw); });
+}
+
+void TCustomRAzidiZUV::StopTasks(bool wait) {
+    TaskUseScope use(*this);
+    std::vector<TFFmpeg*> tasks;
+    {
+        TerminateGuard guard(*this);
+        pendingCount_ = 0;
+        tasks.reserve(static_cast<size_t>(tasks_.Count()));
+        for (int i = 0; i < tasks_.Count(); ++i)
+            tasks.push_back(&tasks_.Items(i));
+    }
+    // Inside a synchronous termination handler every other report waits for
+    // that handler to return, so nothing can be waited for.
+    const bool mayWait = wait && !HoldsTerminateLock();
+    // A handler served meanwhile may clear the list; the use scope keeps these alive.
+    for (TFFmpeg* task : tasks)
+        task->Runner().Stop(mayWait && !DeliveringOnMainThread(task));
+}
+
+TFFmpeg* TCustomRAzidiZUV::TakeNextTaskLocked() {
+    if (pendingCount_ <= 0 || nextTaskIndex_ < 0 || nextTaskIndex_ >= tasks_.Count())
+        return nullptr;
+    --pendingCount_;
+    TFFmpeg* task = &tasks_.Items(nextTaskIndex_++);
+    task->SetReportInterval(static_cast<int64_t>(progressInterval_.load()) * 1000);
+    return task;
+}
+
+void TCustomRAzidiZUV::StartTakenTask(TFFmpeg* task, bool threadMode) {
+    if (!threadMode) {
+        task->Runner().Start(false);
+        return;
+    }
+    if (TConvertThread* worker = task->Runner().Start(true, threadPriority_))
+        worker->Resume();
+}
+
+bool TCustomRAzidiZUV::HoldsTerminateLock() const {
+    return terminateLockOwner_.load(std::memory_order_relaxed) == std::this_thread::get_id();
+}
+
+bool TCustomRAzidiZUV::DeliveringOnMainThread(const TFFmpeg* task) const {
+    return IsMainThread() && std::find(mainThreadDeliveries_.begin(), mainThreadDeliveries_.end(), task) !=
+                                 mainThreadDeliveries_.end();
+}
+
+namespace {
+
+// Marks a handler of `task` running on the main thread, with the delivery depth of its event.
+class TMainThreadDelivery {
+public:
+    TMainThreadDelivery(std::vector<const TFFmpeg*>& deliveries, int& depth, const TFFmpeg* task)
+        : deliveries_(deliveries), depth_(depth) {
+        deliveries_.push_back(task);
+        ++depth_;
+    }
+    ~TMainThreadDelivery() {
+        --depth_;
+        deliveries_.pop_back();
+    }
+    TMainThreadDelivery(const TMainThreadDelivery&) = delete;
+    TMainThreadDelivery& operator=(const TMainThreadDelivery&) = delete;
+
+private:
+    std::vector<const TFFmpeg*>& deliveries_;
+    int& depth_;
+};
+
+} // namespace
+
+void TCustomRAzidiZUV::CallProgressEvent(TFFmpeg* task, const TProgressInfo& progress) {
+    if (!OnProgress)
+        return;
+    const int index = tasks_.IndexOf(task);
+    if (!triggerEventInMainThread_ && !IsMainThread()) {
+        std::lock_guard lock(progressLock_);
+        progressInfo_ = progress;
+        progressInfo_.TaskIndex = index;
+        OnProgress(this, &progressInfo_);
+        return;
+    }
+    RunInMainThread([&] {
+        // The main thread must never block here: a handler lower on its stack
+        // may be waiting for workers that hold the lock (or hold it itself).
+        std::unique_lock lock(progressLock_, std::defer_lock);
+        if (progressDeliveryDepth_ == 0)
+            (void)lock.try_lock();
+        TProgressInfo own;
+        TProgressInfo& info = lock.owns_lock() ? progressInfo_ : own;
+        TMainThreadDelivery delivery(mainThreadDeliveries_, progressDeliveryDepth_, task);
+        info = progress;
+        info.TaskIndex = index;
+        OnProgress(this, &info);
+    });
+}
+
+void TCustomRAzidiZUV::CallPreviewEvent(TFFmpeg* task, const TBitmap24& bitmap, int frameNumber,
+                                        int64_t pts) {
+    if (!OnPreviewBitmap)
+        return;
+    const TPreviewInfo preview{tasks_.IndexOf(task), &bitmap, frameNumber, pts};
+    if (!triggerEventInMainThread_ && !IsMainThread()) {
+        std::lock_guard lock(previewEventLock_);
+        previewInfo_ = preview;
+        OnPreviewBitmap(this, previewInfo_);
+        return;
+    }
+    RunInMainThread([&] {
+        std::unique_lock lock(previewEventLock_, std::defer_lock);
+        if (previewDeliveryDepth_ == 0)
+            (void)lock.try_lock();
+        TPreviewInfo own;
+        TPreviewInfo& info = lock.owns_lock() ? previewInfo_ : own;
+        TMainThreadDelivery delivery(mainThreadDeliveries_, previewDeliveryDepth_, task);
+        info = preview;
+        OnPreviewBitmap(this, info);
+    });
+}
+
+void TCustomRAzidiZUV::CallHookEvent(TFFmpeg* task, TBitmap24& bitmap, int frameNumber, int64_t pts,
+                                     bool& update, bool& stopHook) {
+    if (!OnCustomHook)
+        return;
+    const int index = tasks_.IndexOf(task);
+    std::lock_guard lock(hookLock_);
+    hookInfo_ = THookInfo{index, &bitmap, frameNumber, pts, update, stopHook};
+    OnCustomHook(this, &hookInfo_);
+    update = hookInfo_.Update;
+    stopHook = hookInfo_.StopHook;
+}
+
+void TCustomRAzidiZUV::CallTerminateEvent(TFFmpeg* task) {
+    TerminateGuard guard(*this);
+    if (!task) {
+        AllDoneReportLocked();
+        return;
+    }
+    const int index = tasks_.IndexOf(task);
+    // A task no longer in the list, or a report outside a run, belongs to nobody.
+    if (index < 0 || !working_ || allDoneReported_)
+        return;
+    if (OnTerminate) {
+        const TTaskRunner& runner = task->Runner();
+        terminateInfo_ = TTerminateInfo{index, runner.Finished(), runner.Failed(), runner.ErrorMessage()};
+        DeliverTerminationLocked(terminateInfo_);
+    }
+    ++finishedCount_;
+    if (pendingCount_ < 1 && finishedCount_ >= tasks_.Count()) {
+        AllDoneReportLocked();
+    } else if (threadMode_) {
+        if (TFFmpeg* next = TakeNextTaskLocked())
+            StartTakenTask(next, true);
+    }
+}
+
+void TCustomRAzidiZUV::AllDoneReportLocked() {
+    // Set before the report goes out: its handler clears the list.
+    allDoneReported_ = true;
+    if (OnTerminate) {
+        terminateInfo_ = TTerminateInfo{-1, true, false, {}};
+        DeliverTerminationLocked(terminateInfo_);
+    }
+}
+
+void TCustomRAzidiZUV::DeliverTerminationLocked(const TTerminateInfo& info) {
+    if (threadMode_) {
+        delivery_.Deliver([this, handler = OnTerminate, info] { handler(this, info); });
+        return;
+    }
+    try {
+        OnTerminate(this, info);
+    } catch (const std::exception& e) {
+        // The task has been reported; its handler's failure must not change that.
+        GetLogger().Log(this, llError, e.what());
+    }
+}
