@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 extern "C" {
 #include <libavutil/samplefmt.h>
@@ -56,8 +57,28 @@ void TCustomFFmpeg::ApplyVolume(AVFrame* frame) const {
                 s[i] = std::clamp(s[i] * gain, -1.0f, 1.0f);
             break;
         }
+        case AV_SAMPLE_FMT_DBL: {
+            auto* s = reinterpret_cast<double*>(frame->extended_data[p]);
+            const double gain = static_cast<double>(volume) / VolumeUnity;
+            for (int i = 0; i < perPlane; ++i)
+                s[i] = std::clamp(s[i] * gain, -1.0, 1.0);
+            break;
+        }
+        case AV_SAMPLE_FMT_S32: { // 24- and 32-bit sources
+            auto* s = reinterpret_cast<int32_t*>(frame->extended_data[p]);
+            for (int i = 0; i < perPlane; ++i)
+                s[i] = static_cast<int32_t>(
+                    std::clamp<int64_t>((int64_t{s[i]} * volume + 128) >> 8, INT32_MIN, INT32_MAX));
+            break;
+        }
+        case AV_SAMPLE_FMT_U8: {
+            uint8_t* s = frame->extended_data[p];
+            for (int i = 0; i < perPlane; ++i)
+                s[i] = static_cast<uint8_t>(std::clamp((((s[i] - 128) * volume + 128) >> 8) + 128, 0, 255));
+            break;
+        }
         default:
-            return; // other formats pass unchanged
+            return; // 64-bit integer samples pass unchanged
         }
     }
 }

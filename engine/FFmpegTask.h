@@ -18,6 +18,7 @@
 #include "engine/TaskFiles.h"
 #include "media/GenericOptions.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -93,6 +94,11 @@ public:
     // Progress of a run (TaskIndex left 0 for the component to fill), called on
     // the run thread at most once per report interval and once at the end.
     std::function<void(const TProgressInfo&)> OnProgress;
+    // The interrupt callback of the inputs' library I/O (opaque: the task): true
+    // once the running loop's stop has been asked for, so a read that waits for
+    // data gives up. Called on the run thread from inside library calls.
+    static int StopInterrupt(void* opaque);
+
     // Minimum time between two progress reports, µs; set before the run starts.
     void SetReportInterval(int64_t microseconds) { reportInterval_ = microseconds; }
 
@@ -157,6 +163,8 @@ private:
     void WriteVideoStats(const TOutputStream& ost, const AVPacket* pkt, char pictureType, uint64_t lumaError);
     void ApplyVolume(AVFrame* frame) const;
     void Report(int fileIndex, bool last);
+    // Keeps the per-plane errors of the encoder's quality statistics (packet side data).
+    static void RecordPictureErrors(TOutputStream& ost, const uint8_t* stats, size_t size);
 
     TOutputStreamSetup& SetupOf(const TOutputStream& ost) {
         return outputs_[ost.FileIndex]->Streams[ost.Index];
@@ -181,6 +189,7 @@ private:
     std::vector<AVCodecContext*> openedDecoders_;
     int64_t globalHeaderBytes_ = 0;
     int64_t reportInterval_ = 500000;
+    const TRunControl* runControl_ = nullptr; // the running loop's control; run thread only
 
     // Counters of one run, and buffers reused across its packets.
     int64_t videoBytes_ = 0;
@@ -190,7 +199,8 @@ private:
     bool dupDropFlag_ = false;
     int64_t runStartTime_ = 0; // µs, wall clock
     int64_t lastReportTime_ = 0;
-    int frameCounter_ = 0; // decoded video frames pre-processed
+    int frameCounter_ = 0;              // decoded video frames pre-processed
+    std::array<int, 52> qpHistogram_{}; // quantizers seen by the reports ("qphist")
     PacketPtr encodedPacket_;
     FramePtr decodedFrame_;
     FramePtr filteredFrame_;

@@ -3,6 +3,7 @@
 #include "engine/CodecLookup.h"
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegTask.h"
+#include "engine/PipeInput.h"
 #include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
 #include "media/TextHelpers.h"
@@ -131,14 +132,30 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
         raw->subtitle_codec = forced[2];
     }
 
-    // OpenInputContext frees the context itself when it fails.
-    unopened.release();
-    int ret = OpenInputContext(&raw, ToLibraryFileName(fileName), format, formatOptions.Address());
+    // Reads of the input give up when the run is asked to stop (see StopInterrupt).
+    const AVIOInterruptCB interrupt{&TCustomFFmpeg::StopInterrupt, this};
+    TInputFile input;
+    int ret = 0;
+    if (IsPipeInput(fileName)) {
+        ret = OpenPipeInput(input.PipeIO, fileName, interrupt);
+        if (ret < 0) {
+            errorText_ = LibraryErrorText(fileName, ret);
+            return false;
+        }
+        raw->pb = input.PipeIO.get();
+        raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+        raw->interrupt_callback = interrupt;
+        unopened.release(); // avformat_open_input frees the context when it fails
+        ret = avformat_open_input(&raw, fileName.c_str(), format, formatOptions.Address());
+    } else {
+        unopened.release(); // so does OpenInputContext
+        ret =
+            OpenInputContext(&raw, ToLibraryFileName(fileName), format, formatOptions.Address(), &interrupt);
+    }
     if (ret < 0) {
         errorText_ = LibraryErrorText(fileName, ret);
         return false;
     }
-    TInputFile input;
     input.Context.reset(raw);
     input.FileName = fileName;
     AVFormatContext* ctx = raw;

@@ -33,6 +33,7 @@ void TCustomFFmpeg::SendToEncoder(TOutputStream& ost, const AVFrame* frame) {
         const uint8_t* stats = av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
         if (stats && size >= 4)
             ost.LastQuality = static_cast<float>(AV_RL32(stats)) / FF_QP2LAMBDA;
+        RecordPictureErrors(ost, stats, size);
         if (video && !settings_.VStatsFileName.empty())
             WriteVideoStats(
                 ost, pkt,

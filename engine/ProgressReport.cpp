@@ -3,7 +3,11 @@
 #include "engine/FormatText.h"
 #include "media/FFmpegLogger.h"
 
+#include <algorithm>
+#include <cmath>
+
 extern "C" {
+#include <libavutil/intreadwrite.h>
 #include <libavutil/time.h>
 }
 
@@ -11,8 +15,49 @@ namespace {
 
 constexpr double NoPositionYet = 1e10; // seconds
 constexpr double MinimumTime = 0.01;
+constexpr int HistogramDigits = 32;
+constexpr double PeakSquared = 255.0 * 255.0;
+// Quality statistics side data: quality (32 bits), picture type, error count,
+// two reserved bytes, then one 64-bit error per plane.
+constexpr size_t StatsErrorCountOffset = 5;
+constexpr size_t StatsErrorsOffset = 8;
+
+double Psnr(double normalisedError) {
+    return -10.0 * std::log10(normalisedError);
+}
+
+// "PSNR=Y:.. U:.. V:.. *:.. ": of the last picture, or of all of them on the last report.
+std::string PsnrText(const TOutputStream& ost, bool last) {
+    const AVCodecContext* enc = ost.Encoder;
+    const std::array<uint64_t, 3>& errors = last ? ost.ErrorSum : ost.LastError;
+    const double pictures = last ? static_cast<double>(std::max<int64_t>(ost.FrameNumber, 1)) : 1.0;
+    const char planes[] = {'Y', 'U', 'V'};
+    std::string text = "PSNR=";
+    double errorSum = 0.0;
+    double scaleSum = 0.0;
+    for (int j = 0; j < 3; ++j) {
+        double scale = static_cast<double>(enc->width) * enc->height * PeakSquared * pictures;
+        if (j)
+            scale /= 4; // 4:2:0 chroma planes
+        errorSum += static_cast<double>(errors[j]);
+        scaleSum += scale;
+        text += FormatText("%c:%2.2f ", planes[j], Psnr(static_cast<double>(errors[j]) / scale));
+    }
+    return text + FormatText("*:%2.2f ", Psnr(errorSum / scaleSum));
+}
 
 } // namespace
+
+void TCustomFFmpeg::RecordPictureErrors(TOutputStream& ost, const uint8_t* stats, size_t size) {
+    if (!stats || size < StatsErrorsOffset)
+        return;
+    const size_t count = std::min<size_t>(
+        {stats[StatsErrorCountOffset], ost.LastError.size(), (size - StatsErrorsOffset) / sizeof(uint64_t)});
+    for (size_t j = 0; j < count; ++j) {
+        ost.LastError[j] = AV_RL64(stats + StatsErrorsOffset + j * sizeof(uint64_t));
+        ost.ErrorSum[j] += ost.LastError[j];
+    }
+}
 
 void TCustomFFmpeg::Report(int fileIndex, bool last) {
     if (outputs_.empty())
@@ -49,6 +94,15 @@ void TCustomFFmpeg::Report(int fileIndex, bool last) {
             line += FormatText("frame=%5d fps=%3d q=%3.1f ", frameNumber, fps, quality);
             if (last)
                 line += "L";
+            if (settings_.QpHist) {
+                const long qp = std::lround(quality);
+                if (qp >= 0 && qp < static_cast<long>(qpHistogram_.size()))
+                    ++qpHistogram_[qp];
+                for (int j = 0; j < HistogramDigits; ++j)
+                    line += FormatText("%X", static_cast<int>(std::lround(std::log2(qpHistogram_[j] + 1.0))));
+            }
+            if (settings_.DoPsnr && (ost.Encoder->flags & AV_CODEC_FLAG_PSNR))
+                line += PsnrText(ost, last);
         } else {
             line += FormatText("q=%2.1f ", ost.StreamCopy ? -1.0f : ost.LastQuality);
         }

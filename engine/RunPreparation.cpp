@@ -25,6 +25,15 @@ constexpr size_t MaxPassLogName = 1023;
 constexpr int AudioFifoBytes = 1024;
 constexpr int SdpBufferSize = 2048;
 
+constexpr const char* OwnStatsOption = "stats";
+
+bool KeepsOwnStatsFile(const AVCodec* encoder) {
+    if (!encoder || !encoder->priv_class)
+        return false;
+    const AVClass* cls = encoder->priv_class;
+    return av_opt_find(&cls, OwnStatsOption, nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ) != nullptr;
+}
+
 bool ValidRate(AVRational r) {
     return r.num > 0 && r.den > 0;
 }
@@ -246,7 +255,15 @@ void TCustomFFmpeg::SetupPassLog(TOutputStream& ost, TOutputStreamSetup& setup, 
     std::string name = (prefix + "-" + std::to_string(globalIndex) + ".log").substr(0, MaxPassLogName);
     ost.PassLogFileName = name;
     AVCodecContext* enc = setup.Codec.get();
+    // Encoders that keep their own statistics file (libx264) would otherwise
+    // write it under a fixed name in the working folder, where two tasks
+    // overwrite each other's; they get the pass log name instead.
+    const bool ownStatsFile = KeepsOwnStatsFile(setup.Encoder);
+    if (ownStatsFile)
+        av_dict_set(setup.OpenOptions.Address(), OwnStatsOption, name.c_str(), AV_DICT_DONT_OVERWRITE);
     if (enc->flags & AV_CODEC_FLAG_PASS1) {
+        if (ownStatsFile)
+            return;
         ost.PassLogFile.reset(std::fopen(name.c_str(), "wb"));
         if (!ost.PassLogFile)
             throw FFmpegException(FormatText("Cannot write log file %s for pass-1 encoding", name.c_str()));

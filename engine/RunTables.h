@@ -6,6 +6,7 @@
 
 #include "engine/EnginePointers.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,6 +44,10 @@ struct TOutputStream {
     int64_t SyncOpts = 0;         // written position, in the encoder's time base
     double PositionSeconds = 0.0; // end of what was written, for choosing the next input
     float LastQuality = -1.0f;    // the encoder's last quantizer (lambda / FF_QP2LAMBDA)
+    // Squared picture errors per plane (Y, U, V) with PSNR on: of the last
+    // encoded picture, and summed over all of them.
+    std::array<uint64_t, 3> LastError{};
+    std::array<uint64_t, 3> ErrorSum{};
 
     // video: crop and scale (without a filter graph)
     bool VideoCrop = false;

@@ -5,6 +5,7 @@
 
 #include "engine/EnginePointers.h"
 #include "engine/EngineSettings.h"
+#include "engine/PipeInput.h"
 
 #include <array>
 #include <string>
@@ -22,6 +23,7 @@ struct TInputStreamSetup {
 };
 
 struct TInputFile {
+    PipeInputPtr PipeIO; // our own reader of a pipe input; declared first to outlive Context
     InputContextPtr Context;
     std::string FileName;                            // as given (not the library's name)
     int64_t TimestampOffset = 0;                     // µs, added to every packet's timestamps

@@ -41,12 +41,24 @@ int64_t FilteredTime(const TOutputStream& ost, const AVFrame* frame, int64_t fal
 
 } // namespace
 
+int TCustomFFmpeg::StopInterrupt(void* opaque) {
+    const TRunControl* control = static_cast<const TCustomFFmpeg*>(opaque)->runControl_;
+    return control && control->StopRequested() ? 1 : 0;
+}
+
 void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
+    // Input reads may be cut short by a stop from here until the run ends.
+    runControl_ = &control;
+    struct ControlReset {
+        const TRunControl*& Control;
+        ~ControlReset() { Control = nullptr; }
+    } controlReset{runControl_};
     PrepareRun();
     videoBytes_ = audioBytes_ = 0;
     dupFrames_ = dropFrames_ = 0;
     dupDropFlag_ = false;
     frameCounter_ = 0;
+    qpHistogram_ = {};
     runStartTime_ = lastReportTime_ = av_gettime();
     encodedPacket_.reset(av_packet_alloc());
     decodedFrame_.reset(av_frame_alloc());

@@ -1,0 +1,29 @@
+// Reading an input that is a named pipe or a device. The libraries' own file
+// access waits in the system's read for as long as the writer is silent, and
+// nothing but more data or the writer's end brings it back: a stop could not
+// get through. This reader waits for data in short steps and gives up as soon
+// as the interrupt callback says so, so a stalled pipe never holds a run.
+#pragma once
+
+#include <memory>
+#include <string>
+
+extern "C" {
+#include <libavformat/avio.h>
+}
+
+struct PipeInputFree {
+    void operator()(AVIOContext* pb) const;
+};
+// A pipe reader handed to a format context as custom I/O; it must outlive
+// that context, which never frees it.
+using PipeInputPtr = std::unique_ptr<AVIOContext, PipeInputFree>;
+
+// True for a local file name (no protocol but "file:") that names a FIFO, a
+// character device or a socket.
+bool IsPipeInput(const std::string& fileName);
+
+// Opens `fileName` for reading without waiting for a writer. Reads block until
+// data comes, the writer closes its end (end of file) or `interrupt` reports
+// true (AVERROR_EXIT). Returns 0 or a negative library error.
+int OpenPipeInput(PipeInputPtr& pb, const std::string& fileName, const AVIOInterruptCB& interrupt);
