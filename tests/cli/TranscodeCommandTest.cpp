@@ -1,0 +1,446 @@
+// Runs the real "vantoro-cli transcode", so exit status, both output streams,
+// Ctrl-C and the files left behind are checked as a script meets them.
+#include "fixtures/FixtureMaker.h"
+#include "media/AVProbe.h"
+#include "media/FFmpegLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Args = std::vector<std::string>;
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::filesystem::path CliProgram() {
+    // The tests live in <build>/tests; the program in <build>.
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "vantoro-cli";
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+bool HasLine(const std::string& text, const std::string& line) {
+    for (const auto& l : Lines(text))
+        if (l == line)
+            return true;
+    return false;
+}
+
+struct Stream {
+    std::string codec; // empty: the file has no such stream
+    int width = 0;
+    int height = 0;
+};
+
+struct Probed {
+    bool opened = false;
+    std::string error;
+    Stream video;
+    std::string audioCodec;
+    int64_t videoDuration = -1; // µs
+};
+
+// The library's short name ("h264"), not the probe's display text.
+std::string CodecNameOf(const TAVProbe& probe, int streamIndex) {
+    return avcodec_get_name(probe.Context()->streams[streamIndex]->codecpar->codec_id);
+}
+
+Probed ProbeFile(const std::string& name) {
+    Probed result;
+    TAVProbe probe;
+    result.opened = probe.Open(name);
+    result.error = probe.LastError();
+    if (!result.opened)
+        return result;
+    if (probe.VideoStreamCount() > 0) {
+        TVideoStreamInfo video;
+        probe.GetVideoStreamInfo(-1, video);
+        result.video = {CodecNameOf(probe, probe.FirstVideoStream()), video.Width, video.Height};
+        result.videoDuration = video.DurationUs;
+        if (result.videoDuration <= 0) {
+            TFileStreamInfo file;
+            probe.GetFileStreamInfo(file);
+            result.videoDuration = file.Duration;
+        }
+    }
+    if (probe.AudioStreamCount() > 0) {
+        TAudioStreamInfo audio;
+        probe.GetAudioStreamInfo(-1, audio);
+        result.audioCodec = CodecNameOf(probe, probe.FirstAudioStream());
+    }
+    return result;
+}
+
+class TranscodeCommandTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(FFmpegLoader().BindSet(ConverterLibrarySet));
+        clips_ = new TempDir;
+        MakeClip(Clip(), VideoAndAudioClip(1.0));
+        MakeClip(LongClip(), VideoAndAudioClip(LongClipSeconds));
+    }
+    static void TearDownTestSuite() {
+        delete clips_;
+        clips_ = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(std::filesystem::exists(CliProgram())) << "build vantoro-cli first: " << CliProgram();
+        std::filesystem::create_directory(outputs());
+    }
+
+    // 1 s, 64x48, H.264 and AAC.
+    static std::string Clip() { return clips_->File("片段 一.mp4"); }
+    static constexpr double LongClipSeconds = 8.0;
+    static std::string LongClip() { return clips_->File("long.mp4"); }
+
+    std::filesystem::path outputs() const { return dir.Path() / "out"; }
+    std::string Out(const std::string& name) const { return (outputs() / name).string(); }
+    std::set<std::filesystem::path> Listing() const {
+        std::set<std::filesystem::path> names;
+        for (const auto& entry : std::filesystem::directory_iterator(outputs()))
+            names.insert(entry.path().filename());
+        return names;
+    }
+
+    // Runs "vantoro-cli transcode ARGS..."; `onLine` sees each line of standard
+    // output as it comes, with the process id. A run that outlives `limit` is
+    // killed and fails the test.
+    CliResult Run(const Args& transcodeArgs,
+                  const std::function<void(const std::string&, pid_t)>& onLine = {},
+                  std::chrono::seconds limit = std::chrono::seconds(60)) const {
+        const std::string program = CliProgram().string();
+        const std::string errName = dir.File("stderr");
+        Args args = {program, "transcode"};
+        args.insert(args.end(), transcodeArgs.begin(), transcodeArgs.end());
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+
+        int pipeFds[2];
+        if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+            ADD_FAILURE() << "no pipe";
+            return {};
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+        posix_spawn_file_actions_addopen(&actions, 2, errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = 0;
+        const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(pipeFds[1]);
+        CliResult result;
+        if (spawned != 0) {
+            close(pipeFds[0]);
+            ADD_FAILURE() << "cannot start " << program;
+            return result;
+        }
+
+        const auto deadline = Clock::now() + limit;
+        std::string pending;
+        char buffer[4096];
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            pollfd fd{pipeFds[0], POLLIN, 0};
+            if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) == 0) {
+                ADD_FAILURE() << "vantoro-cli still running after " << limit.count() << " s";
+                kill(pid, SIGKILL);
+                break;
+            }
+            const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            result.out.append(buffer, static_cast<size_t>(got));
+            pending.append(buffer, static_cast<size_t>(got));
+            for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
+                const std::string line = pending.substr(0, end);
+                pending.erase(0, end + 1);
+                if (onLine)
+                    onLine(line, pid);
+            }
+        }
+        close(pipeFds[0]);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        result.err = ReadFile(errName);
+        return result;
+    }
+
+    static TempDir* clips_;
+    TempDir dir;
+};
+
+TempDir* TranscodeCommandTest::clips_ = nullptr;
+
+const std::regex
+    kProgressLine(R"(task (\d+): +(\d+|\?)% time=\d+\.\d\ds fps=(\d+|-) bitrate=\d+\.\dkbits/s size=\d+kB)");
+
+} // namespace
+
+TEST_F(TranscodeCommandTest, WritesPlayableOutputsOneAfterAnotherAndInThreads) {
+    struct Output {
+        std::string name;
+        Args options;
+        Stream video;
+        std::string audioCodec;
+    };
+    struct Case {
+        const char* threads;
+        std::vector<Output> tasks;
+    };
+    const Case cases[] = {
+        {"0",
+         {{"一 个.avi",
+           {"vcodec=mpeg4", "s=32x24", "acodec=libmp3lame", "ab=64000"},
+           {"mpeg4", 32, 24},
+           "mp3"}}},
+        {"2",
+         {{"a.mkv", {"vcodec=libx264", "s=128x96"}, {"h264", 128, 96}, "vorbis"},
+          {"b.mp4", {"vcodec=mpeg4", "an=1"}, {"mpeg4", 64, 48}, ""}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("--threads ") + c.threads);
+        Args args = {"--threads", c.threads};
+        for (const auto& task : c.tasks) {
+            args.insert(args.end(), {"-i", Clip(), "-o", Out(task.name)});
+            for (const auto& option : task.options)
+                args.insert(args.end(), {"--oopt", option});
+        }
+        const CliResult result = Run(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        const int count = static_cast<int>(c.tasks.size());
+        std::vector<int> progressLines(count + 1, 0);
+        for (const auto& line : Lines(result.out)) {
+            std::smatch m;
+            if (std::regex_match(line, m, kProgressLine))
+                ++progressLines.at(std::stoi(m[1]));
+        }
+        for (int n = 1; n <= count; ++n) {
+            // Every task makes at least its last report.
+            EXPECT_GE(progressLines[n], 1) << result.out;
+            EXPECT_TRUE(HasLine(result.out, "task " + std::to_string(n) + ": finished")) << result.out;
+        }
+        EXPECT_EQ(Lines(result.out).back(), "done: " + std::to_string(count) + " of " +
+                                                std::to_string(count) +
+                                                " tasks finished (0 failed, 0 stopped, 0 not set up)");
+        for (const auto& task : c.tasks) {
+            SCOPED_TRACE(task.name);
+            const Probed probed = ProbeFile(Out(task.name));
+            ASSERT_TRUE(probed.opened) << probed.error;
+            EXPECT_EQ(probed.video.codec, task.video.codec);
+            EXPECT_EQ(probed.video.width, task.video.width);
+            EXPECT_EQ(probed.video.height, task.video.height);
+            EXPECT_EQ(probed.audioCodec, task.audioCodec);
+            EXPECT_GT(probed.videoDuration, 500000);
+        }
+    }
+}
+
+// A task that cannot be set up prints the component's reason, leaves no file
+// and does not keep the next task from running.
+TEST_F(TranscodeCommandTest, SetUpErrorsPrintTheReasonAndTheOthersRun) {
+    struct Case {
+        const char* what;
+        Args badTask;
+        std::string reason; // part of the component's LastError
+    };
+    const std::string missing = dir.File("缺少.avi");
+    const Case cases[] = {
+        {"unknown encoder",
+         {"-i", Clip(), "-o", Out("bad.avi"), "--oopt", "vcodec=nosuchcodec"},
+         "nosuchcodec"},
+        {"missing input", {"-i", missing, "-o", Out("bad.avi")}, missing + ": No such file or directory"},
+        {"unknown input format",
+         {"-i", Clip(), "--iopt", "f=nosuchformat", "-o", Out("bad.avi")},
+         "nosuchformat"},
+        {"bad duration", {"-i", Clip(), "-o", Out("bad.avi"), "--oopt", "t=soon"}, "soon"},
+        {"second output refused",
+         {"-i", Clip(), "-o", Out("bad.avi"), "-o", Out("bad2.avi"), "--oopt", "acodec=nosuchcodec"},
+         "nosuchcodec"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Args args = c.badTask;
+        args.insert(args.end(), {"-i", Clip(), "-o", Out("good.avi")});
+        const CliResult result = Run(args);
+        EXPECT_EQ(result.status, 1);
+        bool reported = false;
+        for (const auto& line : Lines(result.err))
+            reported =
+                reported || (line.rfind("task 1: ", 0) == 0 && line.find(c.reason) != std::string::npos);
+        EXPECT_TRUE(reported) << result.err;
+        EXPECT_TRUE(HasLine(result.out, "task 2: finished")) << result.out;
+        EXPECT_EQ(Lines(result.out).back(),
+                  "done: 1 of 2 tasks finished (0 failed, 0 stopped, 1 not set up)");
+        EXPECT_EQ(Listing(), std::set<std::filesystem::path>{"good.avi"});
+        std::filesystem::remove(Out("good.avi"));
+    }
+}
+
+// A task that fails while it runs is reported with its message; the run goes
+// on with the next, in both run modes.
+TEST_F(TranscodeCommandTest, AFailingTaskInTheMiddleDoesNotStopTheNext) {
+    struct Case {
+        const char* threads;
+        Args middle;
+        std::string failure;
+    };
+    const Case cases[] = {
+        {"0",
+         {"-i", Clip(), "-o", Out("2.mp4"), "--oopt", "vcodec=libx264", "--oopt", "s=65x49"},
+         "task 2: failed: Error while opening encoder for output stream #0.0 (Video)"},
+        {"2",
+         {"-i", Clip(), "-o", Out("2.mp4"), "--oopt", "vcodec=libx264", "--oopt", "s=65x49"},
+         "task 2: failed: Error while opening encoder for output stream #0.0 (Video)"},
+        {"0", {"-i", Clip()}, "task 2: failed: At least one output file must be specified"},
+        {"1", {"-i", Clip()}, "task 2: failed: At least one output file must be specified"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("--threads ") + c.threads + ": " + c.failure);
+        Args args = {"--threads", c.threads, "-i", Clip(), "-o", Out("1.avi")};
+        args.insert(args.end(), c.middle.begin(), c.middle.end());
+        args.insert(args.end(), {"-i", Clip(), "-o", Out("3.avi")});
+        const CliResult result = Run(args);
+        EXPECT_EQ(result.status, 1) << result.err;
+        EXPECT_TRUE(HasLine(result.out, "task 1: finished")) << result.out;
+        EXPECT_NE(result.out.find(c.failure), std::string::npos) << result.out;
+        EXPECT_TRUE(HasLine(result.out, "task 3: finished")) << result.out;
+        EXPECT_EQ(Lines(result.out).back(),
+                  "done: 2 of 3 tasks finished (1 failed, 0 stopped, 0 not set up)");
+        for (const char* name : {"1.avi", "3.avi"})
+            EXPECT_TRUE(ProbeFile(Out(name)).opened) << name;
+        std::filesystem::remove_all(outputs());
+        std::filesystem::create_directory(outputs());
+    }
+}
+
+// Ctrl-C stops with waiting: what ran has a complete, playable output (an MP4
+// opens only with its trailer), what never ran leaves nothing behind.
+TEST_F(TranscodeCommandTest, CtrlCStopsAndCompletesTheOutputs) {
+    struct Case {
+        const char* threads;
+        int tasks;
+        int running; // tasks that run at once
+    };
+    const Case cases[] = {{"0", 2, 1}, {"2", 3, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("--threads ") + c.threads);
+        Args args = {"--threads", c.threads};
+        for (int n = 1; n <= c.tasks; ++n) {
+            // Read at the clip's own pace, so the run is still going when the signal comes.
+            args.insert(args.end(), {"-i", LongClip(), "--iopt", "re=1", "-o",
+                                     Out(std::to_string(n) + ".mp4"), "--oopt", "vcodec=mpeg4"});
+        }
+        std::set<int> reporting;
+        Clock::time_point signalled{};
+        const CliResult result = Run(args, [&](const std::string& line, pid_t pid) {
+            std::smatch m;
+            if (!std::regex_match(line, m, kProgressLine))
+                return;
+            reporting.insert(std::stoi(m[1]));
+            if (signalled == Clock::time_point{} && static_cast<int>(reporting.size()) == c.running) {
+                signalled = Clock::now();
+                kill(pid, SIGINT);
+            }
+        });
+        ASSERT_NE(signalled, Clock::time_point{}) << result.out << result.err;
+        EXPECT_LT(Clock::now() - signalled, std::chrono::seconds(4));
+        EXPECT_EQ(result.status, 130) << result.err;
+        EXPECT_NE(result.err.find("stopping"), std::string::npos) << result.err;
+        for (int n = 1; n <= c.tasks; ++n) {
+            const std::string name = Out(std::to_string(n) + ".mp4");
+            SCOPED_TRACE(name);
+            EXPECT_TRUE(HasLine(result.out, "task " + std::to_string(n) + ": stopped")) << result.out;
+            if (n > c.running) {
+                EXPECT_FALSE(std::filesystem::exists(name));
+                continue;
+            }
+            const Probed probed = ProbeFile(name);
+            ASSERT_TRUE(probed.opened) << probed.error;
+            EXPECT_EQ(probed.video.codec, "mpeg4");
+            EXPECT_GT(probed.videoDuration, 0);
+            EXPECT_LT(probed.videoDuration, static_cast<int64_t>(LongClipSeconds * 1e6));
+        }
+        const std::string count = std::to_string(c.tasks);
+        EXPECT_EQ(Lines(result.out).back(),
+                  "done: 0 of " + count + " tasks finished (0 failed, " + count + " stopped, 0 not set up)");
+        std::filesystem::remove_all(outputs());
+        std::filesystem::create_directory(outputs());
+    }
+}
+
+TEST_F(TranscodeCommandTest, UsageErrorsPrintTheUsageAndRunNothing) {
+    const std::string out = Out("x.avi");
+    const Args cases[] = {
+        {},
+        {"-o", out},
+        {"--oopt", "vcodec=mpeg4", "-i", Clip(), "-o", out},
+        {"-i", Clip(), "--oopt", "vcodec=mpeg4", "-o", out},
+        {"--iopt", "ss=0", "-i", Clip(), "-o", out},
+        {"--threads", "two", "-i", Clip(), "-o", out},
+        {"--threads", "-1", "-i", Clip(), "-o", out},
+        {"--threads", "99999999999", "-i", Clip(), "-o", out},
+        {"-i", Clip(), "-o", out, "--threads"},
+        {"-i", Clip(), "-o"},
+        {"-i", Clip(), "-o", out, "--verbose"},
+        {Clip(), out},
+    };
+    for (const auto& args : cases) {
+        std::string line;
+        for (const auto& a : args)
+            line += a + " ";
+        SCOPED_TRACE(line);
+        const CliResult result = Run(args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find("usage: vantoro-cli transcode"), std::string::npos) << result.err;
+        EXPECT_TRUE(Listing().empty());
+    }
+    const CliResult help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: vantoro-cli transcode", 0), 0u) << help.out;
+}
