@@ -1,5 +1,6 @@
 #include "player/AudioComponent.h"
 
+#include "player/Clocks.h"
 #include "player/Decoder.h"
 
 #include <SDL.h>
@@ -13,11 +14,6 @@ extern "C" {
 }
 
 namespace {
-
-int64_t nowMicroseconds() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 // Makes the converter match the frame's format; false when none can be made (reported).
 bool updateConverter(PlaybackState& st, const AVFrame* frame) {
@@ -133,6 +129,22 @@ int decodeAudio(PlaybackState& st, double& pts) {
     }
 }
 
+// Keeps the decoded samples for the waveform.
+void copyIntoRing(AudioState& a, int bytes) {
+    const auto* samples = reinterpret_cast<const int16_t*>(a.Buffer.data());
+    int count = bytes / 2;
+    std::lock_guard ringLock(a.RingMutex);
+    int w = a.RingWriteIndex.load(std::memory_order_relaxed);
+    while (count > 0) {
+        const int n = std::min(count, SampleRingSize - w);
+        std::memcpy(a.Ring.data() + w, samples, static_cast<size_t>(n) * 2);
+        samples += n;
+        count -= n;
+        w = (w + n) % SampleRingSize;
+    }
+    a.RingWriteIndex.store(w, std::memory_order_relaxed);
+}
+
 void audioCallback(void* opaque, Uint8* stream, int len) {
     FillAudioBuffer(*static_cast<PlaybackState*>(opaque), stream, len);
 }
@@ -141,11 +153,15 @@ void audioCallback(void* opaque, Uint8* stream, int len) {
 
 void FillAudioBuffer(PlaybackState& st, uint8_t* stream, int len) {
     auto& a = st.Audio;
-    a.CallbackTimeUs = nowMicroseconds();
+    const double callbackTime = WallTime();
+    a.CallbackTimeUs = static_cast<int64_t>(callbackTime * 1e6);
     // SDL 2 hands the buffer over uninitialised; the mixer adds into it.
     std::memset(stream, 0, static_cast<size_t>(len));
     const bool mute = st.Player.Mute();
     const int volume = std::clamp(st.Player.AudioVolume(), 0, SDL_MIX_MAXVOLUME);
+    const uint8_t* const deviceBuffer = stream;
+    const int deviceBytes = len;
+    int streamBytes = 0; // of the stream's own audio in this block
 
     while (len > 0) {
         int index = a.BufferIndex.load(std::memory_order_relaxed);
@@ -155,25 +171,14 @@ void FillAudioBuffer(PlaybackState& st, uint8_t* stream, int len) {
             const int decoded = decodeAudio(st, pts);
             if (a.Queue.Aborted())
                 return;
+            a.BufferSilent = decoded < 0;
             if (decoded < 0) {
                 size = SilenceBytes;
                 std::memset(a.Buffer.data(), 0, SilenceBytes);
             } else {
                 size = decoded;
-                if (st.DisplayMode.load(std::memory_order_relaxed) != 0) {
-                    const auto* samples = reinterpret_cast<const int16_t*>(a.Buffer.data());
-                    int count = size / 2;
-                    std::lock_guard ringLock(a.RingMutex);
-                    int w = a.RingWriteIndex.load(std::memory_order_relaxed);
-                    while (count > 0) {
-                        const int n = std::min(count, SampleRingSize - w);
-                        std::memcpy(a.Ring.data() + w, samples, static_cast<size_t>(n) * 2);
-                        samples += n;
-                        count -= n;
-                        w = (w + n) % SampleRingSize;
-                    }
-                    a.RingWriteIndex.store(w, std::memory_order_relaxed);
-                }
+                if (st.DisplayMode.load(std::memory_order_relaxed) != 0)
+                    copyIntoRing(a, size);
             }
             index = 0;
             a.BufferSize.store(size, std::memory_order_relaxed);
@@ -182,10 +187,26 @@ void FillAudioBuffer(PlaybackState& st, uint8_t* stream, int len) {
         const int n = std::min(len, size - index);
         if (!mute)
             SDL_MixAudioFormat(stream, a.Buffer.data() + index, AUDIO_S16SYS, static_cast<Uint32>(n), volume);
+        if (!a.BufferSilent)
+            streamBytes += n;
         len -= n;
         stream += n;
         a.BufferIndex.store(index + n, std::memory_order_relaxed);
     }
+
+    const double bytesPerSecond = 2.0 * a.Channels * a.SampleRate;
+    const int unplayed = a.BufferSilent ? 0 : a.BufferSize - a.BufferIndex;
+    AudioDeviceClock device;
+    device.EndPts = a.Clock - unplayed / bytesPerSecond;
+    device.BlockSeconds = streamBytes / bytesPerSecond;
+    device.CallbackTime = callbackTime;
+    {
+        std::lock_guard lock(a.DeviceMutex);
+        a.DeviceClock = device;
+    }
+    if (st.Settings.AudioTap)
+        st.Settings.AudioTap(reinterpret_cast<const int16_t*>(deviceBuffer), deviceBytes / 2, a.Channels,
+                             a.SampleRate, callbackTime);
 }
 
 bool OpenAudioComponent(PlaybackState& st, int streamIndex) {

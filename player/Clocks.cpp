@@ -8,25 +8,22 @@ double WallTime() {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
+double DeviceClockAt(const AudioDeviceClock& device, double now) {
+    if (device.CallbackTime <= 0)
+        return device.EndPts;
+    // The device plays the block it was given from the callback on; the clock
+    // moves through it with the wall clock and waits at its end for the next one.
+    const double played = std::clamp(now - device.CallbackTime, 0.0, device.BlockSeconds);
+    return device.EndPts - device.BlockSeconds + played;
+}
+
 double AudioClock(const PlaybackState& st) {
-    const auto& a = st.Audio;
-    double clock = a.Clock.load(std::memory_order_relaxed);
-    const int bytesPerSecond = a.SampleRate * 2 * a.Channels;
-    if (bytesPerSecond > 0) {
-        const int unplayed =
-            a.BufferSize.load(std::memory_order_relaxed) - a.BufferIndex.load(std::memory_order_relaxed);
-        clock -= static_cast<double>(unplayed) / bytesPerSecond;
-        // The device plays the block handed over at the last callback during the
-        // time up to the next one; without this the clock would stand still for a
-        // whole block and then jump (23 ms at 44.1 kHz).
-        const int64_t callbackUs = a.CallbackTimeUs.load(std::memory_order_relaxed);
-        if (callbackUs > 0 && a.DeviceBufferSize > 0 && !st.Paused) {
-            const double block = static_cast<double>(a.DeviceBufferSize) / bytesPerSecond;
-            const double elapsed = WallTime() - static_cast<double>(callbackUs) / 1e6;
-            clock += std::clamp(elapsed, 0.0, block) - block;
-        }
+    AudioDeviceClock device;
+    {
+        std::lock_guard lock(st.Audio.DeviceMutex);
+        device = st.Audio.DeviceClock;
     }
-    return clock;
+    return DeviceClockAt(device, WallTime());
 }
 
 double VideoClockLocked(const PlaybackState& st) {

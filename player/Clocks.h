@@ -5,8 +5,10 @@
 
 #include "player/PlaybackState.h"
 
-// Seconds of audio handed to the device so far.
+// The stream time of the sound the device plays now: the end of what it was
+// given, less the block it is still playing, moved on by the time since then.
 double AudioClock(const PlaybackState& st);
+double DeviceClockAt(const AudioDeviceClock& device, double now);
 // Caller holds st.Video.Pictures.Mutex.
 double VideoClockLocked(const PlaybackState& st);
 double VideoClock(PlaybackState& st);

@@ -42,6 +42,7 @@ void ClosePlayback(PlaybackState& st) {
     st.Abort = true;
     st.ReadWake.Notify();
     st.PauseWake.Notify();
+    st.RefreshWake.Notify();
     if (st.ReadThread.joinable())
         st.ReadThread.join();
     StopRefreshThread(st);
@@ -62,6 +63,7 @@ void SetPlaybackPaused(PlaybackState& st, bool paused) {
     st.Paused = paused;
     st.ReadWake.Notify();
     st.PauseWake.Notify();
+    st.RefreshWake.Notify();
 }
 
 void RequestSeek(PlaybackState& st, int flags, int64_t target, int64_t relative) {

@@ -1,5 +1,6 @@
 #include "player/PlaybackDisplay.h"
 
+#include "player/Clocks.h"
 #include "player/Display.h"
 #include "player/DisplayLayout.h"
 
@@ -97,6 +98,9 @@ void drawPicture(PlaybackState& st, TPlayerDisplay& display, bool redraw) {
         }
     }
     display.ShowPicture(*overlay, rect);
+    if (!redraw && st.Settings.PictureTap)
+        st.Settings.PictureTap(overlay->Planes[0], overlay->Pitches[0], overlay->Width, overlay->Height, pts,
+                               WallTime());
 
     std::lock_guard lock(st.Signals.StatsMutex);
     auto& stats = st.Signals.Stats;

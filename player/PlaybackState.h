@@ -6,6 +6,7 @@
 #include "media/LibraryPointers.h"
 #include "player/PacketQueue.h"
 #include "player/PlayerLink.h"
+#include "player/PlayerTypes.h"
 #include "player/Signal.h"
 
 #include <array>
@@ -108,6 +109,16 @@ struct SubtitleSlot {
     AVSubtitle Sub{};
 };
 
+// The audio handed to the device at its last callback: the stream time just
+// after the last byte of the stream's audio given to it, how many seconds of the
+// stream's audio that block held (silence written while paused or starved does
+// not count), and the wall time of the callback, when the device began to play it.
+struct AudioDeviceClock {
+    double EndPts = 0;
+    double BlockSeconds = 0;
+    double CallbackTime = 0; // 0: no callback yet
+};
+
 struct AudioState {
     std::atomic<int> StreamIndex{-1}; // written by the read thread while others may look
     AVStream* Stream = nullptr;
@@ -132,11 +143,18 @@ struct AudioState {
     AVChannelLayout SourceLayout{};
     int SourceRate = 0;
 
-    // Written by the callback, read by the clocks and the waveform.
+    // Written by the callback, read by the waveform (a torn read only shifts one drawing).
     std::atomic<int> BufferSize{0};
     std::atomic<int> BufferIndex{0};
-    std::atomic<double> Clock{0};
+    std::atomic<double> Clock{0}; // end of the decoded audio; callback and open/close only
     std::atomic<int64_t> CallbackTimeUs{0};
+    bool BufferSilent = false; // callback only: the buffer holds filler, not the stream's audio
+
+    // What the device was given, published whole at the end of each callback: the
+    // clocks must never see the half-done state of a callback in progress, which
+    // can be a whole device buffer off.
+    mutable std::mutex DeviceMutex;
+    AudioDeviceClock DeviceClock; // guarded by DeviceMutex
 
     // Waveform: written by the callback, copied out by the display.
     std::mutex RingMutex;
@@ -188,6 +206,8 @@ struct PlaybackSettings {
     bool DisableDisplay = false;
     int FrameWidth = 0;
     int FrameHeight = 0;
+    TAudioTap AudioTap;
+    TPictureTap PictureTap;
 };
 
 struct InputContextClose {
@@ -232,8 +252,10 @@ struct PlaybackState {
 
     // Wakes the read thread (room in a queue, seek, pause, abort).
     Waker ReadWake;
-    // Wakes threads held while paused (video, subtitles) and the refresh timer.
+    // Wakes threads held while paused (video, subtitles).
     Waker PauseWake;
+    // Wakes the refresh thread: a picture was queued, a refresh was handled, abort.
+    Waker RefreshWake;
 
     AudioState Audio{&ReadWake};
     std::atomic<int> DisplayMode{0}; // 0 pictures, 1 waveform

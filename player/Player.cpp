@@ -277,6 +277,8 @@ bool TCustomPlayer::Open(const std::string& fileName, uintptr_t hostWindow, bool
     settings.DisableDisplay = disableDisplay_;
     settings.FrameWidth = frameWidth_;
     settings.FrameHeight = frameHeight_;
+    settings.AudioTap = OnAudioDelivered;
+    settings.PictureTap = OnPictureShown;
     resetPerPlayback();
     auto playback = OpenPlayback(*this, signals_, settings, fileName, startPaused);
     if (!playback) {

@@ -70,6 +70,10 @@ public:
     TPositionEvent OnPosition;
     TPlayStateEvent OnState;
 
+    // Diagnostics and tests; assign while no playback is open.
+    TAudioTap OnAudioDelivered;
+    TPictureTap OnPictureShown;
+
     static const char* Version() { return "2.3"; }
 
     bool LoadLibraries(const std::string& directory);

@@ -22,6 +22,7 @@ bool TCustomPlayer::handleLoopEvent(const LoopEvent& event) {
     case RefreshEvent:
         RefreshStep(st, true);
         st.RefreshPending = false;
+        st.RefreshWake.Notify();
         return true;
     case RedisplayEvent:
         if (Display()) {

@@ -30,6 +30,16 @@ using THookEvent = std::function<void(TCustomPlayer* sender, TBitmap24* bitmap, 
 using TPositionEvent = std::function<void(TCustomPlayer* sender, int64_t pts)>;
 using TPlayStateEvent = std::function<void(TCustomPlayer* sender, TPlayState state)>;
 
+// Diagnostics and tests. What the audio device was given: one block of interleaved
+// signed 16-bit samples after mute and volume, with the wall time (seconds on
+// the player's monotonic clock) of the callback that filled it. SDL's audio thread.
+using TAudioTap =
+    std::function<void(const int16_t* samples, int count, int channels, int sampleRate, double callbackTime)>;
+// A picture as it was put on the screen by the refresh step: its luma plane, its
+// pts (seconds) and the wall time it was shown. The player's event-loop thread.
+using TPictureTap =
+    std::function<void(const uint8_t* luma, int pitch, int width, int height, double pts, double shownAt)>;
+
 const char* PlayStateName(TPlayState state);
 const char* AudioDriverName(TAudioDriver driver); // "" for the default
 const char* VideoDriverName(TVideoDriver driver); // "" for the default

@@ -4,6 +4,7 @@
 #include "player/PlaybackDisplay.h"
 #include "player/SubtitleComponent.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -49,13 +50,36 @@ void recordSync(PlaybackState& st, double pts) {
     stats.SyncErrorMax = std::max(stats.SyncErrorMax, std::fabs(diff));
 }
 
+// When the picture at the head of the queue is due; +infinity without one.
+double nextPictureDue(PlaybackState& st) {
+    if (!st.HasVideo())
+        return INFINITY;
+    auto& q = st.Video.Pictures;
+    std::lock_guard lock(q.Mutex);
+    return q.Size > 0 ? q.Slots[q.ReadIndex].TargetTime : INFINITY;
+}
+
+std::chrono::steady_clock::time_point wallTimePoint(double seconds) {
+    using namespace std::chrono;
+    return steady_clock::time_point(duration_cast<steady_clock::duration>(duration<double>(seconds)));
+}
+
+// Posts a refresh every interval, and also the moment the next picture is due:
+// sleeping the interval through would show it up to a whole interval late.
 void refreshThread(PlaybackState& st) {
+    double nextPost = WallTime();
     while (!st.Abort) {
-        if (!st.RefreshPending.exchange(true))
+        const double now = WallTime();
+        const double due = nextPictureDue(st);
+        if ((now >= nextPost || now >= due) && !st.RefreshPending.exchange(true)) {
             st.Player.PostEvent(RefreshEvent);
-        const int interval =
-            st.HasAudio() && st.DisplayMode != 0 ? WaveformRefreshIntervalMs : RefreshIntervalMs;
-        st.PauseWake.SleepFor(std::chrono::milliseconds(interval));
+            const int interval =
+                st.HasAudio() && st.DisplayMode != 0 ? WaveformRefreshIntervalMs : RefreshIntervalMs;
+            nextPost = now + interval / 1000.0;
+        }
+        // A due picture with a refresh still pending waits for the step's own wake-up.
+        const double wake = due > now ? std::min(nextPost, due) : nextPost;
+        st.RefreshWake.SleepUntil(wallTimePoint(wake));
     }
 }
 
@@ -134,7 +158,7 @@ void StartRefreshThread(PlaybackState& st) {
 }
 
 void StopRefreshThread(PlaybackState& st) {
-    st.PauseWake.Notify();
+    st.RefreshWake.Notify();
     if (st.RefreshThread.joinable())
         st.RefreshThread.join();
 }

@@ -76,9 +76,12 @@ public:
     }
     // For the places whose design is a timed retry; returns early on Notify.
     void SleepFor(std::chrono::milliseconds timeout) {
+        SleepUntil(std::chrono::steady_clock::now() + timeout);
+    }
+    void SleepUntil(std::chrono::steady_clock::time_point deadline) {
         std::unique_lock lock(mutex_);
         const auto seen = generation_;
-        cond_.wait_for(lock, timeout, [&] { return generation_ != seen; });
+        cond_.wait_until(lock, deadline, [&] { return generation_ != seen; });
     }
 
 private:

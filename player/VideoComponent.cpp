@@ -199,6 +199,8 @@ int queuePicture(PlaybackState& st, const AVFrame* f, double pts) {
     slot.TargetTime = ComputeTargetTimeLocked(st, pts);
     q.WriteIndex = (index + 1) % PictureQueueSlots;
     ++q.Size;
+    lock.unlock();
+    st.RefreshWake.Notify();
     return 0;
 }
 
