@@ -1,7 +1,17 @@
 #include "engine/FFmpegTaskList.h"
 
 #include <stdexcept>
+#include <string>
 #include <utility>
+
+namespace {
+
+void CheckIndex(int index, int count) {
+    if (index < 0 || index >= count)
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+} // namespace
 
 TFFmpeg::TFFmpeg(int maxFiles)
     : TCustomFFmpeg(maxFiles), probes_(maxFiles), inputOptions_(maxFiles), outputOptions_(maxFiles) {}
@@ -80,16 +90,19 @@ std::vector<std::unique_ptr<TFFmpeg>> TFFmpegList::TakeAll() {
 }
 
 std::unique_ptr<TFFmpeg> TFFmpegList::Take(int index) {
-    if (index < 0 || index >= Count())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    CheckIndex(index, Count());
     std::unique_ptr<TFFmpeg> task = std::move(tasks_[index]);
     tasks_.erase(tasks_.begin() + index);
     return task;
 }
 
-TFFmpeg& TFFmpegList::Items(int index) const {
-    if (index < 0 || index >= Count())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+TFFmpeg& TFFmpegList::Items(int index) {
+    CheckIndex(index, Count());
+    return *tasks_[index];
+}
+
+const TFFmpeg& TFFmpegList::Items(int index) const {
+    CheckIndex(index, Count());
     return *tasks_[index];
 }
 

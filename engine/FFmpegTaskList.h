@@ -69,7 +69,8 @@ public:
     std::unique_ptr<TFFmpeg> Take(int index);
 
     // Raises std::out_of_range for a bad index.
-    TFFmpeg& Items(int index) const;
+    TFFmpeg& Items(int index);
+    const TFFmpeg& Items(int index) const;
     // -1 when the task is not in the list.
     int IndexOf(const TFFmpeg* task) const;
     int Count() const { return static_cast<int>(tasks_.size()); }

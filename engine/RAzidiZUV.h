@@ -222,6 +222,9 @@ public:
     AVFormatContext* InputContext(int taskIndex, int inputIndex) const;
     // The component's own probe, for examining files before adding them.
     TAVProbe& Probe() { return *probe_; }
+    // The tasks, for reading their state and kept records; the list changes
+    // only through the operations above.
+    const TFFmpegList& Tasks() const { return tasks_; }
 
     // Starts the run: `threadCount` > 0 runs up to that many tasks at once on
     // worker threads and returns at once; otherwise runs every task here, one
