@@ -7,6 +7,7 @@
 //                                         at every whole second (for vantoro-cli play)
 #include "fixtures/FixtureMaker.h"
 #include "media/MainThreadDispatcher.h"
+#include "player/MarkSyncProbe.h"
 #include "player/Player.h"
 
 #include <benchmark/benchmark.h>
@@ -18,6 +19,9 @@
 
 namespace {
 
+// On a frame time (25 fps), so that one picture is white, not the two around it.
+constexpr int64_t MarkOffsetUs = 520000;
+
 ClipSpec markedClip(double seconds, bool hd) {
     ClipSpec spec = hd ? BenchmarkClip(seconds) : VideoAndAudioClip(seconds);
     if (!hd) {
@@ -27,14 +31,15 @@ ClipSpec markedClip(double seconds, bool hd) {
     }
     std::vector<int64_t> marks;
     for (int s = 0; s < static_cast<int>(seconds); ++s)
-        marks.push_back(static_cast<int64_t>(s) * 1000000 + 500000);
+        marks.push_back(static_cast<int64_t>(s) * 1000000 + MarkOffsetUs);
     spec.Video.front().MarksUs = marks;
     spec.Audio.front().ClicksUs = marks;
     return spec;
 }
 
 // Plays the clip to its end and reports how far the shown pictures were from the
-// audio clock when they were shown.
+// audio clock when they were shown (sync_*), and how far each white picture came
+// on the screen from the click the device played with it (mark_*).
 void BM_AudioVideoSync(benchmark::State& state) {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
@@ -43,8 +48,11 @@ void BM_AudioVideoSync(benchmark::State& state) {
     MakeClip(file, markedClip(10.0, false));
 
     TDisplayStats stats;
+    MarkSyncProbe::Result marks;
     for (auto _ : state) {
         TDOVidera player;
+        MarkSyncProbe probe;
+        probe.Install(player);
         bool ended = false;
         player.OnState = [&](TCustomPlayer*, TPlayState s) { ended = ended || s == psEnd; };
         if (!player.LibrariesLoaded() && !player.LoadLibraries("")) {
@@ -60,10 +68,14 @@ void BM_AudioVideoSync(benchmark::State& state) {
         stats = player.DisplayStats();
         stats.SyncSamples -= before.SyncSamples;
         player.Close(true);
+        marks = probe.Measure();
     }
     state.counters["pictures"] = stats.Pictures;
     state.counters["sync_max_ms"] = stats.SyncErrorMax * 1000;
     state.counters["sync_mean_ms"] = stats.SyncSamples ? stats.SyncErrorSum / stats.SyncSamples * 1000 : 0;
+    state.counters["marks"] = marks.Pairs;
+    state.counters["mark_max_ms"] = marks.MaxAbsSeconds * 1000;
+    state.counters["mark_mean_ms"] = marks.MeanSeconds * 1000;
 }
 BENCHMARK(BM_AudioVideoSync)->Iterations(1)->Unit(benchmark::kSecond);
 
