@@ -348,7 +348,7 @@ void TCustomPlayer::Close(bool wait) {
 }
 
 void TCustomPlayer::waitForPlayThread() {
-    int attempts = 0;
+    int attempts = 1; // Close has sent the first quit request
     for (;;) {
         if (WaitForSignal(playThreadFinished_, ClosePollInterval))
             return;

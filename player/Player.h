@@ -104,6 +104,10 @@ public:
     // Pauses the caller until the play thread has handled everything posted so far.
     void SyncWithEventLoop();
 
+protected:
+    // Queues work for the event-loop thread (any thread).
+    void PostEvent(TPlayerEventCode code, int data) override;
+
 private:
     struct LoopEvent {
         TPlayerEventCode Code;
@@ -118,7 +122,6 @@ private:
     void PositionUpdate(PlaybackState& state) override;
     void ReportState(TPlayState state) override { SetState(state); }
     void FrameHook(PlaybackState& state, const AVFrame* picture, YuvOverlay& overlay, double pts) override;
-    void PostEvent(TPlayerEventCode code, int data) override;
     bool HasHostWindow() const override { return hostWindow_ != 0; }
     TPlayerDisplay* Display() override;
 
