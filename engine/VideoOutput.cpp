@@ -71,6 +71,8 @@ void TCustomFFmpeg::DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFr
     AVFrame* source = ost.FilterGraph ? picture : ScaleVideo(ost, ist, picture);
     if (!source)
         return;
+    // Encoders with a fixed quantizer ("qscale") take it from each picture.
+    source->quality = settings_.SameQuality ? picture->quality : enc->global_quality;
     for (int i = 0; i < frames && !control.StopRequested(); ++i) {
         EncodeVideoFrame(ost, source);
         ++ost.SyncOpts;

@@ -1,10 +1,13 @@
 // Whole runs of the loop on tiny clips: the outputs are complete files with
 // the expected amount of media, and the progress reports say what happened.
+#include "DecodedOutput.h"
 #include "OptionTestSupport.h"
 #include "SetupTestSupport.h"
 #include "media/FileHelpers.h"
 
 #include <algorithm>
+#include <functional>
+#include <regex>
 #include <stdexcept>
 
 namespace {
@@ -17,8 +20,11 @@ public:
 
 class TranscodeLoopTest : public SetupTest {
 protected:
-    void Run() {
-        task.OnProgress = [this](const TProgressInfo& info) { reports.push_back(info); };
+    // Without `withProgress` the report lines go to the log instead.
+    void Run(bool withProgress = true) {
+        task.OnProgress = nullptr;
+        if (withProgress)
+            task.OnProgress = [this](const TProgressInfo& info) { reports.push_back(info); };
         NeverStop control;
         task.TranscodeLoop(control);
         task.CloseOpenedCodecs();
@@ -62,15 +68,41 @@ TEST_F(TranscodeLoopTest, EncodesEveryFrameAndAllTheSound) {
     EXPECT_NEAR(last.CurrentDuration / 1e6, 1.0, 0.15);
 }
 
-TEST_F(TranscodeLoopTest, DoubleFrameRateDuplicatesFromTheThirdFrame) {
-    OpenInput(Clip("in.avi", VideoOnlyClip(0.4))); // 10 frames at 25 fps
+struct FrameRateCase {
+    const char* Rate;
+    int Frames;          // written
+    const char* DupDrop; // the counts the last report line shows; null: no counts shown
+};
+
+class FrameRateSync : public TranscodeLoopTest, public testing::WithParamInterface<FrameRateCase> {};
+
+// Ten frames at 25 fps into a constant-rate container at another rate.
+TEST_P(FrameRateSync, DuplicatesOrDropsToKeepTime) {
+    const FrameRateCase& c = GetParam();
+    OpenInput(Clip("in.avi", VideoOnlyClip(0.4)));
+    const std::string path = dir.File("out.avi");
+    OpenOutput(path, {{"vcodec", "mpeg4"}, {"r", c.Rate}});
     LogCapture log;
-    OpenOutput(dir.File("out.avi"), {{"vcodec", "mpeg4"}, {"r", "50"}});
     Run();
     ASSERT_FALSE(reports.empty());
-    // Frames 1 and 2 once each, frames 3 to 10 twice.
-    EXPECT_EQ(reports.back().FrameNumber, 2 + 8 * 2);
+    EXPECT_EQ(reports.back().FrameNumber, c.Frames);
+    if (c.DupDrop) {
+        EXPECT_TRUE(log.HasAny(c.DupDrop));
+    } else {
+        EXPECT_FALSE(log.HasAny(" dup="));
+    }
+    const TDecodedFile out = DecodeWholeFile(path);
+    ASSERT_TRUE(out.Opened);
+    EXPECT_EQ(out.Frames[0], c.Frames);
+    EXPECT_EQ(out.Errors, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rates, FrameRateSync,
+                         testing::Values(FrameRateCase{"25", 10, nullptr},
+                                         // Frames 1 and 2 once each (vdelta 0 and 1), frames 3 to 10 twice.
+                                         FrameRateCase{"50", 2 + 8 * 2, " dup=8 drop=0"},
+                                         // Frames 1 to 3 kept, then every other one dropped.
+                                         FrameRateCase{"12.5", 6, " dup=0 drop=4"}));
 
 TEST_F(TranscodeLoopTest, StreamCopyWritesThePacketsUnchanged) {
     OpenInput(Clip("in.avi", VideoAndAudioClip(0.5)));
@@ -106,8 +138,9 @@ TEST_F(TranscodeLoopTest, RecordingTimeCutsTheOutput) {
     ReadBackPtr out = ReadBack(path);
     ASSERT_TRUE(out);
     EXPECT_EQ(CountPackets(out.get())[0], 10);
-    // "t" also sets what progress measures against.
+    // "t" also sets what progress measures against, and the run ends there.
     EXPECT_EQ(reports.back().TotalDuration, 400000);
+    EXPECT_NEAR(reports.back().CurrentDuration / 1e6, 0.4, 0.05);
 }
 
 TEST_F(TranscodeLoopTest, CustomHookSeesEachPictureUntilItStops) {
@@ -165,6 +198,11 @@ TEST_F(TranscodeLoopTest, SizeChangeInTheMiddleIsScaledToTheOutputSize) {
     ASSERT_TRUE(out);
     EXPECT_EQ(out->streams[0]->codecpar->width, declaredWidth);
     EXPECT_EQ(CountPackets(out.get())[0], 10);
+    int atOutputSize = 0;
+    const TDecodedFile decoded = DecodeWholeFile(
+        path, [&](int, const AVFrame& frame) { atOutputSize += frame.width == declaredWidth; });
+    EXPECT_EQ(decoded.Errors, 0);
+    EXPECT_EQ(atOutputSize, 10);
 }
 
 ClipSpec ClipWithSubtitles() {
@@ -206,46 +244,134 @@ TEST_F(TranscodeLoopTest, VideoStatsFileHasALinePerEncodedFrame) {
     EXPECT_NE(content.find("type= I"), std::string::npos);
 }
 
-// The loudest 16-bit sample of a PCM file.
-int PeakOf(const std::string& path) {
-    ReadBackPtr ctx = ReadBack(path);
-    int peak = 0;
-    AVPacket* pkt = av_packet_alloc();
-    while (ctx && av_read_frame(ctx.get(), pkt) >= 0) {
-        const auto* samples = reinterpret_cast<const int16_t*>(pkt->data);
-        for (int i = 0; i < pkt->size / 2; ++i)
-            peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
-        av_packet_unref(pkt);
+struct VolumeSource {
+    const char* File;
+    const char* Codec;
+    // 16-bit steps between the scaled samples and the expected ones: a wider
+    // source is scaled before it is cut to 16 bits, the reference after.
+    int Tolerance;
+};
+
+class VolumeScaling : public TranscodeLoopTest, public testing::WithParamInterface<VolumeSource> {};
+
+// Whatever sample format the decoder gives (s16, planar float, s32), a volume
+// scales every sample by volume / 256 and clips at full scale.
+TEST_P(VolumeScaling, ScalesEverySampleAndClips) {
+    ClipSpec spec = AudioOnlyClip(0.2);
+    spec.Audio[0].Codec = GetParam().Codec;
+    spec.Audio[0].Amplitude = 0.3; // four times is beyond full scale
+    const std::string in = Clip(GetParam().File, spec);
+
+    std::vector<int16_t> unchanged;
+    for (const int volume : {256, 0, 512, 1024}) {
+        task.ResetEngineState();
+        const std::string out = dir.File("vol" + std::to_string(volume) + ".wav");
+        OpenInput(in);
+        OpenOutput(out, {{"acodec", "pcm_s16le"}, {"vol", std::to_string(volume)}});
+        Run();
+        const std::vector<int16_t> samples = SamplesOf(out);
+        if (volume == 256) {
+            unchanged = samples;
+            ASSERT_GT(unchanged.size(), 1000u);
+            if (GetParam().Tolerance == 0) { // 16-bit source: untouched to the bit
+                EXPECT_EQ(samples, SamplesOf(in));
+            }
+            continue;
+        }
+        ASSERT_EQ(samples.size(), unchanged.size()) << volume;
+        int worst = 0;
+        for (size_t i = 0; i < samples.size(); ++i) {
+            const int expected = std::clamp(unchanged[i] * volume / 256, -32768, 32767);
+            worst = std::max(worst, std::abs(samples[i] - expected));
+        }
+        EXPECT_LE(worst, GetParam().Tolerance) << "volume " << volume;
+        if (volume == 1024) { // clipped rather than wrapped around
+            EXPECT_EQ(*std::max_element(samples.begin(), samples.end()), 32767);
+        }
     }
-    av_packet_free(&pkt);
-    return peak;
 }
 
-TEST_F(TranscodeLoopTest, VolumeScalesAndClipsTheSamples) {
-    ClipSpec spec = AudioOnlyClip(0.2);
-    spec.Audio[0].Codec = "pcm_s16le";
-    spec.Audio[0].Amplitude = 0.3;
-    const std::string in = Clip("tone.wav", spec);
-    const int sourcePeak = PeakOf(in);
-    ASSERT_GT(sourcePeak, 9000);
+INSTANTIATE_TEST_SUITE_P(SampleFormats, VolumeScaling,
+                         testing::Values(VolumeSource{"s16.wav", "pcm_s16le", 0},
+                                         VolumeSource{"fltp.mp3", "libmp3lame", 3},
+                                         VolumeSource{"s32.wav", "pcm_s24le", 3}));
 
-    OpenInput(in);
-    OpenOutput(dir.File("same.wav"), {{"acodec", "pcm_s16le"}});
-    Run();
-    EXPECT_EQ(PeakOf(dir.File("same.wav")), sourcePeak);
+struct FilterCase {
+    const char* Filters;
+    int Width, Height;                                        // of the output
+    std::function<int(const TLumaPlane&, int, int)> Expected; // output luma from the input's
+    bool Changes;                                             // the picture differs from the input's
+};
 
-    task.ResetEngineState();
-    OpenInput(in);
-    OpenOutput(dir.File("double.wav"), {{"acodec", "pcm_s16le"}, {"vol", "512"}});
-    Run();
-    EXPECT_NEAR(PeakOf(dir.File("double.wav")), 2 * sourcePeak, 2);
+class FilterGraphs : public TranscodeLoopTest, public testing::WithParamInterface<FilterCase> {};
 
-    task.ResetEngineState();
+TEST_P(FilterGraphs, ChangeThePictureAsTheFiltersSay) {
+    const FilterCase& c = GetParam();
+    const std::string in = Clip("in.avi", VideoOnlyClip(0.2));
+    const std::string out = dir.File("out.avi");
     OpenInput(in);
-    OpenOutput(dir.File("loud.wav"), {{"acodec", "pcm_s16le"}, {"vol", "1024"}});
+    OpenOutput(out, {{"vcodec", "mpeg4"}, {"qscale", "2"}, {"vf", c.Filters}});
     Run();
-    // Clipped at full scale (-32768..32767) rather than wrapped around.
-    EXPECT_GE(PeakOf(dir.File("loud.wav")), 32767);
+    const TLumaPlane source = FirstPicture(in);
+    const TLumaPlane result = FirstPicture(out);
+    ASSERT_EQ(result.Width, c.Width);
+    ASSERT_EQ(result.Height, c.Height);
+    double fromExpected = 0.0;
+    double fromSource = 0.0;
+    for (int y = 0; y < result.Height; ++y) {
+        for (int x = 0; x < result.Width; ++x) {
+            fromExpected += std::abs(result.At(x, y) - c.Expected(source, x, y));
+            fromSource += std::abs(result.At(x, y) - source.At(x, y));
+        }
+    }
+    const double pixels = static_cast<double>(result.Width) * result.Height;
+    EXPECT_LT(fromExpected / pixels, 4.0) << c.Filters;
+    if (c.Changes) {
+        EXPECT_GT(fromSource / pixels, 10.0) << c.Filters;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Filters, FilterGraphs,
+    testing::Values(FilterCase{"hflip", 64, 48,
+                               [](const TLumaPlane& in, int x, int y) { return in.At(in.Width - 1 - x, y); },
+                               true},
+                    FilterCase{"negate", 64, 48,
+                               [](const TLumaPlane& in, int x, int y) { return 255 - in.At(x, y); }, true},
+                    FilterCase{"crop=32:24:0:0", 32, 24,
+                               [](const TLumaPlane& in, int x, int y) { return in.At(x, y); }, false}));
+
+// The report line carries the quantizer histogram and the PSNR of each plane.
+TEST_F(TranscodeLoopTest, ReportLineShowsHistogramAndPsnr) {
+    OpenInput(Clip("in.avi", VideoOnlyClip(0.2)));
+    const std::string stats = dir.File("vstats.log");
+    OpenOutput(
+        dir.File("out.avi"),
+        {{"vcodec", "mpeg4"}, {"qscale", "3"}, {"psnr", "1"}, {"qphist", "1"}, {"vstats_file", stats}});
+    LogCapture log;
+    Run(false);
+    // A plane coded without any error (the flat chroma) shows "inf".
+    const std::regex last(
+        R"(frame=\s+5 fps=\s*\d+ q=3\.0 L([0-9A-F]{32})PSNR=Y:(\d+\.\d\d) U:(\d+\.\d\d|inf) )"
+        R"(V:(\d+\.\d\d|inf) \*:\d+\.\d\d size=)");
+    std::smatch match;
+    bool found = false;
+    for (const LoggedLine& line : log.Lines())
+        if (std::regex_search(line.Text, match, last)) {
+            found = true;
+            // Quantizer 3 seen by at least one report: a non-zero digit in its place.
+            EXPECT_NE(match[1].str()[3], '0') << line.Text;
+            EXPECT_GT(std::stod(match[2].str()), 25.0) << line.Text;
+        }
+    if (!found)
+        for (const LoggedLine& line : log.Lines())
+            if (line.Text.find("frame=") != std::string::npos)
+                ADD_FAILURE() << "report line: " << line.Text;
+
+    std::vector<char> text;
+    int64_t size = 0;
+    ASSERT_EQ(ReadWholeFile(stats, text, size), 0);
+    EXPECT_NE(std::string(text.data()).find("PSNR= "), std::string::npos);
 }
 
 // Asks for a stop once the loop has gone round `rounds` times.
@@ -272,6 +398,9 @@ TEST_F(TranscodeLoopTest, StoppedRunLeavesACompleteShorterFile) {
     const int written = CountPackets(out.get())[0];
     EXPECT_GT(written, 0);
     EXPECT_LT(written, 25);
+    const TDecodedFile decoded = DecodeWholeFile(path);
+    EXPECT_EQ(decoded.Frames[0], written);
+    EXPECT_EQ(decoded.Errors, 0);
 }
 
 } // namespace

@@ -1,0 +1,81 @@
+// Two-pass encoding end to end: pass 1 writes its statistics under the pass
+// log prefix, pass 2 reads them and meets the bit rate asked for.
+#include "DecodedOutput.h"
+#include "SetupTestSupport.h"
+
+#include <filesystem>
+
+namespace {
+
+constexpr double ClipSeconds = 2.0;
+constexpr int ClipFrames = 50;
+
+struct TwoPassCase {
+    const char* Encoder;
+    const char* Output;
+    // Within what the encoder can spend on the plain test picture at 320x240.
+    int BitRate;
+};
+
+class TwoPass : public SetupTest, public testing::WithParamInterface<TwoPassCase> {
+protected:
+    void RunPass(int pass, const std::string& in, const std::string& out, const std::string& prefix) {
+        task.ReleaseEngineState();
+        task.ResetEngineState();
+        OpenInput(in);
+        OpenOutput(out, {{"vcodec", GetParam().Encoder},
+                         {"b", std::to_string(GetParam().BitRate)},
+                         {"pass", std::to_string(pass)},
+                         {"passlogfile", prefix}});
+        NeverStop control;
+        task.TranscodeLoop(control);
+        task.CloseOpenedCodecs();
+        task.ReleaseEngineState();
+    }
+
+    class NeverStop : public TRunControl {
+    public:
+        bool StopRequested() const override { return false; }
+        void PausePoint() override {}
+    };
+};
+
+TEST_P(TwoPass, SecondPassMeetsTheBitRate) {
+    ClipSpec spec = VideoOnlyClip(ClipSeconds);
+    spec.Video[0].Width = 320;
+    spec.Video[0].Height = 240;
+    const std::string in = Clip("in.mkv", spec);
+    const std::string prefix = dir.File("passes");
+    const std::string out = dir.File(GetParam().Output);
+
+    RunPass(1, in, dir.File(std::string("first-") + GetParam().Output), prefix);
+    EXPECT_TRUE(std::filesystem::exists(prefix + "-0.log"));
+    EXPECT_GT(std::filesystem::file_size(prefix + "-0.log"), 0u);
+    RunPass(2, in, out, prefix);
+
+    int64_t videoBytes = 0;
+    {
+        ReadBackPtr ctx = ReadBack(out);
+        ASSERT_TRUE(ctx);
+        AVPacket* pkt = av_packet_alloc();
+        while (av_read_frame(ctx.get(), pkt) >= 0) {
+            videoBytes += pkt->size;
+            av_packet_unref(pkt);
+        }
+        av_packet_free(&pkt);
+    }
+    const TDecodedFile decoded = DecodeWholeFile(out);
+    EXPECT_EQ(decoded.Frames[0], ClipFrames);
+    EXPECT_EQ(decoded.Errors, 0);
+    const double bitRate = videoBytes * 8.0 / ClipSeconds;
+    EXPECT_NEAR(bitRate, GetParam().BitRate, GetParam().BitRate * 0.15);
+}
+
+INSTANTIATE_TEST_SUITE_P(Encoders, TwoPass,
+                         testing::Values(TwoPassCase{"mpeg4", "out.avi", 100000},
+                                         TwoPassCase{"libx264", "out.mkv", 15000}),
+                         [](const testing::TestParamInfo<TwoPassCase>& info) {
+                             return std::string(info.param.Encoder);
+                         });
+
+} // namespace
