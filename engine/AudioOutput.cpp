@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 extern "C" {
 #include <libavutil/samplefmt.h>
@@ -106,6 +107,9 @@ void TCustomFFmpeg::DoAudioOut(TOutputStream& ost, TInputStream& ist, AVFrame* s
     const int64_t waiting = av_audio_fifo_size(ost.Fifo.get());
     const uint8_t** input = const_cast<const uint8_t**>(samples->extended_data);
     int inputSamples = samples->nb_samples;
+    // Dropped samples move copies of the plane pointers, never the frame's own:
+    // the next output stream fed by this frame needs all of it. Made only on a drop.
+    std::vector<const uint8_t*> shifted;
     int silence = 0;
     if (settings_.AudioSyncMethod != 0) {
         const double delta = sourceTime * enc->sample_rate - static_cast<double>(ost.SyncOpts + waiting);
@@ -118,9 +122,11 @@ void TCustomFFmpeg::DoAudioOut(TOutputStream& ost, TInputStream& ist, AVFrame* s
                         GetLogger().LogFmt(logSender_, llVerbose, "discarding %d audio samples", drop);
                     const int bytes = av_get_bytes_per_sample(inFormat);
                     const bool planar = av_sample_fmt_is_planar(inFormat);
-                    for (int c = 0; c < (planar ? samples->ch_layout.nb_channels : 1); ++c)
-                        samples->extended_data[c] += static_cast<ptrdiff_t>(drop) * bytes *
-                                                     (planar ? 1 : samples->ch_layout.nb_channels);
+                    const int channels = samples->ch_layout.nb_channels;
+                    shifted.assign(input, input + (planar ? channels : 1));
+                    for (const uint8_t*& plane : shifted)
+                        plane += static_cast<ptrdiff_t>(drop) * bytes * (planar ? 1 : channels);
+                    input = shifted.data();
                     inputSamples -= drop;
                     if (inputSamples <= 0)
                         return;
@@ -172,7 +178,7 @@ void TCustomFFmpeg::DoAudioOut(TOutputStream& ost, TInputStream& ist, AVFrame* s
         if (av_audio_fifo_write(ost.Fifo.get(), reinterpret_cast<void**>(ost.ConvertedAudio->extended_data),
                                 converted) < converted)
             throw FFmpegException("av_fifo_realloc2() failed");
-    } else if (av_audio_fifo_write(ost.Fifo.get(), reinterpret_cast<void**>(samples->extended_data),
+    } else if (av_audio_fifo_write(ost.Fifo.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(input)),
                                    inputSamples) < inputSamples) {
         throw FFmpegException("av_fifo_realloc2() failed");
     }
