@@ -52,8 +52,8 @@ bool TSdlDisplay::Start(uintptr_t hostWindow) {
     return true;
 }
 
-// SDL does not ask for the size and expose notices of a window it did not make;
-// select them on its own X connection so resizes and exposes reach the player.
+// SDL does not ask for the size, expose and click notices of a window it did not
+// make; select them on its own X connection so that they reach the player.
 void TSdlDisplay::watchHostWindow() {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -71,8 +71,13 @@ void TSdlDisplay::watchHostWindow() {
     if (selectInput && getAttributes && flush) {
         XWindowAttributes attributes{};
         getAttributes(info.info.x11.display, info.info.x11.window, &attributes);
-        selectInput(info.info.x11.display, info.info.x11.window,
-                    attributes.your_event_mask | StructureNotifyMask | ExposureMask);
+        long mask = attributes.your_event_mask | StructureNotifyMask | ExposureMask;
+        // Clicks, so that a click gives the host the focus. X lets only one client
+        // take them; a host that takes them itself (a toolkit's widget) already
+        // sets its own focus on a click.
+        if (!(attributes.all_event_masks & ButtonPressMask))
+            mask |= ButtonPressMask;
+        selectInput(info.info.x11.display, info.info.x11.window, mask);
         flush(info.info.x11.display);
     }
     dlclose(x11);
