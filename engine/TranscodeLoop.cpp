@@ -87,7 +87,7 @@ void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
             break;
         }
         if (settings_.FileSizeLimit > 0 && outputs_[0]->Context->pb &&
-            avio_tell(outputs_[0]->Context->pb) >= settings_.FileSizeLimit)
+            avio_tell(outputs_[0]->Context->pb) > settings_.FileSizeLimit)
             break;
 
         TInputFile& input = inputs_[fileIndex];

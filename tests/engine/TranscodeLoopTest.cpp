@@ -6,6 +6,8 @@
 #include "media/FileHelpers.h"
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <regex>
 #include <stdexcept>
@@ -141,6 +143,68 @@ TEST_F(TranscodeLoopTest, RecordingTimeCutsTheOutput) {
     // "t" also sets what progress measures against, and the run ends there.
     EXPECT_EQ(reports.back().TotalDuration, 400000);
     EXPECT_NEAR(reports.back().CurrentDuration / 1e6, 0.4, 0.05);
+}
+
+struct LimitCase {
+    TOptionList Options;
+    int MinimumFrames, MaximumFrames; // written of the clip's 50
+};
+
+class RunLimits : public TranscodeLoopTest, public testing::WithParamInterface<LimitCase> {};
+
+TEST_P(RunLimits, EndTheRunWithACompleteFile) {
+    ClipSpec spec = VideoOnlyClip(2.0);
+    spec.Video[0].Width = 320; // pictures of a few kB each
+    spec.Video[0].Height = 240;
+    OpenInput(Clip("in.avi", spec));
+    const std::string path = dir.File("out.avi");
+    TOptionList options{{"vcodec", "mpeg4"}, {"qscale", "2"}};
+    options.insert(options.end(), GetParam().Options.begin(), GetParam().Options.end());
+    OpenOutput(path, options);
+    LogCapture log;
+    Run();
+    const TDecodedFile out = DecodeWholeFile(path);
+    ASSERT_TRUE(out.Opened);
+    EXPECT_EQ(out.Errors, 0);
+    EXPECT_GE(out.Frames[0], GetParam().MinimumFrames);
+    EXPECT_LE(out.Frames[0], GetParam().MaximumFrames) << std::filesystem::file_size(path) << " bytes";
+    EXPECT_TRUE(log.Has(llVerbose, "muxing overhead")); // the closing summary
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, RunLimits,
+                         testing::Values(LimitCase{{}, 50, 50}, LimitCase{{{"vframes", "5"}}, 5, 5},
+                                         // The file stops growing soon after it passes the limit.
+                                         LimitCase{{{"fs", "12000"}}, 5, 40}));
+
+// With "re" the input is read no faster than it plays.
+TEST_F(TranscodeLoopTest, RateEmulationKeepsToTheInputsClock) {
+    OpenInput(Clip("in.avi", VideoOnlyClip(0.4)), {{"re", "1"}});
+    OpenOutput(dir.File("out.avi"), {{"vcodec", "mpeg4"}});
+    const auto start = std::chrono::steady_clock::now();
+    Run();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(330));
+    EXPECT_EQ(reports.back().FrameNumber, 10);
+}
+
+// Two inputs of different lengths: "shortest" ends the output with the shorter one.
+TEST_F(TranscodeLoopTest, ShortestEndsWithTheShorterInput) {
+    const std::string video = Clip("video.avi", VideoOnlyClip(0.4));
+    const std::string sound = Clip("sound.wav", AudioOnlyClip(1.0));
+    for (const bool shortest : {false, true}) {
+        task.ResetEngineState();
+        OpenInput(video);
+        OpenInput(sound);
+        const std::string path = dir.File(shortest ? "short.mkv" : "long.mkv");
+        OpenOutput(path, {{"vcodec", "mpeg4"}, {"acodec", "pcm_s16le"}, {"shortest", shortest ? "1" : "0"}});
+        Run();
+        const std::vector<int16_t> samples = SamplesOf(path);
+        const double seconds = samples.size() / (2.0 * 44100);
+        if (shortest) {
+            EXPECT_LT(seconds, 0.7);
+        } else {
+            EXPECT_NEAR(seconds, 1.0, 0.05);
+        }
+    }
 }
 
 TEST_F(TranscodeLoopTest, CustomHookSeesEachPictureUntilItStops) {
