@@ -271,6 +271,7 @@ struct PlaybackState {
     std::atomic<bool> EndOfData{false};
     std::atomic<bool> EndSignalled{false};
     std::atomic<bool> RefreshPending{false};
+    std::atomic<bool> RefreshAwaitsStep{false}; // the refresh thread wants to hear when it is done
 
     std::thread ReadThread;
     std::thread RefreshThread;

@@ -22,7 +22,8 @@ bool TCustomPlayer::handleLoopEvent(const LoopEvent& event) {
     case RefreshEvent:
         RefreshStep(st, true);
         st.RefreshPending = false;
-        st.RefreshWake.Notify();
+        if (st.RefreshAwaitsStep.exchange(false))
+            st.RefreshWake.Notify();
         return true;
     case RedisplayEvent:
         if (Display()) {

@@ -69,6 +69,7 @@ std::chrono::steady_clock::time_point wallTimePoint(double seconds) {
 void refreshThread(PlaybackState& st) {
     double nextPost = WallTime();
     while (!st.Abort) {
+        const unsigned seen = st.RefreshWake.Generation();
         const double now = WallTime();
         const double due = nextPictureDue(st);
         if ((now >= nextPost || now >= due) && !st.RefreshPending.exchange(true)) {
@@ -77,9 +78,16 @@ void refreshThread(PlaybackState& st) {
                 st.HasAudio() && st.DisplayMode != 0 ? WaveformRefreshIntervalMs : RefreshIntervalMs;
             nextPost = now + interval / 1000.0;
         }
-        // A due picture with a refresh still pending waits for the step's own wake-up.
-        const double wake = due > now ? std::min(nextPost, due) : nextPost;
-        st.RefreshWake.SleepUntil(wallTimePoint(wake));
+        double wake = nextPost;
+        if (due > now) {
+            wake = std::min(nextPost, due);
+        } else {
+            // The due picture waits for the refresh in hand; its end wakes us.
+            st.RefreshAwaitsStep = true;
+            if (!st.RefreshPending)
+                continue;
+        }
+        st.RefreshWake.SleepUntil(wallTimePoint(wake), seen);
     }
 }
 

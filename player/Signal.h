@@ -83,6 +83,16 @@ public:
         const auto seen = generation_;
         cond_.wait_until(lock, deadline, [&] { return generation_ != seen; });
     }
+    // For a sleeper that looks at the state first: take the generation before
+    // looking, and a Notify made after that is not missed.
+    unsigned Generation() {
+        std::lock_guard lock(mutex_);
+        return generation_;
+    }
+    void SleepUntil(std::chrono::steady_clock::time_point deadline, unsigned seen) {
+        std::unique_lock lock(mutex_);
+        cond_.wait_until(lock, deadline, [&] { return generation_ != seen; });
+    }
 
 private:
     std::mutex mutex_;

@@ -198,9 +198,10 @@ int queuePicture(PlaybackState& st, const AVFrame* f, double pts) {
     slot.PixelAspect = f->sample_aspect_ratio;
     slot.TargetTime = ComputeTargetTimeLocked(st, pts);
     q.WriteIndex = (index + 1) % PictureQueueSlots;
-    ++q.Size;
+    const bool atHead = ++q.Size == 1;
     lock.unlock();
-    st.RefreshWake.Notify();
+    if (atHead)
+        st.RefreshWake.Notify(); // it may be due before the refresh thread would look again
     return 0;
 }
 
