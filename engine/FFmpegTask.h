@@ -147,6 +147,9 @@ private:
     bool ProcessPacket(int istIndex, const AVPacket* pkt, TRunControl& control);
     bool DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunControl& control);
     void OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl& control);
+    // "re": waits until the wall clock since the run's start reaches the stream's time, or a stop.
+    void EmulateRate(const TInputStream& ist, const TRunControl& control) const;
+    void WarnMultipleFrames(TInputStream& ist);
     AVFrame* PreprocessVideo(const TInputStream& ist, AVFrame* frame);
     bool RunCustomHook(const TInputStream& ist, AVFrame* picture);
     void DoStreamCopy(TOutputStream& ost, const TInputStream& ist, const AVPacket* pkt);

@@ -7,6 +7,7 @@
 #include "media/FFmpegLogger.h"
 #include "media/TextHelpers.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -20,6 +21,10 @@ extern "C" {
 namespace {
 
 constexpr auto NoPacketWait = std::chrono::milliseconds(10);
+constexpr int64_t RateSlack = 1000; // µs ahead of the clock that needs no wait
+// Rate emulation waits in steps of at most this, so that a stop is not held
+// up by a stream whose next packet lies far ahead (sparse subtitles).
+constexpr int64_t RateWaitStep = 50000; // µs
 
 int FrameLimit(const TEngineSettings& s, AVMediaType type) {
     switch (type) {
@@ -234,7 +239,11 @@ bool TCustomFFmpeg::ProcessPacket(int istIndex, const AVPacket* pkt, TRunControl
     else if (par->codec_type == AVMEDIA_TYPE_VIDEO && ist.Stream->avg_frame_rate.num)
         ist.NextPts += av_rescale_q(1, av_inv_q(ist.Stream->avg_frame_rate), AV_TIME_BASE_Q);
 
-    if (!pkt || ist.Pts < settings_.StartTime)
+    if (!pkt)
+        return true;
+    if (settings_.RateEmulation)
+        EmulateRate(ist, control);
+    if (ist.Pts < settings_.StartTime)
         return true;
     for (TOutputStream& ost : outputStreams_)
         if (ost.SourceIndex == istIndex && ost.StreamCopy)
@@ -271,12 +280,14 @@ bool TCustomFFmpeg::DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunContr
     if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN))
         return false;
     AVFrame* frame = decodedFrame_.get();
-    for (;;) {
+    for (int frames = 0;; ++frames) {
         ret = avcodec_receive_frame(dec, frame);
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
             break;
         if (ret < 0)
             return false;
+        if (pkt && frames == 1)
+            WarnMultipleFrames(ist);
         if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
             ist.Pts = av_rescale_q(frame->best_effort_timestamp, ist.Stream->time_base, AV_TIME_BASE_Q);
         else
@@ -307,6 +318,13 @@ bool TCustomFFmpeg::DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunContr
     return true;
 }
 
+void TCustomFFmpeg::WarnMultipleFrames(TInputStream& ist) {
+    if (settings_.Verbose > 1 || (settings_.Verbose > 0 && !ist.ShowedMultiPacketWarning))
+        GetLogger().LogFmt(logSender_, llError, "Multiple frames in a packet from stream %d",
+                           ist.StreamIndex);
+    ist.ShowedMultiPacketWarning = true;
+}
+
 void TCustomFFmpeg::OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl& control) {
     TInputStream& ist = inputStreams_[istIndex];
     if (ist.Decoder->codec_type == AVMEDIA_TYPE_VIDEO) {
@@ -315,11 +333,8 @@ void TCustomFFmpeg::OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl
     }
     if (ist.Decoder->codec_type == AVMEDIA_TYPE_AUDIO && settings_.AudioVolume != 256)
         ApplyVolume(frame);
-    if (settings_.RateEmulation) {
-        const int64_t ahead = ist.Pts - (av_gettime() - ist.StartTime);
-        if (ahead > 1000)
-            av_usleep(static_cast<unsigned>(ahead));
-    }
+    if (settings_.RateEmulation)
+        EmulateRate(ist, control);
     if (ist.Pts < settings_.StartTime)
         return;
 
@@ -348,6 +363,15 @@ void TCustomFFmpeg::OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl
         default:
             throw FFmpegException("invalid codec_type");
         }
+    }
+}
+
+void TCustomFFmpeg::EmulateRate(const TInputStream& ist, const TRunControl& control) const {
+    for (;;) {
+        const int64_t ahead = ist.Pts - (av_gettime() - ist.StartTime);
+        if (ahead <= RateSlack || control.StopRequested())
+            return;
+        av_usleep(static_cast<unsigned>(std::min(ahead, RateWaitStep)));
     }
 }
 
