@@ -10,6 +10,7 @@
 #include "media/TextHelpers.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -32,6 +33,45 @@ bool KeepsOwnStatsFile(const AVCodec* encoder) {
         return false;
     const AVClass* cls = encoder->priv_class;
     return av_opt_find(&cls, OwnStatsOption, nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ) != nullptr;
+}
+
+// Pass-2 statistics lines of the libraries' own MPEG-family rate control:
+// "in:.. out:.. type:.. q:.. itex:.. ptex:.. mv:.. misc:.. ...;".
+constexpr const char* MotionBitsField = "mv:";
+constexpr const char* OtherBitsField = "misc:";
+constexpr int MacroblockSize = 16;
+
+// True when the pass-1 statistics show more bits that no quantizer can save
+// (motion vectors and headers) than the bit rate allows. The library's rate
+// control refuses such a second pass and then frees one of its objects twice
+// while cleaning up, bringing the whole program down, so the run must not open
+// the encoder at all. The sums follow the library's: one entry per picture plus
+// one padding entry per B-frame.
+bool PassTwoBitRateTooLow(const AVCodecContext* enc, const char* stats) {
+    if (!stats || !std::strstr(stats, OtherBitsField) || enc->bit_rate <= 0 || !enc->time_base.num)
+        return false;
+    double constantBits = 0.0;
+    int64_t entries = 0;
+    for (const char* line = stats; line && *line;) {
+        const char* end = std::strchr(line, ';');
+        const char* motion = std::strstr(line, MotionBitsField);
+        const char* other = std::strstr(line, OtherBitsField);
+        if (end && motion && other && motion < end && other < end) {
+            constantBits += std::atof(motion + std::strlen(MotionBitsField)) +
+                            std::atof(other + std::strlen(OtherBitsField));
+            ++entries;
+        }
+        line = end ? end + 1 : nullptr;
+    }
+    if (entries == 0)
+        return false;
+    const int64_t macroblocks = static_cast<int64_t>((enc->width + MacroblockSize - 1) / MacroblockSize) *
+                                ((enc->height + MacroblockSize - 1) / MacroblockSize);
+    entries += enc->max_b_frames;
+    constantBits += static_cast<double>(enc->max_b_frames) * static_cast<double>(macroblocks + 10);
+    const double fps = 1.0 / av_q2d(enc->time_base) / std::max(enc->ticks_per_frame, 1);
+    const double availableBits = static_cast<double>(enc->bit_rate) * static_cast<double>(entries) / fps;
+    return availableBits < constantBits;
 }
 
 bool ValidRate(AVRational r) {
@@ -313,8 +353,11 @@ void TCustomFFmpeg::OpenEncoders() {
             if (!enc->time_base.num)
                 enc->time_base = AV_TIME_BASE_Q;
         }
-        int ret;
-        {
+        const bool refused = (enc->flags & AV_CODEC_FLAG_PASS2) && PassTwoBitRateTooLow(enc, enc->stats_in);
+        if (refused)
+            GetLogger().Log(logSender_, llError, "requested bitrate is too low");
+        int ret = AVERROR(EINVAL);
+        if (!refused) {
             std::lock_guard lock(CodecLock());
             ret = avcodec_open2(enc, codec, setup.OpenOptions.Address());
         }

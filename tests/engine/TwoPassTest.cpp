@@ -1,6 +1,7 @@
 // Two-pass encoding end to end: pass 1 writes its statistics under the pass
 // log prefix, pass 2 reads them and meets the bit rate asked for.
 #include "DecodedOutput.h"
+#include "OptionTestSupport.h"
 #include "SetupTestSupport.h"
 
 #include <filesystem>
@@ -9,6 +10,12 @@ namespace {
 
 constexpr double ClipSeconds = 2.0;
 constexpr int ClipFrames = 50;
+
+class NeverStop : public TRunControl {
+public:
+    bool StopRequested() const override { return false; }
+    void PausePoint() override {}
+};
 
 struct TwoPassCase {
     const char* Encoder;
@@ -32,13 +39,9 @@ protected:
         task.CloseOpenedCodecs();
         task.ReleaseEngineState();
     }
-
-    class NeverStop : public TRunControl {
-    public:
-        bool StopRequested() const override { return false; }
-        void PausePoint() override {}
-    };
 };
+
+class TwoPassLimits : public SetupTest {};
 
 TEST_P(TwoPass, SecondPassMeetsTheBitRate) {
     ClipSpec spec = VideoOnlyClip(ClipSeconds);
@@ -69,6 +72,38 @@ TEST_P(TwoPass, SecondPassMeetsTheBitRate) {
     EXPECT_EQ(decoded.Errors, 0);
     const double bitRate = videoBytes * 8.0 / ClipSeconds;
     EXPECT_NEAR(bitRate, GetParam().BitRate, GetParam().BitRate * 0.15);
+}
+
+// A second pass asked for fewer bits than the first pass's motion and headers
+// need is refused as an encoder open failure (the library would crash on it).
+TEST_F(TwoPassLimits, BitRateBelowTheFixedBitsIsRefused) {
+    ClipSpec spec = VideoOnlyClip(ClipSeconds);
+    spec.Video[0].Width = 320;
+    spec.Video[0].Height = 240;
+    const std::string in = Clip("in.mkv", spec);
+    const std::string prefix = dir.File("passes");
+    const TOptionList pass1{{"vcodec", "mpeg4"}, {"b", "100000"}, {"pass", "1"}, {"passlogfile", prefix}};
+    OpenInput(in);
+    OpenOutput(dir.File("out1.avi"), pass1);
+    NeverStop control;
+    task.TranscodeLoop(control);
+    task.CloseOpenedCodecs();
+    task.ReleaseEngineState();
+
+    task.ResetEngineState();
+    OpenInput(in);
+    OpenOutput(dir.File("out2.avi"),
+               {{"vcodec", "mpeg4"}, {"b", "20000"}, {"pass", "2"}, {"passlogfile", prefix}});
+    LogCapture log;
+    try {
+        task.PrepareRun();
+        ADD_FAILURE() << "the second pass was opened";
+    } catch (const FFmpegException& e) {
+        EXPECT_EQ(
+            std::string(e.what()).rfind("Error while opening encoder for output stream #0.0 (Video)", 0), 0u);
+    }
+    EXPECT_TRUE(log.Has(llError, "requested bitrate is too low"));
+    task.CloseOpenedCodecs();
 }
 
 INSTANTIATE_TEST_SUITE_P(Encoders, TwoPass,
