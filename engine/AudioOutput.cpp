@@ -11,6 +11,7 @@
 #include <vector>
 
 extern "C" {
+#include <libavutil/opt.h>
 #include <libavutil/samplefmt.h>
 }
 
@@ -33,6 +34,19 @@ void EnsureFrame(FramePtr& frame, AVSampleFormat format, const AVChannelLayout& 
     frame->nb_samples = samples;
     if (av_channel_layout_copy(&frame->ch_layout, &layout) < 0 || av_frame_get_buffer(frame.get(), 0) < 0)
         throw FFmpegException("Out of memory in do_audio_out");
+}
+
+// True when `swr` was made for input like `frame`.
+bool ResamplerTakes(SwrContext* swr, const AVFrame& frame) {
+    int64_t format = AV_SAMPLE_FMT_NONE;
+    int64_t rate = 0;
+    AVChannelLayout layout{};
+    const bool same = av_opt_get_int(swr, "in_sample_fmt", 0, &format) >= 0 && format == frame.format &&
+                      av_opt_get_int(swr, "in_sample_rate", 0, &rate) >= 0 && rate == frame.sample_rate &&
+                      av_opt_get_chlayout(swr, "in_chlayout", 0, &layout) >= 0 &&
+                      !av_channel_layout_compare(&layout, &frame.ch_layout);
+    av_channel_layout_uninit(&layout);
+    return same;
 }
 
 } // namespace
@@ -90,6 +104,10 @@ void TCustomFFmpeg::DoAudioOut(TOutputStream& ost, TInputStream& ist, AVFrame* s
     const bool convert = ost.AudioResample || inFormat != enc->sample_fmt ||
                          samples->sample_rate != enc->sample_rate ||
                          av_channel_layout_compare(&samples->ch_layout, &enc->ch_layout) != 0;
+    // Decoded audio may change its layout, rate or format mid-stream; a converter
+    // made for the old input would read planes the new frames do not have.
+    if (ost.Resampler && !ResamplerTakes(ost.Resampler.get(), *samples))
+        ost.Resampler.reset();
     if (convert && !ost.Resampler) {
         SwrContext* swr = nullptr;
         if (swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &samples->ch_layout,

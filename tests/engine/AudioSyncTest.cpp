@@ -1,8 +1,9 @@
-// Audio sync corrections when one input feeds several outputs: what one output
-// drops must not change the samples the next one gets from the same frame.
+// The audio path's handling of awkward input: sync corrections when one input
+// feeds several outputs, and decoded audio that changes its layout mid-stream.
 #include "SetupTestSupport.h"
 #include "media/FileHelpers.h"
 
+#include <fstream>
 #include <stdexcept>
 
 namespace {
@@ -95,6 +96,38 @@ TEST_F(AudioSyncTest, SamplesDroppedForOneOutputStayInTheFrameForTheNext) {
     // The first output did drop (it is shorter), the second has every sample unchanged.
     EXPECT_LT(firstSize, referenceSize);
     EXPECT_TRUE(second == reference) << "the second output's samples differ from the source's";
+}
+
+// Decoded audio whose channel count changes mid-stream (a broadcast switching
+// programmes): the conversion follows the new layout instead of reading planes
+// that the new frames do not have.
+TEST_F(AudioSyncTest, ConversionFollowsAChannelCountChange) {
+    struct TCase {
+        int FirstChannels, SecondChannels;
+    };
+    for (const TCase c : {TCase{2, 1}, TCase{1, 2}}) {
+        SCOPED_TRACE(std::to_string(c.FirstChannels) + " then " + std::to_string(c.SecondChannels));
+        ClipSpec first = AudioOnlyClip(0.5), second = AudioOnlyClip(0.5);
+        first.Audio.front().Channels = c.FirstChannels;
+        second.Audio.front().Channels = c.SecondChannels;
+        const std::string tag = std::to_string(c.FirstChannels) + std::to_string(c.SecondChannels);
+        const std::string a = Clip("first" + tag + ".mp2", first);
+        const std::string b = Clip("second" + tag + ".mp2", second);
+        // An elementary stream is its frames one after another, so the bytes can simply follow.
+        const std::string joined = dir.File("joined" + tag + ".mp2");
+        {
+            std::ofstream out(joined, std::ios::binary);
+            out << std::ifstream(a, std::ios::binary).rdbuf() << std::ifstream(b, std::ios::binary).rdbuf();
+        }
+
+        OpenInput(joined);
+        const std::string path = dir.File("joined" + tag + ".wav");
+        OpenOutput(path);
+        Run();
+        ReadBackPtr out = ReadBack(path);
+        ASSERT_TRUE(out);
+        EXPECT_NEAR(out->duration / 1e6, 1.0, 0.1);
+    }
 }
 
 } // namespace
