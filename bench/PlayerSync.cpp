@@ -76,6 +76,7 @@ void BM_AudioVideoSync(benchmark::State& state) {
     state.counters["marks"] = marks.Pairs;
     state.counters["mark_max_ms"] = marks.MaxAbsSeconds * 1000;
     state.counters["mark_mean_ms"] = marks.MeanSeconds * 1000;
+    state.counters["clock_error_max_ms"] = marks.MaxClockErrorSeconds * 1000;
 }
 BENCHMARK(BM_AudioVideoSync)->Iterations(1)->Unit(benchmark::kSecond);
 

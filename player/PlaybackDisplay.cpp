@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 namespace {
 
@@ -100,7 +101,7 @@ void drawPicture(PlaybackState& st, TPlayerDisplay& display, bool redraw) {
     display.ShowPicture(*overlay, rect);
     if (!redraw && st.Settings.PictureTap)
         st.Settings.PictureTap(overlay->Planes[0], overlay->Pitches[0], overlay->Width, overlay->Height, pts,
-                               WallTime());
+                               WallTime(), st.HasAudio() ? AudioClock(st) : NAN);
 
     std::lock_guard lock(st.Signals.StatsMutex);
     auto& stats = st.Signals.Stats;

@@ -135,7 +135,7 @@ private:
     bool handleWindowEvents();                    // false: the playback has ended
     void eventThreadMain();
     void waitForPlayThread();
-    void pauseLocked(std::unique_lock<std::timed_mutex>& lock, bool pause);
+    void pauseLocked(std::unique_lock<std::mutex>& lock, bool pause);
     // Runs an event handler where TriggerEventInMainThread says.
     void deliver(const std::function<void()>& call);
 
@@ -158,7 +158,7 @@ private:
 
     // The player lock: held by the play thread while it handles one event and by
     // callers that look at or change the open playback.
-    mutable std::timed_mutex playerLock_;
+    mutable std::mutex playerLock_;
     std::unique_ptr<PlaybackState> playback_; // guarded by playerLock_
     // Mirrors playback_ != nullptr for lock-free readers: a main thread waiting
     // in the dispatcher must not take the player lock (its holders wake that

@@ -36,9 +36,10 @@ using TPlayStateEvent = std::function<void(TCustomPlayer* sender, TPlayState sta
 using TAudioTap =
     std::function<void(const int16_t* samples, int count, int channels, int sampleRate, double callbackTime)>;
 // A picture as it was put on the screen by the refresh step: its luma plane, its
-// pts (seconds) and the wall time it was shown. The player's event-loop thread.
-using TPictureTap =
-    std::function<void(const uint8_t* luma, int pitch, int width, int height, double pts, double shownAt)>;
+// pts (seconds), the wall time it was shown and the audio clock then (NAN without
+// audio). The player's event-loop thread.
+using TPictureTap = std::function<void(const uint8_t* luma, int pitch, int width, int height, double pts,
+                                       double shownAt, double audioClock)>;
 
 const char* PlayStateName(TPlayState state);
 const char* AudioDriverName(TAudioDriver driver); // "" for the default

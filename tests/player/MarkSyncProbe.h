@@ -26,14 +26,19 @@ public:
                                          double callbackTime) {
             onAudio(samples, count, channels, rate, callbackTime);
         };
-        player.OnPictureShown = [this](const uint8_t* luma, int pitch, int width, int height, double,
-                                       double shownAt) { onPicture(luma, pitch, width, height, shownAt); };
+        player.OnPictureShown = [this](const uint8_t* luma, int pitch, int width, int height, double pts,
+                                       double shownAt, double audioClock) {
+            onPicture(luma, pitch, width, height, shownAt, pts - audioClock);
+        };
     }
 
     struct Result {
         int Pairs = 0;
         double MeanSeconds = 0;   // signed: positive when the picture came before its click
         double MaxAbsSeconds = 0; // largest difference either way
+        // Largest difference between the above and the player's own measure of the
+        // same picture (its pts against its audio clock when it was shown).
+        double MaxClockErrorSeconds = 0;
     };
 
     // Pairs every mark with the nearest click.
@@ -41,14 +46,15 @@ public:
         std::lock_guard lock(mutex_);
         Result r;
         double sum = 0;
-        for (double mark : marks_) {
+        for (const Mark& mark : marks_) {
             const double* nearest = nullptr;
             for (const double& click : clicks_)
-                if (!nearest || std::fabs(click - mark) < std::fabs(*nearest - mark))
+                if (!nearest || std::fabs(click - mark.ShownAt) < std::fabs(*nearest - mark.ShownAt))
                     nearest = &click;
-            if (!nearest || std::fabs(*nearest - mark) > Debounce)
+            if (!nearest || std::fabs(*nearest - mark.ShownAt) > Debounce)
                 continue;
-            const double d = *nearest - mark;
+            const double d = *nearest - mark.ShownAt;
+            r.MaxClockErrorSeconds = std::max(r.MaxClockErrorSeconds, std::fabs(d - mark.PlayerDiff));
             ++r.Pairs;
             sum += d;
             r.MaxAbsSeconds = std::max(r.MaxAbsSeconds, std::fabs(d));
@@ -79,16 +85,21 @@ private:
         }
     }
 
-    void onPicture(const uint8_t* luma, int pitch, int width, int height, double shownAt) {
+    void onPicture(const uint8_t* luma, int pitch, int width, int height, double shownAt, double playerDiff) {
         const bool white = luma[static_cast<size_t>(height / 2) * pitch + width / 2] > WhiteLuma;
         std::lock_guard lock(mutex_);
-        if (white && (marks_.empty() || shownAt - marks_.back() > Debounce))
-            marks_.push_back(shownAt);
+        if (white && (marks_.empty() || shownAt - marks_.back().ShownAt > Debounce))
+            marks_.push_back({shownAt, playerDiff});
     }
+
+    struct Mark {
+        double ShownAt;
+        double PlayerDiff;
+    };
 
     mutable std::mutex mutex_;
     std::vector<double> clicks_; // guarded by mutex_
-    std::vector<double> marks_;  // guarded by mutex_
+    std::vector<Mark> marks_;    // guarded by mutex_
     double clickStart_ = 0;      // guarded by mutex_
     int clickPeak_ = 0;          // guarded by mutex_
 };

@@ -274,7 +274,7 @@ TEST_F(PlayerFixture, HookSeesEveryShownPictureAndWhatItDrawsIsShown) {
 TEST_F(PlayerFixture, PicturesAppearWithTheirSound) {
     // White pictures and clicks at the same times, on frame times of 25 fps.
     ClipSpec spec = smallClip(3.0, true, true);
-    spec.Video.front().MarksUs = {520000, 1520000, 2520000};
+    spec.Video.front().MarksUs = {520000, 1040000, 1520000, 2040000, 2520000};
     spec.Audio.front().ClicksUs = spec.Video.front().MarksUs;
     const auto file = MakeFile("marks.mp4", spec);
     MarkSyncProbe probe;
@@ -285,12 +285,14 @@ TEST_F(PlayerFixture, PicturesAppearWithTheirSound) {
 
     // Within a frame or so; the benchmark measures it closely over a longer play.
     const MarkSyncProbe::Result marks = probe.Measure();
-    EXPECT_GE(marks.Pairs, 2);
+    EXPECT_GE(marks.Pairs, 4);
     EXPECT_LE(marks.MaxAbsSeconds, 0.06);
     // The player's own measure (picture pts against its audio clock) agrees with
-    // what the device actually played.
+    // what the device actually played, give or take the dummy device's own
+    // jitter; a clock that misjudged the block in the device would be up to a
+    // block (23 ms) off.
+    EXPECT_LE(marks.MaxClockErrorSeconds, 0.006);
     const TDisplayStats stats = player->DisplayStats();
     ASSERT_GT(stats.SyncSamples, 0);
-    EXPECT_NEAR(stats.SyncErrorSum / stats.SyncSamples, marks.MeanSeconds, 0.005);
     EXPECT_LE(stats.SyncErrorMax, 0.06);
 }
