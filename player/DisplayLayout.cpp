@@ -113,11 +113,11 @@ int FindWaveformStart(const int16_t* ring, int ringSize, int start, int channels
     return chosen;
 }
 
-std::vector<TDisplayRect> WaveformShapes(const int16_t* ring, int ringSize, int start, int channels,
-                                         int width, int height) {
-    std::vector<TDisplayRect> shapes;
+void WaveformShapes(const int16_t* ring, int ringSize, int start, int channels, int width, int height,
+                    std::vector<TDisplayRect>& shapes) {
+    shapes.clear();
     if (channels <= 0 || width <= 0 || height <= 0)
-        return shapes;
+        return;
     shapes.reserve(static_cast<size_t>(width) * channels + channels);
     const int band = height / channels;
     const int scale = band * 9 / 20;
@@ -135,5 +135,4 @@ std::vector<TDisplayRect> WaveformShapes(const int16_t* ring, int ringSize, int 
     }
     for (int ch = 1; ch < channels; ++ch)
         shapes.push_back({0, ch * band, width, 1});
-    return shapes;
 }

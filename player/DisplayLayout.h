@@ -30,6 +30,7 @@ void BlendSubtitleRect(YuvOverlay& picture, const AVSubtitleRect& rect);
 constexpr int WaveformSearchSamples = 1000;
 int FindWaveformStart(const int16_t* ring, int ringSize, int start, int channels);
 // The white rectangles of an oscilloscope picture of `channels` interleaved
-// channels starting at ring index `start`, one sample per pixel column.
-std::vector<TDisplayRect> WaveformShapes(const int16_t* ring, int ringSize, int start, int channels,
-                                         int width, int height);
+// channels starting at ring index `start`, one sample per pixel column; into
+// `shapes`, whose memory is reused from one drawing to the next.
+void WaveformShapes(const int16_t* ring, int ringSize, int start, int channels, int width, int height,
+                    std::vector<TDisplayRect>& shapes);

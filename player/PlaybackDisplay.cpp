@@ -56,7 +56,8 @@ void drawWaveform(PlaybackState& st, TPlayerDisplay& display) {
     }
     const int span = width * channels + channels;
     const auto& window = copyRing(a, a.LastStart, span);
-    const auto shapes = WaveformShapes(window.data(), span, 0, channels, width, st.WindowHeight);
+    auto& shapes = a.WaveformRects;
+    WaveformShapes(window.data(), span, 0, channels, width, st.WindowHeight, shapes);
     display.ShowShapes(shapes);
 
     int64_t ink = 0;

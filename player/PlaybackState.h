@@ -4,6 +4,7 @@
 #pragma once
 
 #include "media/LibraryPointers.h"
+#include "player/Display.h"
 #include "player/PacketQueue.h"
 #include "player/PlayerLink.h"
 #include "player/PlayerTypes.h"
@@ -160,8 +161,9 @@ struct AudioState {
     std::mutex RingMutex;
     std::vector<int16_t> Ring; // guarded by RingMutex; SampleRingSize samples
     std::atomic<int> RingWriteIndex{0};
-    int LastStart = 0;               // event-loop thread only
-    std::vector<int16_t> RingWindow; // event-loop thread only; reused copy of the drawn part
+    int LastStart = 0;                       // event-loop thread only
+    std::vector<int16_t> RingWindow;         // event-loop thread only; reused copy of the drawn part
+    std::vector<TDisplayRect> WaveformRects; // event-loop thread only; reused for every drawing
 
     explicit AudioState(Waker* wake) : Queue(wake) {}
 };

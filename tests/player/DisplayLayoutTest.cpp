@@ -78,7 +78,8 @@ TEST(DisplayLayout, WaveformHasOneBandPerChannelWithSeparators) {
         size_t Separators;
     };
     for (const Case c : {Case{1, 0}, Case{2, 1}}) {
-        const auto shapes = WaveformShapes(ring.data(), SampleRingSize, 0, c.Channels, 100, 200);
+        std::vector<TDisplayRect> shapes;
+        WaveformShapes(ring.data(), SampleRingSize, 0, c.Channels, 100, 200, shapes);
         size_t separators = 0;
         for (const auto& r : shapes) {
             if (r.W == 100) {
@@ -93,7 +94,8 @@ TEST(DisplayLayout, WaveformHasOneBandPerChannelWithSeparators) {
     }
     // Stereo: the left trace goes down from the first band's centre, the right one
     // ends at the second band's centre; amplitude is 9/20 of a band at full scale.
-    const auto stereo = WaveformShapes(ring.data(), SampleRingSize, 0, 2, 10, 200);
+    std::vector<TDisplayRect> stereo{{1, 2, 3, 4}}; // what was there before is replaced
+    WaveformShapes(ring.data(), SampleRingSize, 0, 2, 10, 200, stereo);
     EXPECT_EQ(stereo[0], (TDisplayRect{0, 50, 1, (16384 * 45) >> 15}));
     EXPECT_EQ(stereo[10], (TDisplayRect{0, 150 - 23, 1, 23}));
 }
