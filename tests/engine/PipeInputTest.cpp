@@ -105,6 +105,8 @@ TEST_F(PipeInputTest, StopEndsARunWaitingOnASilentPipe) {
     OpenInput(fifo, {{"f", "mpegts"}});
     const std::string path = dir.File("out.mkv");
     OpenOutput(path, {{"vcodec", "mpeg4"}});
+    std::vector<TProgressInfo> reports; // filled on the run thread, read after it ended
+    task.OnProgress = [&](const TProgressInfo& info) { reports.push_back(info); };
     StopFlag control;
     std::thread stopper([&] {
         std::this_thread::sleep_for(700ms); // the loop has drained the pipe and waits
@@ -116,6 +118,8 @@ TEST_F(PipeInputTest, StopEndsARunWaitingOnASilentPipe) {
     EXPECT_TRUE(run.InTime) << "the stop did not reach the waiting read";
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
     EXPECT_EQ(run.Error, "");
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().FileIndex, -1); // the last report came too
 
     const TDecodedFile out = DecodeWholeFile(path);
     ASSERT_TRUE(out.Opened); // flushed, with its trailer
