@@ -162,7 +162,15 @@ private:
     void EncodeAudioFromFifo(TOutputStream& ost, bool flush);
     void SendToEncoder(TOutputStream& ost, const AVFrame* frame);
     void FlushEncoders(int istIndex);
+    // Through the stream's bitstream filters (BitstreamFilters.cpp) to the muxer.
     void WritePacket(TOutputStream& ost, AVPacket* pkt);
+    void MuxPacket(TOutputStream& ost, AVPacket* pkt);
+    void OpenBitstreamFilters(TOutputStream& ost);
+    // Passes `pkt` (null: the end of the stream) through the filters from `index` on.
+    void FilterPacket(TOutputStream& ost, AVPacket* pkt, size_t index);
+    void FlushBitstreamFilters();
+    // Reports a filter failure; raises it with "xerror".
+    void BitstreamFilterFailed(const TOutputStream& ost, const std::string& name, int code);
     void WriteVideoStats(const TOutputStream& ost, const AVPacket* pkt, char pictureType, uint64_t lumaError);
     void ApplyVolume(AVFrame* frame) const;
     void Report(int fileIndex, bool last);

@@ -71,45 +71,16 @@ void TCustomFFmpeg::DoStreamCopy(TOutputStream& ost, const TInputStream& ist, co
 }
 
 void TCustomFFmpeg::WritePacket(TOutputStream& ost, AVPacket* pkt) {
-    TOutputStreamSetup& setup = SetupOf(ost);
-    if (ost.BitstreamFilters.size() != setup.BitstreamFilters.size()) {
-        ost.BitstreamFilters.clear();
-        const AVCodecParameters* par = ost.Stream->codecpar;
-        for (const std::string& name : setup.BitstreamFilters) {
-            const AVBitStreamFilter* filter = av_bsf_get_by_name(name.c_str());
-            AVBSFContext* bsf = nullptr;
-            if (!filter || av_bsf_alloc(filter, &bsf) < 0)
-                throw FFmpegException("Unknown bitstream filter " + name);
-            BsfPtr owned(bsf);
-            avcodec_parameters_copy(bsf->par_in, par);
-            bsf->time_base_in = ost.Stream->time_base;
-            if (av_bsf_init(bsf) < 0)
-                throw FFmpegException("Unknown bitstream filter " + name);
-            par = bsf->par_out;
-            ost.BitstreamFilters.push_back(std::move(owned));
-        }
-    }
     pkt->stream_index = ost.Index;
-    for (size_t i = 0; i < ost.BitstreamFilters.size(); ++i) {
-        AVBSFContext* bsf = ost.BitstreamFilters[i].get();
-        int ret = av_bsf_send_packet(bsf, pkt);
-        if (ret >= 0)
-            ret = av_bsf_receive_packet(bsf, pkt);
-        if (ret == AVERROR(EAGAIN))
-            return; // the filter wants more input first
-        if (ret < 0) {
-            const std::string message =
-                FormatText("%s failed for stream %d, codec %s", setup.BitstreamFilters[i].c_str(), ost.Index,
-                           setup.StreamCopy ? "copy" : ost.Encoder->codec->name) +
-                ": " + LibraryErrorText("", ret).substr(2);
-            av_packet_unref(pkt);
-            if (settings_.ExitOnError)
-                throw FFmpegException(message);
-            GetLogger().Log(logSender_, llError, message);
-            return;
-        }
-        pkt->stream_index = ost.Index;
-    }
+    if (!ost.BitstreamFiltersOpened)
+        OpenBitstreamFilters(ost);
+    if (ost.BitstreamFilters.empty())
+        MuxPacket(ost, pkt);
+    else
+        FilterPacket(ost, pkt, 0);
+}
+
+void TCustomFFmpeg::MuxPacket(TOutputStream& ost, AVPacket* pkt) {
     const int64_t end = (pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts) + pkt->duration;
     if (end != AV_NOPTS_VALUE)
         ost.PositionSeconds = std::max(ost.PositionSeconds, end * av_q2d(ost.Stream->time_base));

@@ -30,6 +30,14 @@ struct TInputStream {
     bool ShowedMultiPacketWarning = false;
 };
 
+// One bitstream filter of an output stream's chain.
+struct TBitstreamFilter {
+    std::string Name;
+    BsfPtr Context;
+    PacketPtr Output; // what the filter gives, reused
+    PacketPtr Kept;   // a reference to the packet being filtered, reused
+};
+
 struct TOutputStream {
     int FileIndex = 0;
     int Index = 0;                     // stream index in its output
@@ -75,5 +83,6 @@ struct TOutputStream {
     std::string PassLogFileName;
     FilePtr PassLogFile;
 
-    std::vector<BsfPtr> BitstreamFilters; // made by the loop from the stream's names
+    std::vector<TBitstreamFilter> BitstreamFilters; // made on the first packet from the stream's names
+    bool BitstreamFiltersOpened = false;
 };

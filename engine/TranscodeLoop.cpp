@@ -154,6 +154,7 @@ void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
     for (size_t i = 0; i < inputStreams_.size(); ++i)
         if (inputStreams_[i].DecodingNeeded)
             ProcessPacket(static_cast<int>(i), nullptr, control);
+    FlushBitstreamFilters();
     WriteTrailers();
     Report(-1, true);
 }

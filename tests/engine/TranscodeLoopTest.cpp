@@ -118,6 +118,52 @@ TEST_F(TranscodeLoopTest, StreamCopyWritesThePacketsUnchanged) {
     EXPECT_EQ(out->streams[0]->codecpar->codec_id, AV_CODEC_ID_MPEG4);
 }
 
+struct BitstreamFilterCase {
+    const char* Filter;
+    bool ExitOnError;
+    const char* Failure; // what the run reports; null: nothing
+};
+
+class BitstreamFilters : public TranscodeLoopTest, public testing::WithParamInterface<BitstreamFilterCase> {};
+
+// A filter that cannot take the stream is reported; without "xerror" the
+// packets go on unfiltered, so nothing is lost.
+TEST_P(BitstreamFilters, FilterEveryPacketOrReportTheFailure) {
+    const BitstreamFilterCase& c = GetParam();
+    const std::string in = Clip("in.avi", VideoOnlyClip(0.4));
+    OpenInput(in);
+    const std::string path = dir.File("out.avi");
+    TOptionList options{{"vcodec", "copy"}, {"vbsf", c.Filter}};
+    if (c.ExitOnError)
+        options.emplace_back("xerror", "");
+    OpenOutput(path, options);
+    LogCapture log;
+    std::string error;
+    try {
+        Run();
+    } catch (const FFmpegException& e) {
+        error = e.what();
+        task.CloseOpenedCodecs();
+        task.ReleaseEngineState();
+    }
+    if (c.ExitOnError) {
+        EXPECT_EQ(error.rfind(c.Failure, 0), 0u) << error;
+        return;
+    }
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(log.Has(llError, c.Failure ? c.Failure : " failed for stream "), c.Failure != nullptr);
+    const TDecodedFile out = DecodeWholeFile(path);
+    EXPECT_EQ(out.Frames[0], 10);
+    EXPECT_EQ(out.Errors, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Chains, BitstreamFilters,
+    testing::Values(
+        BitstreamFilterCase{"null", false, nullptr},
+        BitstreamFilterCase{"h264_mp4toannexb", false, "h264_mp4toannexb failed for stream 0, codec copy: "},
+        BitstreamFilterCase{"h264_mp4toannexb", true, "h264_mp4toannexb failed for stream 0, codec copy: "}));
+
 TEST_F(TranscodeLoopTest, AudioOnlyRunReportsNoVideo) {
     OpenInput(Clip("in.wav", AudioOnlyClip(0.5)));
     const std::string path = dir.File("out.mp3");
