@@ -72,20 +72,20 @@ void refreshThread(PlaybackState& st) {
         const unsigned seen = st.RefreshWake.Generation();
         const double now = WallTime();
         const double due = nextPictureDue(st);
+        const double interval =
+            (st.HasAudio() && st.DisplayMode != 0 ? WaveformRefreshIntervalMs : RefreshIntervalMs) / 1000.0;
         if ((now >= nextPost || now >= due) && !st.RefreshPending.exchange(true)) {
             st.Player.PostEvent(RefreshEvent);
-            const int interval =
-                st.HasAudio() && st.DisplayMode != 0 ? WaveformRefreshIntervalMs : RefreshIntervalMs;
-            nextPost = now + interval / 1000.0;
+            nextPost = now + interval;
         }
-        double wake = nextPost;
-        if (due > now) {
-            wake = std::min(nextPost, due);
-        } else {
-            // The due picture waits for the refresh in hand; its end wakes us.
+        double wake = std::min(nextPost, due);
+        if (wake <= now) {
+            // What is wanted now waits for the refresh in hand (a slow event loop);
+            // its end wakes us, so we neither spin nor oversleep.
             st.RefreshAwaitsStep = true;
             if (!st.RefreshPending)
                 continue;
+            wake = now + interval;
         }
         st.RefreshWake.SleepUntil(wallTimePoint(wake), seen);
     }

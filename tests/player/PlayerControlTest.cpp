@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <ctime>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -114,4 +116,24 @@ TEST(PlayerClose, ForcesTheCloseAfterTheBoundedQuitRequests) {
         ASSERT_FALSE(states.empty()) << c.Name;
         EXPECT_EQ(states.back(), psStop) << c.Name;
     }
+}
+
+TEST_F(PlayerFixture, ASlowEventLoopIsWaitedForNotPolled) {
+    ClipSpec spec = VideoOnlyClip(3.0);
+    spec.Format = "mp4";
+    const auto file = MakeFile("slow.mp4", spec);
+    // Each picture takes the event loop longer than a refresh interval.
+    player->OnPictureShown = [](const uint8_t*, int, int, int, double, double, double) {
+        std::this_thread::sleep_for(30ms);
+    };
+    ASSERT_TRUE(player->Open(file, 0, false)) << player->LastError();
+    Serve(200ms);
+    auto cpuSeconds = [] {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
+    };
+    const double before = cpuSeconds();
+    Serve(1s);
+    EXPECT_LT(cpuSeconds() - before, 0.15) << "the refresh thread must sleep while a refresh is in hand";
 }
