@@ -4,7 +4,6 @@
 #include "media/MainThreadDispatcher.h"
 
 #include <algorithm>
-#include <cassert>
 #include <exception>
 #include <utility>
 
@@ -20,13 +19,15 @@ TCustomRAzidiZUV::TerminateGuard::~TerminateGuard() {
     owner_.terminateLock_.unlock();
 }
 
-TCustomRAzidiZUV::TaskUseScope::TaskUseScope(TCustomRAzidiZUV& owner) : owner_(owner) {
-    assert(IsMainThread());
-    ++owner_.taskUseDepth_;
+// Only the main thread serves handlers while it uses the tasks; elsewhere the scope does nothing.
+TCustomRAzidiZUV::TaskUseScope::TaskUseScope(TCustomRAzidiZUV& owner)
+    : owner_(owner), active_(IsMainThread()) {
+    if (active_)
+        ++owner_.taskUseDepth_;
 }
 
 TCustomRAzidiZUV::TaskUseScope::~TaskUseScope() {
-    if (--owner_.taskUseDepth_ == 0) {
+    if (active_ && --owner_.taskUseDepth_ == 0) {
         std::vector<std::unique_ptr<TFFmpeg>> retired = std::move(owner_.retiredTasks_);
         while (!retired.empty())
             retired.pop_back();
@@ -67,7 +68,7 @@ void TCustomRAzidiZUV::Shutdown() {
 }
 
 void TCustomRAzidiZUV::FreeTasks(std::vector<std::unique_ptr<TFFmpeg>> tasks) {
-    if (taskUseDepth_ > 0) {
+    if (IsMainThread() && taskUseDepth_ > 0) {
         for (auto& task : tasks)
             retiredTasks_.push_back(std::move(task));
         return;

@@ -99,6 +99,7 @@ protected:
 
     private:
         TCustomRAzidiZUV& owner_;
+        const bool active_;
     };
 
     // Takes the next pending task, counting it as started; null when none is

@@ -56,8 +56,3 @@ void TTerminateDelivery::WaitAll() {
     // Joining the newest joins the whole chain: each thread joins its predecessor first.
     newest.reset();
 }
-
-bool TTerminateDelivery::Idle() const {
-    std::lock_guard lock(mutex_);
-    return !newest_ || newest_->Done();
-}

@@ -51,10 +51,8 @@ public:
     // Waits until every delivery so far has ended (serving main-thread calls
     // on the main thread). Not from a delivery thread.
     void WaitAll();
-    // True when no delivery is under way.
-    bool Idle() const;
 
 private:
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::unique_ptr<TDoTerminateThread> newest_; // guarded by mutex_
 };

@@ -531,6 +531,30 @@ TEST_F(ConverterTest, StopWithWaitingFromAProgressHandlerDoesNotDeadlock) {
     }
 }
 
+TEST_F(ConverterTest, StopWithWaitingFromASynchronousTerminateHandlerDoesNotDeadlock) {
+    Watchdog watchdog(60s);
+    conv.OnTerminate = [&](TCustomRAzidiZUV*, const TTerminateInfo& info) {
+        Record({TEventRecord::End, info.TaskIndex, info.Finished, info.Failed, info.ErrorMessage,
+                std::this_thread::get_id()});
+        // The other reports need this handler to return first.
+        if (info.TaskIndex == 0)
+            conv.Stop(true);
+    };
+    const std::string input = Clip("in.avi");
+    for (int i = 0; i < 3; ++i)
+        AddConversion(input);
+    conv.StartTask(0);
+    ASSERT_TRUE(WaitForAllDone());
+    const std::vector<TEventRecord> seen = Events();
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_TRUE(seen[0].Finished);
+    for (int i : {1, 2}) {
+        EXPECT_FALSE(seen[i].Finished) << i;
+        EXPECT_FALSE(seen[i].Failed) << i;
+    }
+    EXPECT_EQ(seen[3].TaskIndex, -1);
+}
+
 TEST_F(ConverterTest, FreeingTheComponentDuringARunStopsAndWaits) {
     Watchdog watchdog(60s);
     std::atomic<int> ends{0};
