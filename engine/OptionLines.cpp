@@ -64,22 +64,25 @@ bool IsSkippedOptionName(const std::string& name, TOptionLineMode mode) {
                                     SkippedInOutputMode.end();
 }
 
-std::vector<TOptionLine> ParseOptionLines(const std::string& text, TOptionLineMode mode) {
-    std::vector<TOptionLine> result;
+std::vector<TOptionLine> AllOptionLines(const std::string& text) {
+    std::vector<TOptionLine> lines;
     for (const std::string& line : SplitOptionText(text)) {
         const size_t equals = line.find('=');
         TOptionLine option;
         option.Name = line.substr(0, equals);
         std::transform(option.Name.begin(), option.Name.end(), option.Name.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (equals != std::string::npos) {
+        if (equals != std::string::npos)
             option.Value = line.substr(equals + 1);
-        }
-        if (!IsSkippedOptionName(option.Name, mode)) {
-            result.push_back(std::move(option));
-        }
+        lines.push_back(std::move(option));
     }
-    return result;
+    return lines;
+}
+
+std::vector<TOptionLine> ParseOptionLines(const std::string& text, TOptionLineMode mode) {
+    std::vector<TOptionLine> lines = AllOptionLines(text);
+    std::erase_if(lines, [mode](const TOptionLine& line) { return IsSkippedOptionName(line.Name, mode); });
+    return lines;
 }
 
 void ApplyOptionLines(TOptionTarget& target, const std::string& text, TOptionLineMode mode) {

@@ -21,6 +21,8 @@ struct TOptionLine {
 // Splits at CR LF, CR, LF and the text "<CRLF>" after trimming the whole text.
 // Empty lines are kept (they are harmless names without a value).
 std::vector<std::string> SplitOptionText(const std::string& text);
+// Every line as a name/value pair, none skipped (names lower-cased).
+std::vector<TOptionLine> AllOptionLines(const std::string& text);
 // All lines as name/value pairs, without the names `mode` skips.
 std::vector<TOptionLine> ParseOptionLines(const std::string& text, TOptionLineMode mode);
 // True when `mode` skips lines of that (lower-case) name.

@@ -15,21 +15,6 @@ const std::string Empty;
 
 } // namespace
 
-std::vector<TOptionLine> AllOptionLines(const std::string& text) {
-    std::vector<TOptionLine> lines;
-    for (const std::string& line : SplitOptionText(text)) {
-        const size_t equals = line.find('=');
-        TOptionLine option;
-        option.Name = line.substr(0, equals);
-        std::transform(option.Name.begin(), option.Name.end(), option.Name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (equals != std::string::npos)
-            option.Value = line.substr(equals + 1);
-        lines.push_back(std::move(option));
-    }
-    return lines;
-}
-
 TOutputDefaults::TOutputDefaults(const TOutputOptions& o)
     : defaults_{{"acodec", o.AudioCodec}, {"vcodec", o.VideoCodec}, {"scodec", o.SubtitleCodec},
                 {"apre", o.AudioPreset},  {"vpre", o.VideoPreset},  {"spre", o.SubtitlePreset},

@@ -32,6 +32,3 @@ private:
     std::vector<Default_> defaults_;
     std::vector<TOptionLine> entries_;
 };
-
-// Every option line of `text`, none skipped (names lower-cased).
-std::vector<TOptionLine> AllOptionLines(const std::string& text);

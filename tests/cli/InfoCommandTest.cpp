@@ -1,5 +1,6 @@
 // Runs the real vantoro-cli program, so the exit status, both output streams
 // and the handling of awkward file names are checked as a user meets them.
+#include "CliProgram.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/AVProbe.h"
 #include "media/FFmpegLoader.h"
@@ -21,22 +22,6 @@
 extern char** environ;
 
 namespace {
-
-struct CliResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::filesystem::path CliProgram() {
-    // The tests live in <build>/tests; the program in <build>.
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "vantoro-cli";
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::set<std::filesystem::path> Listing(const std::filesystem::path& dir) {
     std::set<std::filesystem::path> names;

@@ -1,5 +1,6 @@
 // Runs the real "vantoro-cli transcode", so exit status, both output streams,
 // Ctrl-C and the files left behind are checked as a script meets them.
+#include "CliProgram.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/AVProbe.h"
 #include "media/FFmpegLoader.h"
@@ -35,22 +36,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using Args = std::vector<std::string>;
-
-struct CliResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::filesystem::path CliProgram() {
-    // The tests live in <build>/tests; the program in <build>.
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "vantoro-cli";
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
