@@ -39,6 +39,9 @@ void BuildVideoFilterGraph(TOutputStream& ost, const AVCodecContext* decoder, co
     AVFilterGraph* graph = ost.FilterGraph.get();
     if (!graph)
         Fail(AVERROR(ENOMEM));
+    // Like the codecs, filters run on the task's own thread: parallel work comes
+    // from running tasks side by side, not from pools inside each of them.
+    graph->nb_threads = 1;
     graph->scale_sws_opts = av_strdup(FormatText("flags=0x%X", static_cast<unsigned>(scalerFlags)).c_str());
 
     AVRational timeBase = source->time_base.num ? source->time_base : AVRational{1, AV_TIME_BASE};
