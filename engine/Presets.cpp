@@ -90,6 +90,24 @@ constexpr std::string_view UltrafastChanges = "coder=0\n"
                                               "flags2=-bpyramid-mixed_refs-wpred-dct8x8+fastpskip-mbtree\n"
                                               "wpredp=0";
 
+// The first passes of "libx264-fast" and "libx264-medium" change the same keys.
+constexpr std::string_view FastFirstPassChanges = "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                                  "me_method=dia\n"
+                                                  "subq=2\n"
+                                                  "refs=1\n"
+                                                  "trellis=0\n"
+                                                  "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip";
+
+// The first passes of "libx264-slow" and "libx264-slower" change the same keys.
+constexpr std::string_view SlowFirstPassChanges = "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
+                                                  "me_method=dia\n"
+                                                  "subq=2\n"
+                                                  "b_strategy=2\n"
+                                                  "refs=1\n"
+                                                  "directpred=3\n"
+                                                  "trellis=0\n"
+                                                  "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip";
+
 constexpr std::array<PresetSource, 36> PresetSources{{
     Full("libx264-baseline", "coder=0\n"
                              "bf=0\n"
@@ -99,12 +117,7 @@ constexpr std::array<PresetSource, 36> PresetSources{{
     FromDefault("libx264-fast", "subq=6\n"
                                 "refs=2\n"
                                 "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip"),
-    FromDefault("libx264-fast_firstpass", "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                          "me_method=dia\n"
-                                          "subq=2\n"
-                                          "refs=1\n"
-                                          "trellis=0\n"
-                                          "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip"),
+    FromDefault("libx264-fast_firstpass", FastFirstPassChanges),
     FromDefault("libx264-faster", "subq=4\n"
                                   "refs=2\n"
                                   "flags2=+bpyramid-mixed_refs+wpred+dct8x8+fastpskip\n"
@@ -195,12 +208,7 @@ constexpr std::array<PresetSource, 36> PresetSources{{
                                "trellis=2\n"
                                "flags2=+wpred+mixed_refs+dct8x8-fastpskip"),
     FromDefault("libx264-medium", "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip"),
-    FromDefault("libx264-medium_firstpass", "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                            "me_method=dia\n"
-                                            "subq=2\n"
-                                            "refs=1\n"
-                                            "trellis=0\n"
-                                            "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip"),
+    FromDefault("libx264-medium_firstpass", FastFirstPassChanges),
     FromDefault("libx264-normal", "subq=6\n"
                                   "refs=2\n"
                                   "directpred=3\n"
@@ -214,14 +222,7 @@ constexpr std::array<PresetSource, 36> PresetSources{{
                                 "refs=5\n"
                                 "directpred=3\n"
                                 "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip"),
-    FromDefault("libx264-slow_firstpass", "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                          "me_method=dia\n"
-                                          "subq=2\n"
-                                          "b_strategy=2\n"
-                                          "refs=1\n"
-                                          "directpred=3\n"
-                                          "trellis=0\n"
-                                          "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip"),
+    FromDefault("libx264-slow_firstpass", SlowFirstPassChanges),
     FromDefault("libx264-slower", "partitions=+parti8x8+parti4x4+partp8x8+partp4x4+partb8x8\n"
                                   "me_method=umh\n"
                                   "subq=9\n"
@@ -230,14 +231,7 @@ constexpr std::array<PresetSource, 36> PresetSources{{
                                   "directpred=3\n"
                                   "trellis=2\n"
                                   "flags2=+bpyramid+mixed_refs+wpred+dct8x8+fastpskip"),
-    FromDefault("libx264-slower_firstpass", "partitions=-parti8x8-parti4x4-partp8x8-partb8x8\n"
-                                            "me_method=dia\n"
-                                            "subq=2\n"
-                                            "b_strategy=2\n"
-                                            "refs=1\n"
-                                            "directpred=3\n"
-                                            "trellis=0\n"
-                                            "flags2=+bpyramid-mixed_refs+wpred-dct8x8+fastpskip"),
+    FromDefault("libx264-slower_firstpass", SlowFirstPassChanges),
     FromDefault("libx264-slowfirstpass", "subq=6\n"
                                          "b_strategy=2\n"
                                          "refs=1\n"
