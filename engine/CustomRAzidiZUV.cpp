@@ -150,55 +150,52 @@ private:
     int& depth_;
 };
 
+// Fills an event's one buffer and runs its handler. A worker delivering on its
+// own thread holds the event's lock throughout. On the main thread the lock is
+// only tried: a handler lower on its stack may be waiting for workers that hold
+// it (or hold it itself), so a busy or nested delivery fills a record of its own.
+template <typename Info, typename Handler>
+void DeliverEvent(bool onCallingThread, std::mutex& eventLock, int& depth,
+                  std::vector<const TFFmpeg*>& deliveries, const TFFmpeg* task, Info& buffer,
+                  const Info& value, Handler handler) {
+    if (onCallingThread) {
+        std::lock_guard lock(eventLock);
+        buffer = value;
+        handler(buffer);
+        return;
+    }
+    RunInMainThread([&] {
+        std::unique_lock lock(eventLock, std::defer_lock);
+        if (depth == 0)
+            (void)lock.try_lock();
+        Info own;
+        Info& info = lock.owns_lock() ? buffer : own;
+        TMainThreadDelivery delivery(deliveries, depth, task);
+        info = value;
+        handler(info);
+    });
+}
+
 } // namespace
 
 void TCustomRAzidiZUV::CallProgressEvent(TFFmpeg* task, const TProgressInfo& progress) {
     if (!OnProgress)
         return;
-    const int index = tasks_.IndexOf(task);
-    if (!triggerEventInMainThread_ && !IsMainThread()) {
-        std::lock_guard lock(progressLock_);
-        progressInfo_ = progress;
-        progressInfo_.TaskIndex = index;
-        OnProgress(this, &progressInfo_);
-        return;
-    }
-    RunInMainThread([&] {
-        // The main thread must never block here: a handler lower on its stack
-        // may be waiting for workers that hold the lock (or hold it itself).
-        std::unique_lock lock(progressLock_, std::defer_lock);
-        if (progressDeliveryDepth_ == 0)
-            (void)lock.try_lock();
-        TProgressInfo own;
-        TProgressInfo& info = lock.owns_lock() ? progressInfo_ : own;
-        TMainThreadDelivery delivery(mainThreadDeliveries_, progressDeliveryDepth_, task);
-        info = progress;
-        info.TaskIndex = index;
-        OnProgress(this, &info);
-    });
+    TProgressInfo value = progress;
+    value.TaskIndex = tasks_.IndexOf(task);
+    DeliverEvent(!triggerEventInMainThread_ && !IsMainThread(), progressLock_, progressDeliveryDepth_,
+                 mainThreadDeliveries_, task, progressInfo_, value,
+                 [this](TProgressInfo& info) { OnProgress(this, &info); });
 }
 
 void TCustomRAzidiZUV::CallPreviewEvent(TFFmpeg* task, const TBitmap24& bitmap, int frameNumber,
                                         int64_t pts) {
     if (!OnPreviewBitmap)
         return;
-    const TPreviewInfo preview{tasks_.IndexOf(task), &bitmap, frameNumber, pts};
-    if (!triggerEventInMainThread_ && !IsMainThread()) {
-        std::lock_guard lock(previewEventLock_);
-        previewInfo_ = preview;
-        OnPreviewBitmap(this, previewInfo_);
-        return;
-    }
-    RunInMainThread([&] {
-        std::unique_lock lock(previewEventLock_, std::defer_lock);
-        if (previewDeliveryDepth_ == 0)
-            (void)lock.try_lock();
-        TPreviewInfo own;
-        TPreviewInfo& info = lock.owns_lock() ? previewInfo_ : own;
-        TMainThreadDelivery delivery(mainThreadDeliveries_, previewDeliveryDepth_, task);
-        info = preview;
-        OnPreviewBitmap(this, info);
-    });
+    const TPreviewInfo value{tasks_.IndexOf(task), &bitmap, frameNumber, pts};
+    DeliverEvent(!triggerEventInMainThread_ && !IsMainThread(), previewEventLock_, previewDeliveryDepth_,
+                 mainThreadDeliveries_, task, previewInfo_, value,
+                 [this](TPreviewInfo& info) { OnPreviewBitmap(this, info); });
 }
 
 void TCustomRAzidiZUV::CallHookEvent(TFFmpeg* task, TBitmap24& bitmap, int frameNumber, int64_t pts,
