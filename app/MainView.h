@@ -54,6 +54,8 @@ public:
     virtual bool ShowMessage(const std::string& text, const std::string& title, TMessageIcon icon,
                              TMessageButtons buttons = TMessageButtons::Ok) = 0;
     virtual void SetStatusText(const std::string& text) = 0;
+    // The read-only output folder box.
+    virtual void SetOutputFolderText(const std::string& folder) = 0;
 
     // The preview panel.
     virtual void ClosePreview() = 0;
@@ -62,11 +64,19 @@ public:
 
     // The format chooser and the options window, modal; they write `settings`.
     // False when the user cancelled. `allowClip`: the options window's "允许截取视频".
-    virtual bool RunFormatChooser(TConversionSettings& settings, bool allowClip) = 0;
+    virtual bool RunFormatChooser(TConversionSettings& settings, const std::string& outputFolder,
+                                  bool allowClip) = 0;
     // Progress of a many-file add whose probes run on a worker: `done` of `total`.
     virtual void ShowAddProgress(int done, int total) = 0;
     // The password window: the typed text, or none for "退出".
     virtual std::optional<std::string> AskPassword() = 0;
     // Ends the program (the main window closes).
     virtual void CloseMainWindow() = 0;
+
+    // Optional observers, for views that show more than the rows (the command
+    // line's speed and time left, its failure lines and log output).
+    virtual void JobProgress(int /*row*/, const TProgressInfo& /*info*/) {}
+    virtual void JobEnded(int /*row*/, const TTerminateInfo& /*info*/) {}
+    virtual void RunEnded() {}
+    virtual void DiagnosticLine(const std::string& /*line*/) {}
 };
