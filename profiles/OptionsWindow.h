@@ -80,7 +80,8 @@ public:
     void SetClipPermission(bool enabled);
     bool ClipCheckEnabled() const { return clipCheckEnabled_; }
     bool ClipChecked() const { return clipChecked_; }
-    // The user ticks or unticks the clip box; the six boxes follow it.
+    // The user ticks or unticks the clip box (a disabled box stays unticked);
+    // the six boxes follow it.
     void SetClipChecked(bool ticked);
     bool ClipBoxesEnabled() const { return clipChecked_; }
     const std::string& ClipBox(int index) const { return clipBoxes_[index]; }
@@ -97,6 +98,7 @@ public:
 
 private:
     void Clear();
+    void SetVideoControlsEnabled(bool enabled);
     void EnterVideoMode();
     void EnterAudioMode();
     void FillForProfile();
