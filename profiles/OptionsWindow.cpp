@@ -125,14 +125,16 @@ void TOptionsWindow::ReadDuration() {
             const int64_t seconds = context->duration / 1000000;
             durationSeconds_ = seconds;
             sourceDuration_ = std::to_string(seconds);
-            const int64_t hours = seconds / 3600;
-            const int64_t minutes = (seconds - hours * 3600) / 60;
-            clipBoxes_[3] = TwoDigits(hours);
-            clipBoxes_[4] = TwoDigits(minutes);
-            clipBoxes_[5] = TwoDigits(seconds - hours * 3600 - minutes * 60);
+            std::ranges::move(DurationBoxes(seconds), clipBoxes_.begin() + 3);
         }
     }
     converter_.ClearTasks();
+}
+
+std::array<std::string, 3> TOptionsWindow::DurationBoxes(int64_t seconds) {
+    const int64_t hours = seconds / 3600;
+    const int64_t minutes = (seconds - hours * 3600) / 60;
+    return {TwoDigits(hours), TwoDigits(minutes), TwoDigits(seconds - hours * 3600 - minutes * 60)};
 }
 
 bool TOptionsWindow::Confirm() {

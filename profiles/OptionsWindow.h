@@ -91,6 +91,10 @@ public:
     // shows the message and is discarded. Returns whether it was accepted.
     bool TypeClipKey(int index, char32_t key);
 
+    // The stop boxes for a source of `seconds`: hours, minutes, seconds, each
+    // at least two digits ("01", "02", "05"; hours may have more).
+    static std::array<std::string, 3> DurationBoxes(int64_t seconds);
+
     // The window's own values, set by the show sequence.
     const std::string& SourceDuration() const { return sourceDuration_; }
     const std::string& MediaKind() const { return mediaKind_; }
