@@ -80,7 +80,8 @@ public:
     void SetClipPermission(bool enabled);
     bool ClipCheckEnabled() const { return clipCheckEnabled_; }
     bool ClipChecked() const { return clipChecked_; }
-    // The user ticks or unticks the clip box; the six boxes follow it.
+    // The user ticks or unticks the clip box (a disabled box stays unticked);
+    // the six boxes follow it.
     void SetClipChecked(bool ticked);
     bool ClipBoxesEnabled() const { return clipChecked_; }
     const std::string& ClipBox(int index) const { return clipBoxes_[index]; }
@@ -90,6 +91,10 @@ public:
     // shows the message and is discarded. Returns whether it was accepted.
     bool TypeClipKey(int index, char32_t key);
 
+    // The stop boxes for a source of `seconds`: hours, minutes, seconds, each
+    // at least two digits ("01", "02", "05"; hours may have more).
+    static std::array<std::string, 3> DurationBoxes(int64_t seconds);
+
     // The window's own values, set by the show sequence.
     const std::string& SourceDuration() const { return sourceDuration_; }
     const std::string& MediaKind() const { return mediaKind_; }
@@ -97,6 +102,7 @@ public:
 
 private:
     void Clear();
+    void SetVideoControlsEnabled(bool enabled);
     void EnterVideoMode();
     void EnterAudioMode();
     void FillForProfile();
