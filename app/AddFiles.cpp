@@ -218,6 +218,7 @@ void TMainWindowLogic::RebuildTasks() {
     converter_.ClearTasks();
     taskRows_.clear();
     startFailures_.clear();
+    runOutputs_.assign(static_cast<size_t>(jobs_.RowCount()), std::string());
     std::set<std::string> claimed;
     for (int i = 0; i < TJobList::SlotCount; ++i) {
         const TJobSlot& slot = jobs_.Slot(i);
@@ -239,5 +240,6 @@ void TMainWindowLogic::RebuildTasks() {
         }
         claimed.insert(name);
         taskRows_.push_back(i);
+        runOutputs_[static_cast<size_t>(i)] = name;
     }
 }

@@ -122,6 +122,8 @@ public:
     bool ListBusy() const { return listBusy_; }
     // The row of each task of the current run (RebuildTasks).
     const std::vector<int>& TaskRows() const { return taskRows_; }
+    // The file a row's job writes in the current or last run; empty when it did not run.
+    std::string RunOutputOf(int row) const;
 
 private:
     // A many-file add in progress: the files in handling order, the output
@@ -191,6 +193,7 @@ private:
     bool runStopped_ = false;
     bool closed_ = false;
     std::vector<int> taskRows_;
+    std::vector<std::string> runOutputs_; // by row, set by RebuildTasks
     // Rows RebuildTasks could not register again, with the converter's reason.
     std::vector<std::pair<int, std::string>> startFailures_;
 

@@ -20,6 +20,11 @@ void TMainWindowLogic::SetRunControlsIdle(bool idle) {
     view_.SetEnabled(TMainAction::Stop, !idle);
 }
 
+std::string TMainWindowLogic::RunOutputOf(int row) const {
+    return row >= 0 && row < static_cast<int>(runOutputs_.size()) ? runOutputs_[static_cast<size_t>(row)]
+                                                                  : std::string();
+}
+
 int TMainWindowLogic::RowOfTask(int taskIndex) const {
     if (taskIndex < 0 || taskIndex >= static_cast<int>(taskRows_.size()))
         return -1;
