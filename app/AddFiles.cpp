@@ -101,40 +101,57 @@ bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::
     return true;
 }
 
-void TMainWindowLogic::AddOneFile() {
+bool TMainWindowLogic::PrepareAdd() {
     ResetConversionSettings(settings_);
-    if (!LoadConverterLibraries())
+    return LoadConverterLibraries();
+}
+
+void TMainWindowLogic::AddOneFile() {
+    if (!PrepareAdd())
         return;
-    const std::optional<std::string> file = platform_.ChooseOpenFile(OpenFilters());
-    if (!file || !FileExists(*file))
+    if (const std::optional<std::string> file = platform_.ChooseOpenFile(OpenFilters()))
+        AddSingleFile(*file);
+}
+
+void TMainWindowLogic::AddSingleFile(const std::string& file) {
+    if (!FileExists(file))
         return;
-    settings_.SourceFile = *file;
+    settings_.SourceFile = file;
     if (!view_.RunFormatChooser(settings_, outputFolder_, true))
         return;
     if (RefuseWhenFull())
         return;
     bool opened = false;
     try {
-        opened = converter_.Probe().Open(*file, "");
+        opened = converter_.Probe().Open(file, "");
     } catch (const std::exception&) {
         opened = false;
     }
     if (!opened) {
-        ReportUnreadable(*file, converter_.Probe().LastError());
+        ReportUnreadable(file, converter_.Probe().LastError());
         return;
     }
-    ListProbedFile(*file, settings_.OutputFile, true);
+    ListProbedFile(file, settings_.OutputFile, true);
 }
 
 void TMainWindowLogic::AddManyFiles() {
-    if (adding_)
+    if (adding_ || !PrepareAdd())
         return;
-    ResetConversionSettings(settings_);
-    if (!LoadConverterLibraries())
+    const std::vector<std::string> chosen = platform_.ChooseOpenFiles(OpenFilters());
+    if (!chosen.empty())
+        StartManyAdd(chosen);
+}
+
+void TMainWindowLogic::AddFiles(const std::vector<std::string>& files) {
+    if (files.empty() || adding_ || running_ || !PrepareAdd())
         return;
-    std::vector<std::string> chosen = platform_.ChooseOpenFiles(OpenFilters());
-    if (chosen.empty())
-        return;
+    if (files.size() == 1)
+        AddSingleFile(files.front());
+    else
+        StartManyAdd(files);
+}
+
+void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
     if (!view_.RunFormatChooser(settings_, outputFolder_, false))
         return;
 

@@ -79,6 +79,10 @@ public:
     // jobs are listed on the main thread as results come in. Adding() is true
     // until the last one has been handled.
     void AddManyFiles();
+    // Files dropped on the list or named on the command line: one file is added
+    // like "添加一个视频文件" (a clip allowed), several like "添加多个视频文件",
+    // without the open dialog. Ignored during a run or another add.
+    void AddFiles(const std::vector<std::string>& files);
     bool Adding() const { return adding_ != nullptr; }
     // Start of a run: the converter's task list from the used slots, in row order.
     void RebuildTasks();
@@ -146,6 +150,10 @@ private:
     void SelectAndFocus(int row);
 
     // Add helpers.
+    // The first steps of every add: fresh settings, the converter's libraries.
+    bool PrepareAdd();
+    void AddSingleFile(const std::string& file);
+    void StartManyAdd(const std::vector<std::string>& chosen);
     bool LoadConverterLibraries();
     void Log(const std::string& message);
     void AppendLogLine(const std::string& line);
