@@ -7,6 +7,7 @@
 #include "media/AVProbe.h"
 #include "media/MainThreadDispatcher.h"
 #include "profiles/BuildOptions.h"
+#include "profiles/OutputProfile.h"
 
 #include <filesystem>
 #include <system_error>
@@ -147,8 +148,8 @@ void TMainWindowLogic::AddFiles(const std::vector<std::string>& files) {
         return;
     if (files.size() == 1)
         AddSingleFile(files.front());
-    else
-        StartManyAdd(files);
+    else // the many add lists a dialog's files last one first; these keep their order
+        StartManyAdd({files.rbegin(), files.rend()});
 }
 
 void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
@@ -157,7 +158,11 @@ void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
 
     adding_ = std::make_unique<TManyAdd>();
     adding_->files.assign(chosen.rbegin(), chosen.rend());
-    adding_->ext = fs::path(settings_.OutputFile).extension().string();
+    // The profile names the extension. The options window's output name is no
+    // help here: it is made from the source of an earlier add, or from none.
+    const TOutputProfile* profile = FindProfile(settings_.ProfileId);
+    adding_->ext =
+        profile ? std::string(profile->OutputExt) : fs::path(settings_.OutputFile).extension().string();
     // No run and no second add while the list grows.
     view_.SetEnabled(TMainAction::Add, false);
     view_.SetEnabled(TMainAction::Start, false);
@@ -183,7 +188,7 @@ void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
             PostToMainThread([this, add, alive, i, outcome, error] {
                 // The add may have been stopped (or the window closed) meanwhile.
                 if (alive.lock() && adding_.get() == add)
-                    HandleProbeResult(i, outcome, error);
+                    QueueProbeResult({i, outcome, error});
             });
             if (outcome == TProbeOutcome::Missing)
                 return;
@@ -191,10 +196,28 @@ void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
     });
 }
 
-void TMainWindowLogic::HandleProbeResult(size_t index, TProbeOutcome outcome, const std::string& error) {
+void TMainWindowLogic::QueueProbeResult(TProbeResult result) {
+    TManyAdd* add = adding_.get();
+    add->results.push_back(std::move(result));
+    if (add->handling)
+        return; // the call handling the earlier result takes this one next
+    add->handling = true;
+    // A result may finish the add, which ends `add`; the loop stops there.
+    while (adding_.get() == add && !add->results.empty()) {
+        const TProbeResult next = std::move(add->results.front());
+        add->results.pop_front();
+        HandleProbeResult(next);
+    }
+    if (adding_.get() == add)
+        add->handling = false;
+}
+
+void TMainWindowLogic::HandleProbeResult(const TProbeResult& result) {
     TManyAdd& add = *adding_;
-    const std::string& file = add.files[index];
-    add.handled = index + 1;
+    const std::string file = add.files[result.index];
+    const TProbeOutcome outcome = result.outcome;
+    const std::string& error = result.error;
+    add.handled = result.index + 1;
     view_.ShowAddProgress(static_cast<int>(add.handled), static_cast<int>(add.files.size()));
     bool goOn = true;
     if (outcome == TProbeOutcome::Missing) {
@@ -207,6 +230,9 @@ void TMainWindowLogic::HandleProbeResult(size_t index, TProbeOutcome outcome, co
             (fs::path(outputFolder_) / (fs::path(file).stem().string() + add.ext)).string();
         goOn = ListProbedFile(file, candidate, false);
     }
+    // The message box serves events: the window may have closed and ended the add meanwhile.
+    if (adding_.get() != &add)
+        return;
     if (!goOn || add.handled == add.files.size())
         FinishManyAdd();
 }

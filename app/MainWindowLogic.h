@@ -20,6 +20,7 @@
 #include "profiles/ConversionSettings.h"
 
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <set>
@@ -81,7 +82,8 @@ public:
     void AddManyFiles();
     // Files dropped on the list or named on the command line: one file is added
     // like "添加一个视频文件" (a clip allowed), several like "添加多个视频文件",
-    // without the open dialog. Ignored during a run or another add.
+    // without the open dialog; the rows keep the given order. Ignored during a
+    // run or another add.
     void AddFiles(const std::vector<std::string>& files);
     bool Adding() const { return adding_ != nullptr; }
     // Start of a run: the converter's task list from the used slots, in row order.
@@ -130,6 +132,12 @@ public:
     std::string RunOutputOf(int row) const;
 
 private:
+    enum class TProbeOutcome { Missing, Unreadable, Opened };
+    struct TProbeResult {
+        size_t index = 0;
+        TProbeOutcome outcome = TProbeOutcome::Missing;
+        std::string error;
+    };
     // A many-file add in progress: the files in handling order, the output
     // extension, and the worker that probes them, last one first.
     struct TManyAdd {
@@ -138,8 +146,12 @@ private:
         size_t handled = 0;
         std::atomic<bool> cancel{false};
         std::thread worker;
+        // Results handed over while an earlier one is still being handled: the
+        // converter and a message box both serve posted calls, so a result can
+        // arrive in the middle of its predecessor and must wait for its turn.
+        std::deque<TProbeResult> results;
+        bool handling = false;
     };
-    enum class TProbeOutcome { Missing, Unreadable, Opened };
 
     // Job list helpers.
     void ShowRow(int row);
@@ -160,7 +172,9 @@ private:
     // Registers and lists one source whose probe succeeded. False when the add must stop.
     bool ListProbedFile(const std::string& sourceFile, const std::string& outputCandidate, bool singleFile);
     void ReportUnreadable(const std::string& sourceFile, const std::string& probeError);
-    void HandleProbeResult(size_t index, TProbeOutcome outcome, const std::string& error);
+    // Takes a posted probe result; results are handled one at a time, in order.
+    void QueueProbeResult(TProbeResult result);
+    void HandleProbeResult(const TProbeResult& result);
     void FinishManyAdd();
     void StopManyAdd();
     bool RefuseWhenFull();

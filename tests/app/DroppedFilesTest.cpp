@@ -5,6 +5,7 @@
 #include "app/MediaFiles.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/MainThreadDispatcher.h"
+#include "profiles/OutputProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -61,8 +62,11 @@ protected:
     void SetUp() override {
         MarkMainThread();
         outputFolder_ = dir_.File("out");
+        // As the options window does for the MP3 profile: the output name comes
+        // from SourceFile, which a many-file add has not set.
         view_.Chooser = [](TConversionSettings& settings, const std::string& folder, bool) {
-            settings.OutputFile = folder + "/" + fs::path(settings.SourceFile).stem().string() + ".avi";
+            settings.ProfileId = 200;
+            settings.OutputFile = OutputPathFor(folder, settings.SourceFile, ".mp3");
             return true;
         };
         logic_ = std::make_unique<TMainWindowLogic>(view_, platform_, store_, dir_.Path().string());
@@ -82,7 +86,16 @@ protected:
 
     TempDir dir_;
     std::string outputFolder_;
-    TFakeView view_;
+    // Its message boxes serve posted calls while they are open, as a real modal box does.
+    class TModalBoxView : public TFakeView {
+    public:
+        bool ShowMessage(const std::string& text, const std::string& title, TMessageIcon icon,
+                         TMessageButtons buttons) override {
+            ServeUntil([] { return false; }, std::chrono::milliseconds(1500));
+            return TFakeView::ShowMessage(text, title, icon, buttons);
+        }
+    };
+    TModalBoxView view_;
     TFakePlatform platform_;
     TSettingsStore store_{dir_.File("system.ini"), dir_.Path().string()};
     std::unique_ptr<TMainWindowLogic> logic_;
@@ -94,6 +107,7 @@ TEST_F(DroppedFilesLogicTest, OneFileIsAddedLikeTheSingleAddWithAClipAllowed) {
     ASSERT_EQ(view_.Rows.size(), 1u);
     EXPECT_EQ(view_.Rows[0].SourceFile, clip);
     EXPECT_EQ(view_.Rows[0].Status, StatusWaiting);
+    EXPECT_EQ(view_.Rows[0].TargetFormat, "MP3");
     EXPECT_EQ(view_.ChooserClipAllowed, std::vector<bool>{true});
     EXPECT_EQ(view_.Selected, 0);
 }
@@ -104,8 +118,10 @@ TEST_F(DroppedFilesLogicTest, SeveralFilesAreProbedOnTheWorkerWithoutAClip) {
     EXPECT_FALSE(view_.IsEnabled(TMainAction::Add));
     ASSERT_TRUE(ServeUntil([&] { return !logic_->Adding(); }, std::chrono::seconds(30)));
     ASSERT_EQ(view_.Rows.size(), clips.size());
-    for (size_t i = 0; i < clips.size(); ++i)
+    for (size_t i = 0; i < clips.size(); ++i) {
         EXPECT_EQ(view_.Rows[i].SourceFile, clips[i]);
+        EXPECT_EQ(view_.Rows[i].TargetFormat, "MP3");
+    }
     EXPECT_EQ(view_.ChooserClipAllowed, std::vector<bool>{false});
     EXPECT_EQ(view_.AddProgress.back(), std::make_pair(3, 3));
     EXPECT_TRUE(view_.IsEnabled(TMainAction::Add));
@@ -117,4 +133,19 @@ TEST_F(DroppedFilesLogicTest, ACancelledChooserAddsNothing) {
     logic_->AddFiles({Clip("a.mp4"), Clip("b.mp4")});
     EXPECT_FALSE(logic_->Adding());
     EXPECT_TRUE(view_.Rows.empty());
+}
+
+TEST_F(DroppedFilesLogicTest, ResultsArrivingDuringAMessageBoxWaitForTheirTurn) {
+    // The unreadable file's box is open while the other results arrive.
+    const std::string bad = dir_.File("broken.mp4");
+    WriteRandomBytes(bad, 4096);
+    const std::vector<std::string> files{bad, Clip("a.mp4"), Clip("b.mp4")};
+    logic_->AddFiles(files);
+    ASSERT_TRUE(ServeUntil([&] { return !logic_->Adding(); }, std::chrono::seconds(30)));
+    ASSERT_EQ(view_.Messages.size(), 1u);
+    EXPECT_EQ(view_.Messages[0].Text, "无法识别的音频或视频文件！" + bad);
+    ASSERT_EQ(view_.Rows.size(), 2u);
+    EXPECT_EQ(view_.Rows[0].SourceFile, files[1]);
+    EXPECT_EQ(view_.Rows[1].SourceFile, files[2]);
+    EXPECT_EQ(view_.Rows[1].Number, "2");
 }
