@@ -33,7 +33,7 @@ FormatChooserDialog::FormatChooserDialog(TConversionSettings& settings, TUserDia
         auto* list = new QListWidget(pages_);
         list->setViewMode(QListView::IconMode);
         list->setIconSize(QSize(IconSize, IconSize));
-        list->setGridSize(QSize(118, 92));
+        list->setGridSize(QSize(150, 88)); // wide enough for the longest labels
         list->setResizeMode(QListView::Adjust);
         list->setMovement(QListView::Static);
         list->setWordWrap(true);
@@ -70,7 +70,7 @@ FormatChooserDialog::FormatChooserDialog(TConversionSettings& settings, TUserDia
     layout->addWidget(new QLabel(QString::fromUtf8(TFormatChooser::Prompt), this));
     layout->addWidget(pages_);
     layout->addLayout(buttons);
-    setFixedSize(640, 470);
+    setFixedSize(800, 500);
     ShowSelections();
 }
 

@@ -36,6 +36,7 @@ JobListTable::JobListTable(QWidget* parent) : QTableWidget(0, MainTexts::JobColu
     for (int column = 0; column < columnCount(); ++column)
         setColumnWidth(column, MainTexts::JobColumnWidths[static_cast<size_t>(column)]);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(20);

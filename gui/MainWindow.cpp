@@ -134,7 +134,8 @@ QWidget* MainWindow::BuildToolBar() {
             row->addWidget(separator);
         }
         auto* button = new QToolButton(bar);
-        button->setText(Utf8(ToolButtonCaption(which)));
+        // The blanks around "添加" widened a button of the old design; here they would only elide the word.
+        button->setText(Utf8(ToolButtonCaption(which)).trimmed());
         button->setIcon(style()->standardIcon(ToolPictures[static_cast<size_t>(which)]));
         button->setIconSize(QSize(32, 32));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

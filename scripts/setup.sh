@@ -12,7 +12,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libcurl4-openssl-dev libglib2.0-bin
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-wqy-microhei xdg-utils
+  xvfb xauth fonts-wqy-microhei xdg-utils imagemagick
   locales
 )
 
