@@ -1,5 +1,6 @@
 #include "gui/FormatChooserDialog.h"
 
+#include "gui/DialogButtons.h"
 #include "gui/ProfileIcon.h"
 
 #include <QEvent>
@@ -33,14 +34,14 @@ FormatChooserDialog::FormatChooserDialog(TConversionSettings& settings, TUserDia
         auto* list = new QListWidget(pages_);
         list->setViewMode(QListView::IconMode);
         list->setIconSize(QSize(IconSize, IconSize));
-        list->setGridSize(QSize(150, 88)); // wide enough for the longest labels
+        list->setGridSize(QSize(150, 100)); // room for a label on two lines
         list->setResizeMode(QListView::Adjust);
         list->setMovement(QListView::Static);
         list->setWordWrap(true);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
-        list->setUniformItemSizes(true);
         for (const TOutputProfile& profile : PageProfiles(page))
-            new QListWidgetItem(ProfileIcon(profile, IconSize), Utf8(profile.Label), list);
+            new QListWidgetItem(ProfileIcon(profile, IconSize), Utf8(profile.Label), list)
+                ->setToolTip(Utf8(profile.Label)); // the few labels too long for two lines
         list->viewport()->installEventFilter(this);
         connect(list, &QListWidget::currentRowChanged, this, [this, page](int row) {
             if (!syncing_)
@@ -62,15 +63,12 @@ FormatChooserDialog::FormatChooserDialog(TConversionSettings& settings, TUserDia
     connect(next_, &QPushButton::clicked, this, &FormatChooserDialog::OnNext);
     connect(cancel_, &QPushButton::clicked, this, &FormatChooserDialog::OnCancel);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(next_);
-    buttons->addWidget(cancel_);
+    QHBoxLayout* buttons = DialogButtonRow({next_, cancel_});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QString::fromUtf8(TFormatChooser::Prompt), this));
     layout->addWidget(pages_);
     layout->addLayout(buttons);
-    setFixedSize(800, 500);
+    setFixedSize(800, 540);
     ShowSelections();
 }
 

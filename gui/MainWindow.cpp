@@ -103,6 +103,18 @@ MainWindow::MainWindow(IPlatform& platform, TSettingsStore& settings, const QStr
     statusBar()->addPermanentWidget(addProgress_);
 
     BuildMenus();
+    actionWidgets_ = {{TMainAction::Add, ToolButton(TToolButton::Add)},
+                      {TMainAction::Remove, ToolButton(TToolButton::Remove)},
+                      {TMainAction::Clear, ToolButton(TToolButton::Clear)},
+                      {TMainAction::Start, ToolButton(TToolButton::Start)},
+                      {TMainAction::Pause, ToolButton(TToolButton::Pause)},
+                      {TMainAction::Stop, ToolButton(TToolButton::Stop)},
+                      {TMainAction::BrowseOutput, browse_},
+                      {TMainAction::IfExistsChoice, ifExists_},
+                      {TMainAction::ListMoveUp, PanelButton(0)},
+                      {TMainAction::ListMoveDown, PanelButton(1)},
+                      {TMainAction::ListRemove, PanelButton(2)},
+                      {TMainAction::ListClear, PanelButton(3)}};
     setFixedSize(Width, Height);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -389,48 +401,11 @@ void MainWindow::SelectRow(int row) {
 }
 
 void MainWindow::SetEnabled(TMainAction action, bool enabled) {
-    switch (action) {
-    case TMainAction::Add:
-        ToolButton(TToolButton::Add)->setEnabled(enabled);
-        break;
-    case TMainAction::Remove:
-        ToolButton(TToolButton::Remove)->setEnabled(enabled);
-        break;
-    case TMainAction::Clear:
-        ToolButton(TToolButton::Clear)->setEnabled(enabled);
-        break;
-    case TMainAction::Start:
-        ToolButton(TToolButton::Start)->setEnabled(enabled);
-        break;
-    case TMainAction::Pause:
-        ToolButton(TToolButton::Pause)->setEnabled(enabled);
-        break;
-    case TMainAction::Stop:
-        ToolButton(TToolButton::Stop)->setEnabled(enabled);
-        break;
-    case TMainAction::BrowseOutput:
-        browse_->setEnabled(enabled);
-        break;
-    case TMainAction::IfExistsChoice:
-        ifExists_->setEnabled(enabled);
-        break;
-    case TMainAction::CpuUsageChoice:
-    case TMainAction::ParallelChoice:
+    const auto it = actionWidgets_.find(action);
+    if (it != actionWidgets_.end())
+        it->second->setEnabled(enabled);
+    else
         hiddenChoices_[action] = enabled;
-        break;
-    case TMainAction::ListMoveUp:
-        PanelButton(0)->setEnabled(enabled);
-        break;
-    case TMainAction::ListMoveDown:
-        PanelButton(1)->setEnabled(enabled);
-        break;
-    case TMainAction::ListRemove:
-        PanelButton(2)->setEnabled(enabled);
-        break;
-    case TMainAction::ListClear:
-        PanelButton(3)->setEnabled(enabled);
-        break;
-    }
 }
 
 bool MainWindow::ShowMessage(const std::string& text, const std::string& title, TMessageIcon icon,

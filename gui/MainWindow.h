@@ -121,6 +121,8 @@ private:
     QProgressBar* addProgress_ = nullptr;
     FormatChooserDialog* chooser_ = nullptr;
     OptionsDialog* options_ = nullptr;
+    // The control behind each action; the two run choices without one are kept as flags.
+    std::map<TMainAction, QWidget*> actionWidgets_;
     std::map<TMainAction, bool> hiddenChoices_;
     bool updatingRows_ = false; // row changes the logic makes are not the user's selection
     bool shownOnce_ = false;

@@ -1,5 +1,7 @@
 #include "gui/OptionsDialog.h"
 
+#include "gui/DialogButtons.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -155,10 +157,7 @@ OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialog
     cancel_->setAutoDefault(false);
     connect(confirm_, &QPushButton::clicked, this, &OptionsDialog::OnConfirm);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(confirm_);
-    buttons->addWidget(cancel_);
+    QHBoxLayout* buttons = DialogButtonRow({confirm_, cancel_});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

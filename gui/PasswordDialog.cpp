@@ -1,6 +1,7 @@
 #include "gui/PasswordDialog.h"
 
 #include "app/MainWindowTexts.h"
+#include "gui/DialogButtons.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,10 +18,7 @@ PasswordDialog::PasswordDialog(QWidget* parent) : QDialog(parent), box_(new QLin
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(quit, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(quit);
+    QHBoxLayout* buttons = DialogButtonRow({ok, quit});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QString::fromUtf8(MainTexts::PasswordPrompt), this));
     layout->addWidget(box_);

@@ -1,5 +1,7 @@
 #include "gui/UpdateDialog.h"
 
+#include "gui/DialogButtons.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -36,12 +38,7 @@ UpdateDialog::UpdateDialog(IPlatform& platform, const std::string& settingsFile,
     connect(checkButton_, &QPushButton::clicked, this, [this] { check_.Check(); });
     connect(downloadButton_, &QPushButton::clicked, this, [this] { check_.StartDownload(); });
     connect(back, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(checkButton_);
-    buttons->addWidget(downloadButton_);
-    buttons->addWidget(back);
-    layout->addLayout(buttons);
+    layout->addLayout(DialogButtonRow({checkButton_, downloadButton_, back}));
     setFixedSize(480, 380);
 }
 

@@ -1,10 +1,10 @@
 // Shared pieces of the window tests: the application object with the
-// dispatcher plugged into its loop, a platform that answers the dialogs, a
-// recorder of the profile windows' message boxes, and a script that answers
-// modal windows one after another without leaving a test in a modal loop.
+// dispatcher plugged into its loop, a recorder of the profile windows' message
+// boxes, and a script that answers modal windows one after another without
+// leaving a test in a modal loop. The platform fake is the logic tests' one.
 #pragma once
 
-#include "app/Platform.h"
+#include "app/AppFakes.h"
 #include "profiles/UserDialogs.h"
 
 #include <QApplication>
@@ -12,7 +12,6 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,33 +19,6 @@ QApplication& GuiApp();
 
 // Waits, serving events, until `done` or the timeout; returns done().
 bool WaitFor(const std::function<bool()>& done, int timeoutMs = 60000);
-
-class TGuiFakePlatform : public IPlatform {
-public:
-    std::optional<std::string> OneFile;
-    std::vector<std::string> ManyFiles;
-    std::vector<std::string> Opened;
-    int PowerOffs = 0;
-
-    std::optional<std::string> ChooseOpenFile(const std::vector<TFileFilter>&) override { return OneFile; }
-    std::vector<std::string> ChooseOpenFiles(const std::vector<TFileFilter>&) override { return ManyFiles; }
-    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
-    bool OpenWithDesktop(const std::string& target) override {
-        Opened.push_back(target);
-        return true;
-    }
-    bool PowerOff() override {
-        ++PowerOffs;
-        return true;
-    }
-    bool Download(const std::string&, const std::string&, int, const std::atomic<bool>&,
-                  std::string& error) override {
-        error = "offline";
-        return false;
-    }
-    void PlaySound(const std::string&) override {}
-    TPasswordStore ReadPasswordStore() override { return {}; }
-};
 
 class TRecordingDialogs : public TUserDialogs {
 public:

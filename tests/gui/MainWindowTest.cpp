@@ -104,7 +104,7 @@ protected:
     }
 
     TempDir dir_;
-    TGuiFakePlatform platform_;
+    TFakePlatform platform_;
     std::unique_ptr<TSettingsStore> store_;
     std::unique_ptr<MainWindow> window_;
     std::set<std::string> seenStatuses_;

@@ -41,7 +41,7 @@ TEST(ScreenshotTest, MainWindowWithTwoJobsOneConvertingAndTheProfileWindows) {
     spec.Video[0].Height = 480;
     MakeClip(clip, spec);
 
-    TGuiFakePlatform platform;
+    TFakePlatform platform;
     TSettingsStore store(dir.File("system.ini"), dir.Path().string());
     MainWindow window(platform, store, QString::fromStdString(dir.Path().string()));
     window.show();
