@@ -135,12 +135,17 @@ void TMainWindowLogic::AddManyFiles() {
     std::vector<std::string> chosen = platform_.ChooseOpenFiles(OpenFilters());
     if (chosen.empty())
         return;
+    // The options window names the first file handled as its source.
+    settings_.SourceFile = chosen.back();
     if (!view_.RunFormatChooser(settings_, outputFolder_, false))
         return;
 
     adding_ = std::make_unique<TManyAdd>();
     adding_->files.assign(chosen.rbegin(), chosen.rend());
-    adding_->ext = fs::path(settings_.OutputFile).extension().string();
+    // From the last dot of the name: a bare ".mpg" has no extension to std::filesystem.
+    const std::string outputName = fs::path(settings_.OutputFile).filename().string();
+    const auto dot = outputName.rfind('.');
+    adding_->ext = dot == std::string::npos ? std::string() : outputName.substr(dot);
     // No run and no second add while the list grows.
     view_.SetEnabled(TMainAction::Add, false);
     view_.SetEnabled(TMainAction::Start, false);

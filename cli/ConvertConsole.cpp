@@ -3,6 +3,29 @@
 #include <algorithm>
 #include <filesystem>
 
+namespace {
+
+// Media seconds per wall second, "?" until known.
+std::string SpeedText(double speed) {
+    if (speed <= 0)
+        return "?";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2fx", speed);
+    return text;
+}
+
+// HH:MM:SS, "?" until known.
+std::string LeftText(double seconds) {
+    if (seconds < 0)
+        return "?";
+    const long s = static_cast<long>(seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+    return text;
+}
+
+} // namespace
+
 std::optional<std::string> TConsolePlatform::ChooseOpenFile(const std::vector<TFileFilter>&) {
     if (files_.empty())
         return std::nullopt;

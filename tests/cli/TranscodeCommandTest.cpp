@@ -1,6 +1,7 @@
 // Runs the real "vantoro-cli transcode", so exit status, both output streams,
 // Ctrl-C and the files left behind are checked as a script meets them.
 #include "CliProgram.h"
+#include "ProbedOutput.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/AVProbe.h"
 #include "media/FFmpegLoader.h"
@@ -25,11 +26,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 extern char** environ;
 
 namespace {
@@ -50,51 +46,6 @@ bool HasLine(const std::string& text, const std::string& line) {
         if (l == line)
             return true;
     return false;
-}
-
-struct Stream {
-    std::string codec; // empty: the file has no such stream
-    int width = 0;
-    int height = 0;
-};
-
-struct Probed {
-    bool opened = false;
-    std::string error;
-    Stream video;
-    std::string audioCodec;
-    int64_t videoDuration = -1; // µs
-};
-
-// The library's short name ("h264"), not the probe's display text.
-std::string CodecNameOf(const TAVProbe& probe, int streamIndex) {
-    return avcodec_get_name(probe.Context()->streams[streamIndex]->codecpar->codec_id);
-}
-
-Probed ProbeFile(const std::string& name) {
-    Probed result;
-    TAVProbe probe;
-    result.opened = probe.Open(name);
-    result.error = probe.LastError();
-    if (!result.opened)
-        return result;
-    if (probe.VideoStreamCount() > 0) {
-        TVideoStreamInfo video;
-        probe.GetVideoStreamInfo(-1, video);
-        result.video = {CodecNameOf(probe, probe.FirstVideoStream()), video.Width, video.Height};
-        result.videoDuration = video.DurationUs;
-        if (result.videoDuration <= 0) {
-            TFileStreamInfo file;
-            probe.GetFileStreamInfo(file);
-            result.videoDuration = file.Duration;
-        }
-    }
-    if (probe.AudioStreamCount() > 0) {
-        TAudioStreamInfo audio;
-        probe.GetAudioStreamInfo(-1, audio);
-        result.audioCodec = CodecNameOf(probe, probe.FirstAudioStream());
-    }
-    return result;
 }
 
 class TranscodeCommandTest : public ::testing::Test {
