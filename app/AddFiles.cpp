@@ -168,10 +168,14 @@ void TMainWindowLogic::AddManyFiles() {
                     error = e.what();
                 }
             }
-            PostToMainThread([this, add, alive, i, outcome, error] {
+            {
+                std::lock_guard guard(add->lock);
+                add->results.push_back({outcome, std::move(error)});
+            }
+            PostToMainThread([this, add, alive] {
                 // The add may have been stopped (or the window closed) meanwhile.
                 if (alive.lock() && adding_.get() == add)
-                    HandleProbeResult(i, outcome, error);
+                    DrainProbeResults();
             });
             if (outcome == TProbeOutcome::Missing)
                 return;
@@ -179,24 +183,46 @@ void TMainWindowLogic::AddManyFiles() {
     });
 }
 
-void TMainWindowLogic::HandleProbeResult(size_t index, TProbeOutcome outcome, const std::string& error) {
+void TMainWindowLogic::DrainProbeResults() {
     TManyAdd& add = *adding_;
-    const std::string& file = add.files[index];
-    add.handled = index + 1;
-    view_.ShowAddProgress(static_cast<int>(add.handled), static_cast<int>(add.files.size()));
+    if (add.draining)
+        return; // the outer drain takes this result too
+    add.draining = true;
     bool goOn = true;
-    if (outcome == TProbeOutcome::Missing) {
-        goOn = false; // a chosen file vanished: the add stops here
-    } else if (outcome == TProbeOutcome::Unreadable) {
-        ReportUnreadable(file, error);
-    } else {
-        settings_.SourceFile = file;
-        const std::string candidate =
-            (fs::path(outputFolder_) / (fs::path(file).stem().string() + add.ext)).string();
-        goOn = ListProbedFile(file, candidate, false);
+    while (goOn && add.handled < add.files.size()) {
+        TProbeResult result;
+        {
+            std::lock_guard guard(add.lock);
+            if (add.results.empty())
+                break;
+            result = std::move(add.results.front());
+            add.results.pop_front();
+        }
+        goOn = HandleProbeResult(result);
     }
+    add.draining = false;
     if (!goOn || add.handled == add.files.size())
         FinishManyAdd();
+}
+
+bool TMainWindowLogic::HandleProbeResult(const TProbeResult& result) {
+    TManyAdd& add = *adding_;
+    const std::string file = add.files[add.handled];
+    ++add.handled;
+    view_.ShowAddProgress(static_cast<int>(add.handled), static_cast<int>(add.files.size()));
+    switch (result.Outcome) {
+    case TProbeOutcome::Missing:
+        return false; // a chosen file vanished: the add stops here
+    case TProbeOutcome::Unreadable:
+        ReportUnreadable(file, result.Error);
+        return true;
+    case TProbeOutcome::Opened:
+        break;
+    }
+    settings_.SourceFile = file;
+    const std::string candidate =
+        (fs::path(outputFolder_) / (fs::path(file).stem().string() + add.ext)).string();
+    return ListProbedFile(file, candidate, false);
 }
 
 void TMainWindowLogic::StopManyAdd() {

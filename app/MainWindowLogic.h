@@ -20,7 +20,9 @@
 #include "profiles/ConversionSettings.h"
 
 #include <atomic>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -126,16 +128,25 @@ public:
     std::string RunOutputOf(int row) const;
 
 private:
+    enum class TProbeOutcome { Missing, Unreadable, Opened };
+    struct TProbeResult {
+        TProbeOutcome Outcome = TProbeOutcome::Missing;
+        std::string Error;
+    };
     // A many-file add in progress: the files in handling order, the output
-    // extension, and the worker that probes them, last one first.
+    // extension, and the worker that probes them, last one first. The worker
+    // queues each result and posts a drain; library calls made while one
+    // result is handled may serve the next post, so the drain never nests.
     struct TManyAdd {
         std::vector<std::string> files;
         std::string ext;
         size_t handled = 0;
+        bool draining = false; // main thread
         std::atomic<bool> cancel{false};
+        std::mutex lock;
+        std::deque<TProbeResult> results; // guarded by lock
         std::thread worker;
     };
-    enum class TProbeOutcome { Missing, Unreadable, Opened };
 
     // Job list helpers.
     void ShowRow(int row);
@@ -152,7 +163,9 @@ private:
     // Registers and lists one source whose probe succeeded. False when the add must stop.
     bool ListProbedFile(const std::string& sourceFile, const std::string& outputCandidate, bool singleFile);
     void ReportUnreadable(const std::string& sourceFile, const std::string& probeError);
-    void HandleProbeResult(size_t index, TProbeOutcome outcome, const std::string& error);
+    void DrainProbeResults();
+    // Lists the next file from its probe result; false when the add must stop.
+    bool HandleProbeResult(const TProbeResult& result);
     void FinishManyAdd();
     void StopManyAdd();
     bool RefuseWhenFull();

@@ -427,3 +427,19 @@ TEST_F(MainWindowLogicTest, LogLinesAndHelp) {
     EXPECT_EQ(platform.Opened[0], (dir.Path() / "program" / "help" / "index.html").string());
     EXPECT_EQ(platform.Opened[2].rfind("mailto:", 0), 0u);
 }
+
+TEST_F(MainWindowLogicTest, AnOutputRejectedWhileAddingManyIsListedAndFailsAtStart) {
+    // The library calls of one result may serve the next one's post; the rows
+    // must still follow the files one by one.
+    fs::create_directory(Out("b.wav"));
+    logic->SetIfOutputExists(ieOverwrite);
+    AddMany({Clip("c.mp4"), Clip("b.avi"), Clip("a.mkv")});
+    ASSERT_EQ(Sources(), (std::vector<std::string>{Clip("a.mkv"), Clip("b.avi"), Clip("c.mp4")}));
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(logic->Jobs().Slot(row).Input.FileName, view.Rows[static_cast<size_t>(row)].SourceFile);
+    EXPECT_NE(logic->DiagnosticLog().find("***不能进行正常转换: "), std::string::npos);
+    RunToEnd();
+    EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "失败", "完成"}));
+    ASSERT_FALSE(view.Messages.empty());
+    EXPECT_NE(view.Messages.back().Text.find(Clip("b.avi")), std::string::npos);
+}
