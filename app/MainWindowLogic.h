@@ -16,6 +16,7 @@
 #include "app/MediaReport.h"
 #include "app/Platform.h"
 #include "app/SettingsStore.h"
+#include "app/ToolHints.h"
 #include "engine/RAzidiZUV.h"
 #include "profiles/ConversionSettings.h"
 
@@ -57,6 +58,8 @@ public:
     bool UnlockOnShow();
     // The window closes: no completion action any more, every job stopped with waiting.
     void CloseQuery();
+    // The mouse is over a tool button: its hint goes to the status bar.
+    void ToolButtonHovered(TToolButton button);
     // Help menu actions.
     void OpenHelp();
     void OpenWebSite();

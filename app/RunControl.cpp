@@ -48,11 +48,10 @@ void TMainWindowLogic::StartOrResume() {
         jobs_.Row(row).Status = StatusWaiting;
     }
     // A job that cannot be registered again is not run; its row says so
-    // rather than waiting for a report that never comes.
-    for (const auto& [row, error] : startFailures_) {
+    // rather than waiting for a report that never comes, and the user sees
+    // why, as for a job that fails while it runs.
+    for (const auto& [row, error] : startFailures_)
         jobs_.Row(row).Status = StatusFailed;
-        Log("***不能进行正常转换: " + error);
-    }
     for (int row = 0; row < jobs_.RowCount(); ++row)
         ShowRow(row);
     for (const auto& [row, error] : startFailures_)
