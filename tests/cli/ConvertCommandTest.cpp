@@ -1,7 +1,7 @@
 // Runs the real "vantoro-cli convert" and "vantoro-cli profiles": batches of
 // fixtures through several profiles and parallel jobs, read back with the
 // probe; a failing job among good ones; names of existing outputs; Ctrl-C.
-#include "CliProgram.h"
+#include "CliRunner.h"
 #include "ProbedOutput.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/FFmpegLoader.h"
@@ -16,13 +16,7 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -58,71 +52,15 @@ protected:
 
     // Runs "vantoro-cli ARGS..." with HOME in the scratch folder; `onErrLine`
     // sees each line of standard error as it comes.
-    CliResult Run(const Args& cliArgs, const std::function<void(const std::string&, pid_t)>& onErrLine = {},
+    CliResult Run(const Args& args, const CliLineWatcher& onErrLine = {},
                   std::chrono::seconds limit = std::chrono::seconds(120)) const {
-        const std::string program = CliProgram().string();
-        const std::string outName = dir.File("stdout");
-        Args args = {program};
-        args.insert(args.end(), cliArgs.begin(), cliArgs.end());
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> env{"HOME=" + dir.File("home"), "XDG_CONFIG_HOME=" + dir.File("config"),
-                                     "PATH=/usr/bin:/bin"};
-        std::vector<char*> envp;
-        for (auto& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) != 0) {
-            ADD_FAILURE() << "no pipe";
-            return {};
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-        posix_spawn_file_actions_addopen(&actions, 1, outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        CliResult result;
-        if (spawned != 0) {
-            close(fds[0]);
-            ADD_FAILURE() << "cannot start " << program;
-            return result;
-        }
-        const auto deadline = Clock::now() + limit;
-        std::string pending;
-        char buffer[4096];
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd fd{fds[0], POLLIN, 0};
-            if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) == 0) {
-                ADD_FAILURE() << "vantoro-cli still running after " << limit.count() << " s";
-                kill(pid, SIGKILL);
-                break;
-            }
-            const ssize_t got = read(fds[0], buffer, sizeof buffer);
-            if (got <= 0)
-                break;
-            result.err.append(buffer, static_cast<size_t>(got));
-            pending.append(buffer, static_cast<size_t>(got));
-            for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
-                const std::string line = pending.substr(0, end);
-                pending.erase(0, end + 1);
-                if (onErrLine)
-                    onErrLine(line, pid);
-            }
-        }
-        close(fds[0]);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.out = ReadFile(outName);
-        return result;
+        return RunCliWatching(
+            {args,
+             2,
+             dir.File("stdout"),
+             {"HOME=" + dir.File("home"), "XDG_CONFIG_HOME=" + dir.File("config"), "PATH=/usr/bin:/bin"},
+             onErrLine,
+             limit});
     }
 
     CliResult Convert(const std::string& profile, Args extra, const Args& files) const {

@@ -1,6 +1,6 @@
 // Runs the real "vantoro-cli transcode", so exit status, both output streams,
 // Ctrl-C and the files left behind are checked as a script meets them.
-#include "CliProgram.h"
+#include "CliRunner.h"
 #include "ProbedOutput.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/AVProbe.h"
@@ -20,13 +20,7 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -83,67 +77,11 @@ protected:
     // Runs "vantoro-cli transcode ARGS..."; `onLine` sees each line of standard
     // output as it comes, with the process id. A run that outlives `limit` is
     // killed and fails the test.
-    CliResult Run(const Args& transcodeArgs,
-                  const std::function<void(const std::string&, pid_t)>& onLine = {},
+    CliResult Run(const Args& transcodeArgs, const CliLineWatcher& onLine = {},
                   std::chrono::seconds limit = std::chrono::seconds(60)) const {
-        const std::string program = CliProgram().string();
-        const std::string errName = dir.File("stderr");
-        Args args = {program, "transcode"};
+        Args args = {"transcode"};
         args.insert(args.end(), transcodeArgs.begin(), transcodeArgs.end());
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-
-        int pipeFds[2];
-        if (pipe2(pipeFds, O_CLOEXEC) != 0) {
-            ADD_FAILURE() << "no pipe";
-            return {};
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-        posix_spawn_file_actions_addopen(&actions, 2, errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeFds[1]);
-        CliResult result;
-        if (spawned != 0) {
-            close(pipeFds[0]);
-            ADD_FAILURE() << "cannot start " << program;
-            return result;
-        }
-
-        const auto deadline = Clock::now() + limit;
-        std::string pending;
-        char buffer[4096];
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd fd{pipeFds[0], POLLIN, 0};
-            if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) == 0) {
-                ADD_FAILURE() << "vantoro-cli still running after " << limit.count() << " s";
-                kill(pid, SIGKILL);
-                break;
-            }
-            const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
-            if (got <= 0)
-                break;
-            result.out.append(buffer, static_cast<size_t>(got));
-            pending.append(buffer, static_cast<size_t>(got));
-            for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
-                const std::string line = pending.substr(0, end);
-                pending.erase(0, end + 1);
-                if (onLine)
-                    onLine(line, pid);
-            }
-        }
-        close(pipeFds[0]);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.err = ReadFile(errName);
-        return result;
+        return RunCliWatching({args, 1, dir.File("stderr"), {}, onLine, limit});
     }
 
     static TempDir* clips_;
