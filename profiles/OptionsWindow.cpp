@@ -181,11 +181,12 @@ bool TOptionsWindow::PickText(TChoiceRole role, std::string_view text) {
 
 void TOptionsWindow::SetClipPermission(bool enabled) {
     clipCheckEnabled_ = enabled;
-    SetClipChecked(false);
+    clipChecked_ = false;
 }
 
+// A disabled check box cannot be ticked: several files are always converted whole.
 void TOptionsWindow::SetClipChecked(bool ticked) {
-    clipChecked_ = ticked;
+    clipChecked_ = ticked && clipCheckEnabled_;
 }
 
 bool TOptionsWindow::TypeClipKey(int index, char32_t key) {
