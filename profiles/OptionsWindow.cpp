@@ -175,7 +175,20 @@ void TOptionsWindow::SetClipChecked(bool ticked) {
     clipChecked_ = ticked && clipCheckEnabled_;
 }
 
+bool TOptionsWindow::SetClipBoxText(int index, std::string text) {
+    if (index < 0 || static_cast<size_t>(index) >= clipBoxes_.size())
+        return false;
+    if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        dialogs_.ShowInformation(PromptCaption, DigitsOnlyMessage);
+        return false;
+    }
+    clipBoxes_[index] = std::move(text);
+    return true;
+}
+
 bool TOptionsWindow::TypeClipKey(int index, char32_t key) {
+    if (index < 0 || static_cast<size_t>(index) >= clipBoxes_.size())
+        return false;
     std::string& box = clipBoxes_[index];
     if (key >= '0' && key <= '9') {
         if (box.size() < ClipBoxLength)

@@ -179,9 +179,16 @@ TEST_F(OptionsWindowTest, ClipBoxesTakeDigitsOnly) {
         EXPECT_FALSE(window.TypeClipKey(2, key));
         EXPECT_EQ(window.ClipBox(2), "1");
     }
-    ASSERT_EQ(dialogs.Messages.size(), 4u);
-    EXPECT_EQ(dialogs.Messages[0], "对不起，这里只能输入数字！");
-    EXPECT_EQ(dialogs.Captions[0], "提示");
+    // Pasted text follows the same rule.
+    EXPECT_FALSE(window.SetClipBoxText(2, "1a"));
+    EXPECT_FALSE(window.SetClipBoxText(2, "-1"));
+    EXPECT_EQ(window.ClipBox(2), "1");
+    EXPECT_FALSE(window.TypeClipKey(6, '1'));
+    ASSERT_EQ(dialogs.Messages.size(), 6u);
+    for (size_t i = 0; i < dialogs.Messages.size(); ++i) {
+        EXPECT_EQ(dialogs.Messages[i], "对不起，这里只能输入数字！");
+        EXPECT_EQ(dialogs.Captions[i], "提示");
+    }
 
     // 00:00:01 to 00:00:02 of a 2-second source.
     EXPECT_TRUE(window.Confirm());
