@@ -250,6 +250,7 @@ void TMainWindowLogic::RebuildTasks() {
     taskRows_.clear();
     startFailures_.clear();
     runOutputs_.assign(static_cast<size_t>(jobs_.RowCount()), std::string());
+    outputExisted_.assign(static_cast<size_t>(jobs_.RowCount()), false);
     std::set<std::string> claimed;
     for (int i = 0; i < TJobList::SlotCount; ++i) {
         const TJobSlot& slot = jobs_.Slot(i);
@@ -272,5 +273,6 @@ void TMainWindowLogic::RebuildTasks() {
         claimed.insert(name);
         taskRows_.push_back(i);
         runOutputs_[static_cast<size_t>(i)] = name;
+        outputExisted_[static_cast<size_t>(i)] = PathExists(name);
     }
 }

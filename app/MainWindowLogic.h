@@ -210,6 +210,7 @@ private:
     bool closed_ = false;
     std::vector<int> taskRows_;
     std::vector<std::string> runOutputs_; // by row, set by RebuildTasks
+    std::vector<bool> outputExisted_;     // by row: the output file was there before the run
     // Rows RebuildTasks could not register again, with the converter's reason.
     std::vector<std::pair<int, std::string>> startFailures_;
 

@@ -3,6 +3,8 @@
 #include "app/MainWindowLogic.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -121,6 +123,12 @@ void TMainWindowLogic::OnTerminate(const TTerminateInfo& info) {
         r.Status = StatusFinished;
     } else if (info.Failed) {
         r.Status = StatusFailed;
+        // What a failed job wrote is no conversion; a file that was there
+        // before the run (an overwrite) is left to the user.
+        if (!outputExisted_[static_cast<size_t>(row)]) {
+            std::error_code ec;
+            std::filesystem::remove(runOutputs_[static_cast<size_t>(row)], ec);
+        }
     }
     ShowRow(row);
     view_.JobEnded(row, info);

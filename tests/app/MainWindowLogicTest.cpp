@@ -263,10 +263,15 @@ TEST_F(MainWindowLogicTest, ListOperationsKeepRowsAndSlotsTogether) {
 TEST_F(MainWindowLogicTest, EachRowEndsWithTheStatusItsReportsEarned) {
     script = {MpegProfile};
     AddOne(Clip("a.mkv"));
-    // MPEG-1 refuses 10 frames a second: this job fails while it runs.
-    script.Picks = {{TChoiceRole::crFrameRate, "10.00"}};
+    // MP2 refuses 1000 bit/s (no list offers it): this job fails while it runs.
+    const auto chooser = view.Chooser;
+    view.Chooser = [&](TConversionSettings& settings, const std::string& folder, bool allowClip) {
+        const bool ok = chooser(settings, folder, allowClip);
+        settings.AudioBitRate = 1000;
+        return ok;
+    };
     AddOne(Clip("b.avi"));
-    script.Picks.clear();
+    view.Chooser = chooser;
     fs::copy_file(Clip("c.mp4"), dir.File("gone.mp4"));
     AddOne(dir.File("gone.mp4"));
     fs::remove(dir.File("gone.mp4")); // cannot be registered at start
@@ -278,6 +283,7 @@ TEST_F(MainWindowLogicTest, EachRowEndsWithTheStatusItsReportsEarned) {
     EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "失败", "失败"}));
     EXPECT_EQ(view.Rows[0].Progress, 100);
     EXPECT_EQ(view.FailedRows, std::vector<int>{1});
+    EXPECT_FALSE(fs::exists(Out("b.mpg")));
     ASSERT_EQ(view.Messages.size(), 2u);
     EXPECT_EQ(view.Messages[1].Title, "Vantoro");
     EXPECT_EQ(view.Messages[1].Icon, TMessageIcon::Warning);
