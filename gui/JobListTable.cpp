@@ -75,27 +75,32 @@ int JobListTable::RowProgress(int row) const {
 }
 
 void JobListTable::dragEnterEvent(QDragEnterEvent* event) {
-    if (isEnabled() && !LocalPaths(event->mimeData()).isEmpty())
+    if (dropsAccepted_ && !LocalPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void JobListTable::dragMoveEvent(QDragMoveEvent* event) {
-    if (!LocalPaths(event->mimeData()).isEmpty())
+    if (dropsAccepted_ && !LocalPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
-void JobListTable::dropEvent(QDropEvent* event) {
-    const QStringList paths = LocalPaths(event->mimeData());
-    if (paths.isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
+bool JobListTable::DropData(const QMimeData* data) {
+    const QStringList paths = LocalPaths(data);
+    if (!dropsAccepted_ || paths.isEmpty())
+        return false;
     emit PathsDropped(paths);
+    return true;
+}
+
+void JobListTable::dropEvent(QDropEvent* event) {
+    if (DropData(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 void JobListTable::mousePressEvent(QMouseEvent* event) {

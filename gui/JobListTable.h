@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QTableWidget>
 
+class QMimeData;
+
 class JobListTable : public QTableWidget {
     Q_OBJECT
 public:
@@ -19,6 +21,11 @@ public:
     void SetRow(int row, const TJobRow& content);
     // The percentage the row's progress cell shows; -1 when it is empty.
     int RowProgress(int row) const;
+    // Drops are refused while files cannot be added (a run, an add in progress).
+    void SetDropsAccepted(bool accepted) { dropsAccepted_ = accepted; }
+    // What dropping `data` does: PathsDropped with its local paths, and true,
+    // unless drops are refused or it carries none.
+    bool DropData(const QMimeData* data);
 
 signals:
     // Local paths dropped onto the list, in the drop's order.
@@ -31,4 +38,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    bool dropsAccepted_ = true;
 };

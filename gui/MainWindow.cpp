@@ -177,7 +177,8 @@ QWidget* MainWindow::BuildListGroup() {
     connect(jobs_, &QTableWidget::itemSelectionChanged, this, &MainWindow::OnSelectionChanged);
     connect(jobs_, &JobListTable::EmptyPartClicked, this, [this] { logic_->JobListClickedEmpty(); });
     connect(jobs_, &QTableWidget::cellDoubleClicked, this, [this] { ShowMediaInfo(); });
-    connect(jobs_, &JobListTable::PathsDropped, this, &MainWindow::AddPaths);
+    // Queued: the file manager waits for the drop to end, and the add opens modal windows.
+    connect(jobs_, &JobListTable::PathsDropped, this, &MainWindow::AddPaths, Qt::QueuedConnection);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(6);
@@ -402,6 +403,8 @@ void MainWindow::SelectRow(int row) {
 }
 
 void MainWindow::SetEnabled(TMainAction action, bool enabled) {
+    if (action == TMainAction::Add)
+        jobs_->SetDropsAccepted(enabled); // a drop is an add
     const auto it = actionWidgets_.find(action);
     if (it != actionWidgets_.end())
         it->second->setEnabled(enabled);

@@ -20,11 +20,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -129,6 +131,26 @@ TEST_F(MainWindowTest, StartsIdleWithItsFixedSizeAndOnlyAddEnabled) {
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(Tool(TToolButton::Start), &enter);
     EXPECT_EQ(window_->statusBar()->currentMessage(), QStringLiteral("开始转换视频"));
+}
+
+TEST_F(MainWindowTest, MenusWriteTheSkinAndOpenTheAddresses) {
+    const QList<QAction*> skins = window_->SkinMenu()->actions();
+    ASSERT_EQ(skins.size(), 17); // every skin but the one without a menu item
+    EXPECT_EQ(skins.front()->text(), QStringLiteral("Mac苹果皮肤"));
+    skins.at(1)->trigger();
+    EXPECT_EQ(store_->ReadSkin(), "skin2");
+    EXPECT_TRUE(skins.at(1)->isChecked());
+    EXPECT_FALSE(GuiApp().styleSheet().isEmpty());
+    GuiApp().setStyleSheet(QString()); // the other tests share the application
+
+    const QList<QAction*> help = window_->HelpMenu()->actions();
+    help.at(2)->trigger(); // "软件网站"
+    help.at(3)->trigger(); // "作者联系信箱"
+    help.at(0)->trigger(); // "帮助系统?"
+    ASSERT_EQ(platform_.Opened.size(), 3u);
+    EXPECT_EQ(platform_.Opened[0], WebSiteAddress);
+    EXPECT_EQ(platform_.Opened[1], SupportMailLink);
+    EXPECT_TRUE(platform_.Opened[2].ends_with(HelpPage)) << platform_.Opened[2];
 }
 
 TEST_F(MainWindowTest, AddingOneFileWithTheDefaultProfileListsItReady) {
@@ -271,7 +293,10 @@ TEST_F(MainWindowTest, DroppedFolderAddsItsMediaFiles) {
     std::ofstream(folder / "notes.txt") << "not media";
     TModalScript script;
     AcceptChooserAndOptions(script);
-    window_->AddPaths({QString::fromStdString(folder.string())});
+    // What the file manager's drop carries: file URLs.
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder.string()))});
+    EXPECT_TRUE(window_->Jobs()->DropData(&data));
     ASSERT_TRUE(WaitFor([&] { return !window_->Logic().Adding() && script.Done(); }));
     ASSERT_EQ(window_->Jobs()->rowCount(), 2);
     EXPECT_EQ(Cell(1, 1).toStdString(), (folder / "inner" / "b.mp4").string());

@@ -1,13 +1,16 @@
-// Writes pictures of the main window during a run and of the profile windows
-// into "screenshots" beside the test program, for a person to look at.
+// Writes pictures of the main window during a run, the profile windows, the
+// information and about windows into "screenshots" beside the test program,
+// for a person to look at.
 #include "GuiTestSupport.h"
 
 #include "app/JobList.h"
 #include "app/SettingsStore.h"
 #include "fixtures/FixtureMaker.h"
+#include "gui/AboutDialog.h"
 #include "gui/FormatChooserDialog.h"
 #include "gui/JobListTable.h"
 #include "gui/MainWindow.h"
+#include "gui/MediaInfoDialog.h"
 #include "gui/OptionsDialog.h"
 
 #include <QDir>
@@ -65,6 +68,20 @@ TEST(ScreenshotTest, MainWindowWithTwoJobsOneConvertingAndTheProfileWindows) {
     }
     ASSERT_EQ(window.Jobs()->rowCount(), 2);
     Save(&window, "main-window-ready");
+    {
+        TModalScript script;
+        script.ThenOn<MediaInfoDialog>([](MediaInfoDialog* info) {
+            Save(info, "media-info");
+            info->accept();
+        });
+        script.ThenOn<AboutDialog>([](AboutDialog* about) {
+            Save(about, "about");
+            about->accept();
+        });
+        window.PanelButton(4)->click();
+        window.HelpMenu()->actions().at(4)->trigger();
+        ASSERT_TRUE(script.Done());
+    }
 
     window.ToolButton(TToolButton::Start)->click();
     ASSERT_TRUE(WaitFor([&] { return window.Jobs()->RowProgress(0) > 0; }));
