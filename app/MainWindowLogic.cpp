@@ -48,12 +48,12 @@ void TMainWindowLogic::DetachEvents() {
     converter_.OnTerminate = nullptr;
 }
 
-void TMainWindowLogic::Initialise() {
+void TMainWindowLogic::Initialise(const std::string& outputFolder) {
     ResetConversionSettings(settings_);
     settings_.OutputFile.clear();
     runPaused_ = false;
     jobs_.ResetJobSlots();
-    outputFolder_ = store_.ReadOutputFolder();
+    outputFolder_ = outputFolder.empty() ? store_.ReadOutputFolder() : outputFolder;
     view_.SetOutputFolderText(outputFolder_);
     completionAction_ = caOpenFolder;
     cpuUsage_ = cuNormal;

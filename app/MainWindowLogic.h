@@ -51,8 +51,10 @@ public:
     TMainWindowLogic& operator=(const TMainWindowLogic&) = delete;
 
     // --- start-up and life cycle ---
-    // The window is created: defaults, slots, output folder, run choices, snapshot type.
-    void Initialise();
+    // The window is created: defaults, slots, output folder, run choices,
+    // snapshot type. A non-empty `outputFolder` is used for this session instead
+    // of the settings' one, which is then neither read nor written.
+    void Initialise(const std::string& outputFolder = "");
     // The window is shown: the password lock when it is on. False when the
     // program must end (a wrong password or "退出"; the window was told to close).
     bool UnlockOnShow();
@@ -110,8 +112,6 @@ public:
     void OpenOutputFolder();
     void ShutDownComputer();
     const std::string& OutputFolder() const { return outputFolder_; }
-    // The output folder for this session only (the command line's --output-dir).
-    void SetOutputFolder(std::string folder) { outputFolder_ = std::move(folder); }
     TCpuUsage CpuUsage() const { return cpuUsage_; }
     void SetCpuUsage(TCpuUsage value) { cpuUsage_ = value; }
     int ParallelCount() const { return parallelIndex_; }

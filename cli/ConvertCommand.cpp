@@ -80,8 +80,7 @@ int RunConvertCommand(const CommandArgs& args) {
         if (!PrepareOutputFolder(options.OutputDir))
             return 1;
         // Only for this run; the settings keep their folder.
-        logic.Initialise();
-        logic.SetOutputFolder(fs::absolute(options.OutputDir).lexically_normal().string());
+        logic.Initialise(fs::absolute(options.OutputDir).lexically_normal().string());
     } else {
         logic.Initialise();
         if (!PrepareOutputFolder(logic.OutputFolder()))

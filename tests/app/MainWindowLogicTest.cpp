@@ -449,3 +449,18 @@ TEST_F(MainWindowLogicTest, AnOutputRejectedWhileAddingManyIsListedAndFailsAtSta
     ASSERT_FALSE(view.Messages.empty());
     EXPECT_NE(view.Messages.back().Text.find(Clip("b.avi")), std::string::npos);
 }
+
+TEST_F(MainWindowLogicTest, TheMediaReportOfTheSelectedRow) {
+    EXPECT_FALSE(logic->ShowMediaReport());
+    fs::copy_file(Clip("a.mkv"), dir.File("视频.mkv"));
+    AddOne(dir.File("视频.mkv"));
+    view.Selected = -1;
+    EXPECT_FALSE(logic->ShowMediaReport());
+    view.Selected = 0;
+    const auto report = logic->ShowMediaReport();
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->FileName, dir.File("视频.mkv"));
+    EXPECT_EQ(report->Width + "*" + report->Height, "64*48");
+    fs::remove(dir.File("视频.mkv"));
+    EXPECT_FALSE(logic->ShowMediaReport());
+}
