@@ -70,9 +70,8 @@ protected:
             return true;
         };
         logic_ = std::make_unique<TMainWindowLogic>(view_, platform_, store_, dir_.Path().string());
-        logic_->Initialise();
-        logic_->SetOutputFolder(outputFolder_);
         fs::create_directories(outputFolder_);
+        logic_->Initialise(outputFolder_);
     }
     void TearDown() override {
         logic_.reset();
