@@ -302,6 +302,22 @@ TEST_F(MainWindowTest, DroppedFolderAddsItsMediaFiles) {
     EXPECT_EQ(Cell(1, 1).toStdString(), (folder / "inner" / "b.mp4").string());
 }
 
+TEST_F(MainWindowTest, FilesNamedOnTheCommandLineAreAddedOnceTheWindowShows) {
+    // A second window, as the program makes it: paths first, then the show.
+    MainWindow window(platform_, *store_, QString::fromStdString(dir_.Path().string()));
+    const std::string clip = SharedClip(1.0);
+    window.SetStartupPaths({QString::fromStdString(clip)});
+    TModalScript script;
+    bool clipAllowed = false;
+    AcceptChooserAndOptions(script,
+                            [&](OptionsDialog* options) { clipAllowed = options->ClipCheck()->isEnabled(); });
+    window.show();
+    ASSERT_TRUE(WaitFor([&] { return window.Jobs()->rowCount() == 1; }));
+    EXPECT_TRUE(clipAllowed); // one file: added like the single add
+    EXPECT_EQ(window.Jobs()->item(0, 1)->text().toStdString(), clip);
+    window.close();
+}
+
 TEST_F(MainWindowTest, TheInformationWindowShowsTheSelectedSource) {
     AddOne(SharedClip(1.0));
     std::map<std::string, QString> shown;
