@@ -4,6 +4,7 @@
 // component converts; the probe then checks what the choices promise.
 
 #include "FakeDialogs.h"
+#include "ProfileIds.h"
 #include "engine/RAzidiZUV.h"
 #include "fixtures/FixtureMaker.h"
 #include "profiles/BuildOptions.h"
@@ -332,17 +333,7 @@ TEST_P(ProfileConversion, PreselectedChoicesGiveTheFileTheyName) {
     ConvertAndCheck(c);
 }
 
-std::vector<int32_t> AllProfileIds() {
-    std::vector<int32_t> ids;
-    for (const TOutputProfile& profile : AllProfiles())
-        ids.push_back(profile.Id);
-    return ids;
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryProfile, ProfileConversion, testing::ValuesIn(AllProfileIds()),
-                         [](const testing::TestParamInfo<int32_t>& info) {
-                             return std::to_string(info.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryProfile, ProfileConversion, testing::ValuesIn(AllProfileIds()), ProfileIdName);
 
 // Picks that the old libraries took and today's refuse without the engine's
 // fallbacks, and clip ranges.
