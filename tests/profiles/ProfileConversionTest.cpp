@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -223,7 +224,10 @@ void ConvertAndCheck(const ConversionCase& c) {
     spec.Video[0].Height = c.Height;
     MakeClip(source, spec);
 
-    ProfileWindows windows(dir.Path().string());
+    // Apart from the source, which some profiles would name otherwise (.mp4 to .mp4).
+    const std::string outputFolder = dir.File("out");
+    std::filesystem::create_directory(outputFolder);
+    ProfileWindows windows(outputFolder);
     ResetConversionSettings(windows.settings);
     windows.settings.SourceFile = source;
     windows.userPicks = [&c](TOptionsWindow& window) {
