@@ -41,7 +41,7 @@ const TFixedAudio* FixedAudioOf(const AVCodec* encoder) {
 constexpr int FlashRates[] = {44100, 22050, 11025, 0};
 constexpr int FlvMp3Rates[] = {48000, 44100, 22050, 11025, 0};
 
-// The MPEG-4 family refuses MP3 below 16 kHz (MPEG-2.5) as non-standard.
+// MP4 refuses MP3 below 16 kHz (MPEG-2.5) as non-standard.
 constexpr int Mp4Mp3Rates[] = {48000, 44100, 32000, 24000, 22050, 16000, 0};
 
 bool Named(const AVOutputFormat* format, std::initializer_list<const char*> names) {
@@ -51,8 +51,9 @@ bool Named(const AVOutputFormat* format, std::initializer_list<const char*> name
     return false;
 }
 
-bool Mp4Family(const AVOutputFormat* format) {
-    return Named(format, {"mp4", "mov", "ipod", "psp", "3gp", "3g2"});
+// MP4 proper, as opposed to its QuickTime, iPod and 3GPP relatives.
+bool Mp4Proper(const AVOutputFormat* format) {
+    return Named(format, {"mp4", "psp"});
 }
 
 const int* MuxerSampleRates(const AVOutputFormat* format, AVCodecID codec) {
@@ -62,7 +63,7 @@ const int* MuxerSampleRates(const AVOutputFormat* format, AVCodecID codec) {
         return FlashRates;
     if (Named(format, {"flv"}) && codec != AV_CODEC_ID_AAC && codec != AV_CODEC_ID_SPEEX)
         return codec == AV_CODEC_ID_MP3 ? FlvMp3Rates : FlashRates;
-    if (Mp4Family(format) && codec == AV_CODEC_ID_MP3)
+    if (Mp4Proper(format) && codec == AV_CODEC_ID_MP3)
         return Mp4Mp3Rates;
     return nullptr;
 }
@@ -85,7 +86,27 @@ int Nearest(const int* list, int wanted, const int* alsoIn) {
     return best;
 }
 
+// Encoders a container cannot carry, and the nearest one it can.
+struct TSubstitute {
+    const char* Muxer;
+    AVCodecID Refused;
+    AVCodecID Instead;
+};
+constexpr TSubstitute Substitutes[] = {
+    // QuickTime takes FLAC only in its MP4 form; its own lossless codec keeps every sample.
+    {"mov", AV_CODEC_ID_FLAC, AV_CODEC_ID_ALAC},
+};
+
 } // namespace
+
+const AVCodec* SubstituteEncoder(const AVOutputFormat* format, const AVCodec* encoder) {
+    if (!format || !encoder)
+        return nullptr;
+    for (const TSubstitute& s : Substitutes)
+        if (encoder->id == s.Refused && Named(format, {s.Muxer}))
+            return avcodec_find_encoder(s.Instead);
+    return nullptr;
+}
 
 AVRational AcceptedFrameRate(const AVCodec* encoder, AVRational wanted, int strictness) {
     if (!encoder || !encoder->supported_framerates)
@@ -143,5 +164,5 @@ int AcceptedChannels(const AVCodec* encoder, int wanted) {
 }
 
 bool MuxerCallsExperimental(const AVOutputFormat* format, AVCodecID codec) {
-    return format && codec == AV_CODEC_ID_FLAC && Mp4Family(format);
+    return format && codec == AV_CODEC_ID_FLAC && Mp4Proper(format);
 }

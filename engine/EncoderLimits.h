@@ -8,6 +8,10 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+// The encoder to use instead of `encoder` in a container that cannot carry its
+// output, or null when the container takes it.
+const AVCodec* SubstituteEncoder(const AVOutputFormat* format, const AVCodec* encoder);
+
 // The accepted frame rate nearest to `wanted`; `wanted` when the encoder takes any.
 AVRational AcceptedFrameRate(const AVCodec* encoder, AVRational wanted, int strictness);
 

@@ -292,9 +292,16 @@ TOutputStreamSetup& TCustomFFmpeg::NewStream(TOutputFile& output, AVMediaType ty
     // Without a name the format's own codec of that kind is taken; stream copy needs no encoder.
     AVCodecID id = AV_CODEC_ID_NONE;
     const AVCodec* encoder = nullptr;
-    if (!streamCopy)
+    if (!streamCopy) {
         encoder = ChooseEncoder(codecName, type, options_->CodecContext(type)->strict_std_compliance,
                                 output.Context.get(), id);
+        if (const AVCodec* substitute = SubstituteEncoder(output.Context->oformat, encoder)) {
+            GetLogger().LogFmt(logSender_, llWarning, "%s cannot carry %s, using %s instead",
+                               output.Context->oformat->name, encoder->name, substitute->name);
+            encoder = substitute;
+            id = substitute->id;
+        }
+    }
     setup.Codec = AllocStreamContext(encoder, id, type);
     setup.Encoder = encoder;
     if (codecTag)
