@@ -86,26 +86,61 @@ int Nearest(const int* list, int wanted, const int* alsoIn) {
     return best;
 }
 
-// Encoders a container cannot carry, and the nearest one it can.
-struct TSubstitute {
-    const char* Muxer;
-    AVCodecID Refused;
-    AVCodecID Instead;
-};
-constexpr TSubstitute Substitutes[] = {
+// MPEG program streams carry MPEG audio, AC-3, DTS and PCM only.
+bool ProgramStream(const AVOutputFormat* format) {
+    return Named(format, {"mpeg", "vob", "dvd", "svcd", "vcd"});
+}
+
+// The nearest codec a container can carry in place of `refused`, or none.
+AVCodecID SubstituteFor(const AVOutputFormat* format, AVCodecID refused) {
     // QuickTime takes FLAC only in its MP4 form; its own lossless codec keeps every sample.
-    {"mov", AV_CODEC_ID_FLAC, AV_CODEC_ID_ALAC},
-};
+    if (refused == AV_CODEC_ID_FLAC && Named(format, {"mov"}))
+        return AV_CODEC_ID_ALAC;
+    if ((refused == AV_CODEC_ID_FLAC || refused == AV_CODEC_ID_AAC) && ProgramStream(format))
+        return AV_CODEC_ID_MP2;
+    return AV_CODEC_ID_NONE;
+}
+
+// Bit rates an encoder codes exactly and refuses all others of; the MPEG-2
+// extension to low sample rates (below 32 kHz) has its own table.
+constexpr int64_t Mp2Rates[] = {32000,  48000,  56000,  64000,  80000,  96000,  112000,
+                                128000, 160000, 192000, 224000, 256000, 320000, 384000};
+constexpr int64_t Mp2LowRates[] = {8000,  16000, 24000, 32000,  40000,  48000,  56000,
+                                   64000, 80000, 96000, 112000, 128000, 144000, 160000};
+constexpr int Mp2LowSampleRateLimit = 32000;
+// The Windows Media Audio encoders need this much at least.
+constexpr int64_t WmaMinimumBitRate = 24000;
+
+template <size_t N> int64_t NearestBitRate(const int64_t (&list)[N], int64_t wanted) {
+    int64_t best = list[0];
+    for (int64_t rate : list)
+        if (std::llabs(rate - wanted) < std::llabs(best - wanted))
+            best = rate;
+    return best;
+}
 
 } // namespace
 
 const AVCodec* SubstituteEncoder(const AVOutputFormat* format, const AVCodec* encoder) {
     if (!format || !encoder)
         return nullptr;
-    for (const TSubstitute& s : Substitutes)
-        if (encoder->id == s.Refused && Named(format, {s.Muxer}))
-            return avcodec_find_encoder(s.Instead);
-    return nullptr;
+    const AVCodecID instead = SubstituteFor(format, encoder->id);
+    return instead == AV_CODEC_ID_NONE ? nullptr : avcodec_find_encoder(instead);
+}
+
+int64_t AcceptedBitRate(const AVCodec* encoder, int sampleRate, int64_t wanted) {
+    if (!encoder || wanted <= 0)
+        return wanted;
+    switch (encoder->id) {
+    case AV_CODEC_ID_MP2:
+        return sampleRate < Mp2LowSampleRateLimit ? NearestBitRate(Mp2LowRates, wanted)
+                                                  : NearestBitRate(Mp2Rates, wanted);
+    case AV_CODEC_ID_WMAV1:
+    case AV_CODEC_ID_WMAV2:
+        return std::max(wanted, WmaMinimumBitRate);
+    default:
+        return wanted;
+    }
 }
 
 AVRational AcceptedFrameRate(const AVCodec* encoder, AVRational wanted, int strictness) {

@@ -8,6 +8,7 @@
 #include "media/TextHelpers.h"
 #include "media/UnicodeProtocol.h"
 
+#include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -440,6 +441,14 @@ void TCustomFFmpeg::NewAudioStream(TOutputFile& output) {
             GetLogger().LogFmt(logSender_, llWarning,
                                "Requested sampling rate unsupported using closest supported (%d)",
                                ctx->sample_rate);
+        const int64_t bitRate = AcceptedBitRate(encoder, ctx->sample_rate, ctx->bit_rate);
+        if (bitRate != ctx->bit_rate) {
+            GetLogger().LogFmt(logSender_, llWarning,
+                               "Bit rate %" PRId64 " is not supported by %s at %d Hz, using %" PRId64
+                               " instead",
+                               ctx->bit_rate, encoder->name, ctx->sample_rate, bitRate);
+            ctx->bit_rate = bitRate;
+        }
         if (encoder && MuxerCallsExperimental(oc->oformat, encoder->id)) {
             GetLogger().LogFmt(logSender_, llWarning,
                                "%s in %s is written with experimental features allowed", encoder->name,

@@ -5,6 +5,8 @@
 #include "OptionTestSupport.h"
 #include "SetupTestSupport.h"
 
+#include <algorithm>
+
 namespace {
 
 class NeverStop : public TRunControl {
@@ -23,6 +25,7 @@ struct LimitCase {
     AVRational Rate{0, 0};
     int SampleRate = 0, Channels = 0;
     AVCodecID AudioCodec = AV_CODEC_ID_NONE;
+    int64_t AudioBitRate = 0;
 };
 
 void PrintTo(const LimitCase& c, std::ostream* os) {
@@ -53,6 +56,7 @@ TEST_P(EncoderLimits, BendsTheSettingAndConverts) {
                 << codec->framerate.num << "/" << codec->framerate.den;
         } else if (codec->codec_type == AVMEDIA_TYPE_AUDIO) {
             EXPECT_TRUE(!c.SampleRate || codec->sample_rate == c.SampleRate) << codec->sample_rate;
+            EXPECT_TRUE(!c.AudioBitRate || codec->bit_rate == c.AudioBitRate) << codec->bit_rate;
             EXPECT_TRUE(!c.AudioCodec || codec->codec_id == c.AudioCodec)
                 << avcodec_get_name(codec->codec_id);
             EXPECT_TRUE(!c.Channels || codec->ch_layout.nb_channels == c.Channels)
@@ -60,6 +64,7 @@ TEST_P(EncoderLimits, BendsTheSettingAndConverts) {
         }
     }
 
+    const size_t streams = output.Streams.size();
     NeverStop control;
     ASSERT_NO_THROW(task.TranscodeLoop(control));
     task.CloseOpenedCodecs();
@@ -67,8 +72,10 @@ TEST_P(EncoderLimits, BendsTheSettingAndConverts) {
     const TDecodedFile out = DecodeWholeFile(path);
     ASSERT_TRUE(out.Opened);
     EXPECT_EQ(out.Errors, 0);
-    for (int frames : out.Frames)
-        EXPECT_GT(frames, 0);
+    // Every stream written decodes to something (DVD files add a navigation stream of their own).
+    EXPECT_EQ(
+        static_cast<size_t>(std::count_if(out.Frames.begin(), out.Frames.end(), [](int n) { return n > 0; })),
+        streams);
 }
 
 const LimitCase LimitCases[] = {
@@ -143,6 +150,33 @@ const LimitCase LimitCases[] = {
      .Options = {{"vn", "1"}, {"acodec", "flac"}},
      .Warning = "flac in mp4 is written with experimental features allowed",
      .AudioCodec = AV_CODEC_ID_FLAC},
+    // MPEG audio codes a fixed set of bit rates, one set below 32 kHz and one above.
+    {.Label = "mp2_bit_rate",
+     .Output = "out.mpg",
+     .Options = {{"vn", "1"}, {"ab", "144000"}},
+     .Warning = "Bit rate 144000 is not supported by mp2 at 44100 Hz, using 128000 instead",
+     .AudioBitRate = 128000},
+    {.Label = "mp2_low_rate_bit_rate",
+     .Output = "out.mpg",
+     .Options = {{"vn", "1"}, {"ab", "320000"}, {"ar", "22050"}},
+     .Warning = "Bit rate 320000 is not supported by mp2 at 22050 Hz, using 160000 instead",
+     .AudioBitRate = 160000},
+    {.Label = "wma_minimum_bit_rate",
+     .Output = "out.wma",
+     .Options = {{"vn", "1"}, {"ab", "16000"}},
+     .Warning = "Bit rate 16000 is not supported by wmav2 at 44100 Hz, using 24000 instead",
+     .AudioBitRate = 24000},
+    // Program streams carry MPEG audio and AC-3 but neither AAC nor FLAC.
+    {.Label = "mpeg_aac",
+     .Output = "out.mpg",
+     .Options = {{"acodec", "aac"}},
+     .Warning = "mpeg cannot carry aac, using mp2 instead",
+     .AudioCodec = AV_CODEC_ID_MP2},
+    {.Label = "dvd_flac",
+     .Output = "out.vob",
+     .Options = {{"f", "dvd"}, {"vcodec", "mpeg2video"}, {"acodec", "flac"}},
+     .Warning = "dvd cannot carry flac, using mp2 instead",
+     .AudioCodec = AV_CODEC_ID_MP2},
     // QuickTime takes no FLAC: Apple's lossless codec stands in.
     {.Label = "mov_flac",
      .Output = "out.mov",
