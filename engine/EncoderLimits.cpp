@@ -111,6 +111,30 @@ constexpr int Mp2LowSampleRateLimit = 32000;
 // The Windows Media Audio encoders need this much at least.
 constexpr int64_t WmaMinimumBitRate = 24000;
 
+// The average bit rates libvorbis sets up for one and two channels, by sample
+// rate (a row holds from its rate up to the next row's); it refuses others and
+// publishes no list.
+struct TVorbisRange {
+    int SampleRate;
+    int64_t Lowest[2];
+    int64_t Highest[2];
+};
+constexpr TVorbisRange VorbisRanges[] = {
+    {8000, {8000, 12000}, {42000, 84000}},     {11025, {12000, 16000}, {50000, 100000}},
+    {16000, {16000, 24000}, {100000, 200000}}, {22050, {16000, 30000}, {90000, 180000}},
+    {32000, {30000, 36000}, {190000, 380000}}, {44100, {32000, 46000}, {240000, 500000}},
+};
+
+int64_t VorbisBitRate(int sampleRate, int channels, int64_t wanted) {
+    if (channels < 1 || channels > 2)
+        return wanted;
+    const TVorbisRange* row = &VorbisRanges[0];
+    for (const TVorbisRange& range : VorbisRanges)
+        if (range.SampleRate <= sampleRate)
+            row = &range;
+    return std::clamp(wanted, row->Lowest[channels - 1], row->Highest[channels - 1]);
+}
+
 template <size_t N> int64_t NearestBitRate(const int64_t (&list)[N], int64_t wanted) {
     int64_t best = list[0];
     for (int64_t rate : list)
@@ -128,9 +152,11 @@ const AVCodec* SubstituteEncoder(const AVOutputFormat* format, const AVCodec* en
     return instead == AV_CODEC_ID_NONE ? nullptr : avcodec_find_encoder(instead);
 }
 
-int64_t AcceptedBitRate(const AVCodec* encoder, int sampleRate, int64_t wanted) {
+int64_t AcceptedBitRate(const AVCodec* encoder, int sampleRate, int channels, int64_t wanted) {
     if (!encoder || wanted <= 0)
         return wanted;
+    if (!std::strcmp(encoder->name, "libvorbis"))
+        return VorbisBitRate(sampleRate, channels, wanted);
     switch (encoder->id) {
     case AV_CODEC_ID_MP2:
         return sampleRate < Mp2LowSampleRateLimit ? NearestBitRate(Mp2LowRates, wanted)

@@ -21,9 +21,9 @@ bool FitFrameSize(const AVCodec* encoder, int& width, int& height);
 // The accepted sample rate nearest to `wanted`, by the encoder's and the muxer's limits.
 int AcceptedSampleRate(const AVCodec* encoder, const AVOutputFormat* format, int wanted);
 
-// The accepted bit rate nearest to `wanted` (bit/s) at `sampleRate`; `wanted`
-// when it is not set (0) or the encoder takes any.
-int64_t AcceptedBitRate(const AVCodec* encoder, int sampleRate, int64_t wanted);
+// The accepted bit rate nearest to `wanted` (bit/s) at `sampleRate` and
+// `channels`; `wanted` when it is not set (0) or the encoder takes any.
+int64_t AcceptedBitRate(const AVCodec* encoder, int sampleRate, int channels, int64_t wanted);
 
 // The accepted channel count nearest to `wanted`.
 int AcceptedChannels(const AVCodec* encoder, int wanted);

@@ -441,7 +441,8 @@ void TCustomFFmpeg::NewAudioStream(TOutputFile& output) {
             GetLogger().LogFmt(logSender_, llWarning,
                                "Requested sampling rate unsupported using closest supported (%d)",
                                ctx->sample_rate);
-        const int64_t bitRate = AcceptedBitRate(encoder, ctx->sample_rate, ctx->bit_rate);
+        const int64_t bitRate =
+            AcceptedBitRate(encoder, ctx->sample_rate, ctx->ch_layout.nb_channels, ctx->bit_rate);
         if (bitRate != ctx->bit_rate) {
             GetLogger().LogFmt(logSender_, llWarning,
                                "Bit rate %" PRId64 " is not supported by %s at %d Hz, using %" PRId64

@@ -166,6 +166,17 @@ const LimitCase LimitCases[] = {
      .Options = {{"vn", "1"}, {"ab", "16000"}},
      .Warning = "Bit rate 16000 is not supported by wmav2 at 44100 Hz, using 24000 instead",
      .AudioBitRate = 24000},
+    // libvorbis sets up a range of bit rates that depends on the sample rate and channels.
+    {.Label = "vorbis_high_bit_rate",
+     .Output = "out.ogg",
+     .Options = {{"vn", "1"}, {"ab", "320000"}, {"ar", "11025"}},
+     .Warning = "Bit rate 320000 is not supported by libvorbis at 11025 Hz, using 100000 instead",
+     .AudioBitRate = 100000},
+    {.Label = "vorbis_low_bit_rate",
+     .Output = "out.ogg",
+     .Options = {{"vn", "1"}, {"ab", "16000"}, {"ar", "48000"}},
+     .Warning = "Bit rate 16000 is not supported by libvorbis at 48000 Hz, using 46000 instead",
+     .AudioBitRate = 46000},
     // Program streams carry MPEG audio and AC-3 but neither AAC nor FLAC.
     {.Label = "mpeg_aac",
      .Output = "out.mpg",
