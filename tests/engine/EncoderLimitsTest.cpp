@@ -1,6 +1,7 @@
 // Settings that older libraries took and today's encoders or muxers refuse
 // are bent to the nearest accepted value with a warning, and the conversion
 // runs to a file that decodes.
+#include "BoundedRun.h"
 #include "DecodedOutput.h"
 #include "OptionTestSupport.h"
 #include "SetupTestSupport.h"
@@ -9,11 +10,8 @@
 
 namespace {
 
-class NeverStop : public TRunControl {
-public:
-    bool StopRequested() const override { return false; }
-    void PausePoint() override {}
-};
+using namespace std::chrono_literals;
+constexpr auto RunLimit = 30s;
 
 struct LimitCase {
     const char* Label;
@@ -65,10 +63,10 @@ TEST_P(EncoderLimits, BendsTheSettingAndConverts) {
     }
 
     const size_t streams = output.Streams.size();
-    NeverStop control;
-    ASSERT_NO_THROW(task.TranscodeLoop(control));
-    task.CloseOpenedCodecs();
-    task.ReleaseEngineState();
+    StopFlag control;
+    const TBoundedRun run = RunWithin(task, control, RunLimit);
+    ASSERT_TRUE(run.InTime);
+    ASSERT_EQ(run.Error, "");
     const TDecodedFile out = DecodeWholeFile(path);
     ASSERT_TRUE(out.Opened);
     EXPECT_EQ(out.Errors, 0);
