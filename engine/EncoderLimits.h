@@ -8,6 +8,10 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+// The encoder to use instead of `encoder` in a container that cannot carry its
+// output, or null when the container takes it.
+const AVCodec* SubstituteEncoder(const AVOutputFormat* format, const AVCodec* encoder);
+
 // The accepted frame rate nearest to `wanted`; `wanted` when the encoder takes any.
 AVRational AcceptedFrameRate(const AVCodec* encoder, AVRational wanted, int strictness);
 
@@ -16,6 +20,10 @@ bool FitFrameSize(const AVCodec* encoder, int& width, int& height);
 
 // The accepted sample rate nearest to `wanted`, by the encoder's and the muxer's limits.
 int AcceptedSampleRate(const AVCodec* encoder, const AVOutputFormat* format, int wanted);
+
+// The accepted bit rate nearest to `wanted` (bit/s) at `sampleRate` and
+// `channels`; `wanted` when it is not set (0) or the encoder takes any.
+int64_t AcceptedBitRate(const AVCodec* encoder, int sampleRate, int channels, int64_t wanted);
 
 // The accepted channel count nearest to `wanted`.
 int AcceptedChannels(const AVCodec* encoder, int wanted);
