@@ -98,6 +98,12 @@ AVCodecID SubstituteFor(const AVOutputFormat* format, AVCodecID refused) {
         return AV_CODEC_ID_ALAC;
     if ((refused == AV_CODEC_ID_FLAC || refused == AV_CODEC_ID_AAC) && ProgramStream(format))
         return AV_CODEC_ID_MP2;
+    // Flash files carry MP3 only (of what the profiles offer), FLV files MP3 and AAC.
+    if (Named(format, {"swf"}) && refused != AV_CODEC_ID_MP3 &&
+        avcodec_get_type(refused) == AVMEDIA_TYPE_AUDIO)
+        return AV_CODEC_ID_MP3;
+    if (Named(format, {"flv"}) && (refused == AV_CODEC_ID_AC3 || refused == AV_CODEC_ID_FLAC))
+        return AV_CODEC_ID_MP3;
     return AV_CODEC_ID_NONE;
 }
 

@@ -192,6 +192,23 @@ const LimitCase LimitCases[] = {
      .Options = {{"f", "mov"}, {"vn", "1"}, {"acodec", "flac"}},
      .Warning = "mov cannot carry flac, using alac instead",
      .AudioCodec = AV_CODEC_ID_ALAC},
+    // Flash files carry MP3 only, FLV files no AC-3 or FLAC: MP3 stands in.
+    {.Label = "swf_ac3",
+     .Output = "out.swf",
+     .Options = {{"acodec", "ac3"}},
+     .Warning = "swf cannot carry ac3, using libmp3lame instead",
+     .SampleRate = 44100,
+     .AudioCodec = AV_CODEC_ID_MP3},
+    {.Label = "swf_aac",
+     .Output = "out.swf",
+     .Options = {{"acodec", "aac"}},
+     .Warning = "swf cannot carry aac, using libmp3lame instead",
+     .AudioCodec = AV_CODEC_ID_MP3},
+    {.Label = "flv_flac",
+     .Output = "out.flv",
+     .Options = {{"acodec", "flac"}},
+     .Warning = "flv cannot carry flac, using libmp3lame instead",
+     .AudioCodec = AV_CODEC_ID_MP3},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, EncoderLimits, testing::ValuesIn(LimitCases),
