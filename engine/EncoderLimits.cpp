@@ -11,6 +11,14 @@ namespace {
 // non-standard streams are allowed; the standard ones come first.
 constexpr int StandardMpeg1Rates = 8;
 
+// MPEG-4 Part 2 and H.263 code the clock rate in 16 bits: a source rate such
+// as 2997000/100003 must become the nearest fraction of smaller numbers.
+constexpr int MaxClockTicks = 65535;
+
+bool SixteenBitClock(AVCodecID id) {
+    return id == AV_CODEC_ID_MPEG4 || id == AV_CODEC_ID_H263 || id == AV_CODEC_ID_H263P;
+}
+
 struct TSizeStep {
     AVCodecID Codec;
     int Step;
@@ -170,6 +178,12 @@ int64_t AcceptedBitRate(const AVCodec* encoder, int sampleRate, int channels, in
 }
 
 AVRational AcceptedFrameRate(const AVCodec* encoder, AVRational wanted, int strictness) {
+    if (encoder && SixteenBitClock(encoder->id) &&
+        (wanted.num > MaxClockTicks || wanted.den > MaxClockTicks)) {
+        AVRational near{0, 1};
+        av_reduce(&near.num, &near.den, wanted.num, wanted.den, MaxClockTicks);
+        return near;
+    }
     if (!encoder || !encoder->supported_framerates)
         return wanted;
     const AVRational* rates = encoder->supported_framerates;

@@ -1,6 +1,7 @@
 // Settings that older libraries took and today's encoders or muxers refuse
 // are bent to the nearest accepted value with a warning, and the conversion
 // runs to a file that decodes.
+#include "engine/EncoderLimits.h"
 #include "BoundedRun.h"
 #include "DecodedOutput.h"
 #include "OptionTestSupport.h"
@@ -198,5 +199,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, EncoderLimits, testing::ValuesIn(LimitCases),
                          [](const testing::TestParamInfo<LimitCase>& info) {
                              return std::string(info.param.Label);
                          });
+
+// A source's own rate reaches the encoder unparsed: MPEG-4 Part 2 and H.263
+// code their clock in 16 bits and get the nearest fraction that fits.
+TEST(EncoderClock, FineSourceRateFitsSixteenBits) {
+    for (AVCodecID id : {AV_CODEC_ID_MPEG4, AV_CODEC_ID_H263P}) {
+        const AVRational rate = AcceptedFrameRate(avcodec_find_encoder(id), {2997000, 100003}, 0);
+        EXPECT_LE(rate.num, 65535);
+        EXPECT_LE(rate.den, 65535);
+        EXPECT_NEAR(av_q2d(rate), 2997000.0 / 100003, 1e-6);
+    }
+    // Encoders with a wider clock keep the rate.
+    const AVRational kept = AcceptedFrameRate(avcodec_find_encoder(AV_CODEC_ID_H264), {2997000, 100003}, 0);
+    EXPECT_EQ(av_cmp_q(kept, AVRational{2997000, 100003}), 0);
+}
 
 } // namespace
