@@ -19,12 +19,21 @@ bool SixteenBitClock(AVCodecID id) {
     return id == AV_CODEC_ID_MPEG4 || id == AV_CODEC_ID_H263 || id == AV_CODEC_ID_H263P;
 }
 
+// Encoders that refuse frame sizes other than multiples of a step, by name
+// (the native MPEG-4 encoder takes odd sizes that libxvid refuses).
 struct TSizeStep {
-    AVCodecID Codec;
+    const char* Encoder;
     int Step;
 };
-// RealVideo pictures are coded in whole macroblocks.
-constexpr TSizeStep SizeSteps[] = {{AV_CODEC_ID_RV10, 16}, {AV_CODEC_ID_RV20, 16}};
+constexpr TSizeStep SizeSteps[] = {
+    // RealVideo pictures are coded in whole macroblocks.
+    {"rv10", 16},
+    {"rv20", 16},
+    // Whole chroma samples of 4:2:0 pictures (a 853x480 source kept as it is).
+    {"libx264", 2},
+    {"libxvid", 2},
+    {"wmv2", 2},
+};
 
 // Encoders that refuse other rates or channel counts without listing theirs.
 struct TFixedAudio {
@@ -201,7 +210,7 @@ AVRational AcceptedFrameRate(const AVCodec* encoder, AVRational wanted, int stri
 
 bool FitFrameSize(const AVCodec* encoder, int& width, int& height) {
     for (const TSizeStep& step : SizeSteps) {
-        if (!encoder || encoder->id != step.Codec)
+        if (!encoder || std::strcmp(encoder->name, step.Encoder))
             continue;
         const int fittedWidth = std::max(step.Step, (width + step.Step / 2) / step.Step * step.Step);
         const int fittedHeight = std::max(step.Step, (height + step.Step / 2) / step.Step * step.Step);
