@@ -11,12 +11,29 @@ namespace {
 // non-standard streams are allowed; the standard ones come first.
 constexpr int StandardMpeg1Rates = 8;
 
+// MPEG-4 Part 2 and H.263 code the clock rate in 16 bits: a source rate such
+// as 2997000/100003 must become the nearest fraction of smaller numbers.
+constexpr int MaxClockTicks = 65535;
+
+bool SixteenBitClock(AVCodecID id) {
+    return id == AV_CODEC_ID_MPEG4 || id == AV_CODEC_ID_H263 || id == AV_CODEC_ID_H263P;
+}
+
+// Encoders that refuse frame sizes other than multiples of a step, by name
+// (the native MPEG-4 encoder takes odd sizes that libxvid refuses).
 struct TSizeStep {
-    AVCodecID Codec;
+    const char* Encoder;
     int Step;
 };
-// RealVideo pictures are coded in whole macroblocks.
-constexpr TSizeStep SizeSteps[] = {{AV_CODEC_ID_RV10, 16}, {AV_CODEC_ID_RV20, 16}};
+constexpr TSizeStep SizeSteps[] = {
+    // RealVideo pictures are coded in whole macroblocks.
+    {"rv10", 16},
+    {"rv20", 16},
+    // Whole chroma samples of 4:2:0 pictures (a 853x480 source kept as it is).
+    {"libx264", 2},
+    {"libxvid", 2},
+    {"wmv2", 2},
+};
 
 // Encoders that refuse other rates or channel counts without listing theirs.
 struct TFixedAudio {
@@ -176,6 +193,12 @@ int64_t AcceptedBitRate(const AVCodec* encoder, int sampleRate, int channels, in
 }
 
 AVRational AcceptedFrameRate(const AVCodec* encoder, AVRational wanted, int strictness) {
+    if (encoder && SixteenBitClock(encoder->id) &&
+        (wanted.num > MaxClockTicks || wanted.den > MaxClockTicks)) {
+        AVRational near{0, 1};
+        av_reduce(&near.num, &near.den, wanted.num, wanted.den, MaxClockTicks);
+        return near;
+    }
     if (!encoder || !encoder->supported_framerates)
         return wanted;
     const AVRational* rates = encoder->supported_framerates;
@@ -193,7 +216,7 @@ AVRational AcceptedFrameRate(const AVCodec* encoder, AVRational wanted, int stri
 
 bool FitFrameSize(const AVCodec* encoder, int& width, int& height) {
     for (const TSizeStep& step : SizeSteps) {
-        if (!encoder || encoder->id != step.Codec)
+        if (!encoder || std::strcmp(encoder->name, step.Encoder))
             continue;
         const int fittedWidth = std::max(step.Step, (width + step.Step / 2) / step.Step * step.Step);
         const int fittedHeight = std::max(step.Step, (height + step.Step / 2) / step.Step * step.Step);

@@ -1,6 +1,8 @@
 // What encoders and muxers of this library generation really accept, for
-// settings that older generations took as given: the nearest accepted frame
-// rate, frame size, sample rate and channel count. Callers log what changed.
+// settings that older generations took as given (or that the profiles offer):
+// the nearest accepted frame rate, frame size, sample rate, channel count and
+// bit rate, and a codec the container can carry in place of one it cannot.
+// Callers log what changed.
 #pragma once
 
 extern "C" {

@@ -1,6 +1,7 @@
 // Settings that older libraries took and today's encoders or muxers refuse
 // are bent to the nearest accepted value with a warning, and the conversion
 // runs to a file that decodes.
+#include "engine/EncoderLimits.h"
 #include "BoundedRun.h"
 #include "DecodedOutput.h"
 #include "OptionTestSupport.h"
@@ -90,6 +91,19 @@ const LimitCase LimitCases[] = {
      .Warning = "Frame size 200x120 is not supported by rv20, using 208x128 instead",
      .Width = 208,
      .Height = 128},
+    // 4:2:0 encoders that need whole chroma samples, for sources of odd sizes.
+    {.Label = "x264_odd_size",
+     .Output = "out.mp4",
+     .Options = {{"vcodec", "libx264"}, {"s", "101x51"}},
+     .Warning = "Frame size 101x51 is not supported by libx264, using 102x52 instead",
+     .Width = 102,
+     .Height = 52},
+    {.Label = "wmv2_odd_size",
+     .Output = "out.wmv",
+     .Options = {{"vcodec", "wmv2"}, {"s", "101x51"}},
+     .Warning = "Frame size 101x51 is not supported by wmv2, using 102x52 instead",
+     .Width = 102,
+     .Height = 52},
     // MPEG-1 takes only the standard rates; the extra ones of its table need non-standard streams.
     {.Label = "mpeg1_13fps",
      .Output = "out.mpg",
@@ -215,5 +229,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, EncoderLimits, testing::ValuesIn(LimitCases),
                          [](const testing::TestParamInfo<LimitCase>& info) {
                              return std::string(info.param.Label);
                          });
+
+// A source's own rate reaches the encoder unparsed: MPEG-4 Part 2 and H.263
+// code their clock in 16 bits and get the nearest fraction that fits.
+TEST(EncoderClock, FineSourceRateFitsSixteenBits) {
+    for (AVCodecID id : {AV_CODEC_ID_MPEG4, AV_CODEC_ID_H263P}) {
+        const AVRational rate = AcceptedFrameRate(avcodec_find_encoder(id), {2997000, 100003}, 0);
+        EXPECT_LE(rate.num, 65535);
+        EXPECT_LE(rate.den, 65535);
+        EXPECT_NEAR(av_q2d(rate), 2997000.0 / 100003, 1e-6);
+    }
+    // Encoders with a wider clock keep the rate.
+    const AVRational kept = AcceptedFrameRate(avcodec_find_encoder(AV_CODEC_ID_H264), {2997000, 100003}, 0);
+    EXPECT_EQ(av_cmp_q(kept, AVRational{2997000, 100003}), 0);
+}
 
 } // namespace
