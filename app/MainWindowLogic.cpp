@@ -30,7 +30,11 @@ TMainWindowLogic::~TMainWindowLogic() {
 }
 
 void TMainWindowLogic::AttachConverterEvents() {
-    converter_.OnProgress = [this](TCustomRAzidiZUV*, PProgressInfo info) { OnProgress(*info); };
+    // Progress handlers run on the main thread, like closed_'s only writer.
+    converter_.OnProgress = [this](TCustomRAzidiZUV*, PProgressInfo info) {
+        if (!closed_)
+            OnProgress(*info);
+    };
     // Termination reports come on the converter's delivery threads; the
     // window's state is main-thread only, so they are posted there.
     converter_.OnTerminate = [this, alive = std::weak_ptr<bool>(alive_)](TCustomRAzidiZUV*,
@@ -40,12 +44,6 @@ void TMainWindowLogic::AttachConverterEvents() {
                 OnTerminate(info);
         });
     };
-}
-
-void TMainWindowLogic::DetachEvents() {
-    converter_.OnCustomHook = nullptr;
-    converter_.OnProgress = nullptr;
-    converter_.OnTerminate = nullptr;
 }
 
 void TMainWindowLogic::Initialise(const std::string& outputFolder) {
@@ -83,10 +81,11 @@ bool TMainWindowLogic::UnlockOnShow() {
 void TMainWindowLogic::CloseQuery() {
     if (closed_)
         return;
+    // No completion action may run once the window closes. The converter's
+    // events must not be reassigned while its workers may read them, so the
+    // handlers ignore whatever comes after this flag.
     closed_ = true;
     StopManyAdd();
-    // No completion action may run once the window closes.
-    DetachEvents();
     converter_.Stop(true);
     running_ = false;
     GetLogger().OnLog = nullptr;

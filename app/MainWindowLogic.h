@@ -192,7 +192,6 @@ private:
     void AllJobsEnded(bool runCompletionAction);
     int RowOfTask(int taskIndex) const;
     void AttachConverterEvents();
-    void DetachEvents();
 
     IMainView& view_;
     IPlatform& platform_;

@@ -8,6 +8,7 @@
 #include "media/TextHelpers.h"
 #include "media/UnicodeProtocol.h"
 
+#include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -292,9 +293,16 @@ TOutputStreamSetup& TCustomFFmpeg::NewStream(TOutputFile& output, AVMediaType ty
     // Without a name the format's own codec of that kind is taken; stream copy needs no encoder.
     AVCodecID id = AV_CODEC_ID_NONE;
     const AVCodec* encoder = nullptr;
-    if (!streamCopy)
+    if (!streamCopy) {
         encoder = ChooseEncoder(codecName, type, options_->CodecContext(type)->strict_std_compliance,
                                 output.Context.get(), id);
+        if (const AVCodec* substitute = SubstituteEncoder(output.Context->oformat, encoder)) {
+            GetLogger().LogFmt(logSender_, llWarning, "%s cannot carry %s, using %s instead",
+                               output.Context->oformat->name, encoder->name, substitute->name);
+            encoder = substitute;
+            id = substitute->id;
+        }
+    }
     setup.Codec = AllocStreamContext(encoder, id, type);
     setup.Encoder = encoder;
     if (codecTag)
@@ -433,6 +441,15 @@ void TCustomFFmpeg::NewAudioStream(TOutputFile& output) {
             GetLogger().LogFmt(logSender_, llWarning,
                                "Requested sampling rate unsupported using closest supported (%d)",
                                ctx->sample_rate);
+        const int64_t bitRate =
+            AcceptedBitRate(encoder, ctx->sample_rate, ctx->ch_layout.nb_channels, ctx->bit_rate);
+        if (bitRate != ctx->bit_rate) {
+            GetLogger().LogFmt(logSender_, llWarning,
+                               "Bit rate %" PRId64 " is not supported by %s at %d Hz, using %" PRId64
+                               " instead",
+                               ctx->bit_rate, encoder->name, ctx->sample_rate, bitRate);
+            ctx->bit_rate = bitRate;
+        }
         if (encoder && MuxerCallsExperimental(oc->oformat, encoder->id)) {
             GetLogger().LogFmt(logSender_, llWarning,
                                "%s in %s is written with experimental features allowed", encoder->name,

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <thread>
 
 extern "C" {
@@ -48,7 +49,9 @@ int64_t FilteredTime(const TOutputStream& ost, const AVFrame* frame, int64_t fal
 // recording time; the last samples before the end are cut there. The packets'
 // decoding times alone let pictures through that B-frames reorder past the end.
 bool KeepBeforeRecordingEnd(const TEngineSettings& s, const TInputStream& ist, AVFrame* frame) {
-    if (s.RecordingTime == UnlimitedRecordingTime)
+    // Unlimited, or an end beyond any timestamp.
+    if (s.RecordingTime == UnlimitedRecordingTime ||
+        s.RecordingTime > INT64_MAX - std::max<int64_t>(s.StartTime, 0))
         return true;
     const int64_t end = s.StartTime + s.RecordingTime;
     if (ist.Pts >= end)

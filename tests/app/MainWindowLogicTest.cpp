@@ -263,11 +263,12 @@ TEST_F(MainWindowLogicTest, ListOperationsKeepRowsAndSlotsTogether) {
 TEST_F(MainWindowLogicTest, EachRowEndsWithTheStatusItsReportsEarned) {
     script = {MpegProfile};
     AddOne(Clip("a.mkv"));
-    // MP2 refuses 1000 bit/s (no list offers it): this job fails while it runs.
+    // H.263 codes a few fixed picture sizes only, not the profile's 320x240
+    // (no list offers the encoder): this job fails while it runs.
     const auto chooser = view.Chooser;
     view.Chooser = [&](TConversionSettings& settings, const std::string& folder, bool allowClip) {
         const bool ok = chooser(settings, folder, allowClip);
-        settings.AudioBitRate = 1000;
+        settings.VideoCodec = "h263";
         return ok;
     };
     AddOne(Clip("b.avi"));

@@ -1,6 +1,7 @@
 // A clip cut with "t" (and "ss") lasts the asked time in every container:
 // pictures that B-frames reorder past the end and samples past it are not
 // written, however late their packets are decoded.
+#include "BoundedRun.h"
 #include "DecodedOutput.h"
 #include "SetupTestSupport.h"
 
@@ -9,11 +10,8 @@
 
 namespace {
 
-class NeverStop : public TRunControl {
-public:
-    bool StopRequested() const override { return false; }
-    void PausePoint() override {}
-};
+using namespace std::chrono_literals;
+constexpr auto RunLimit = 30s;
 
 constexpr double ClipSeconds = 2.0;
 constexpr double SourceFps = 25.0;
@@ -61,10 +59,10 @@ TEST_P(ClipRange, LastsTheAskedTime) {
     options.emplace_back("t", std::to_string(ClipSeconds));
     const std::string path = dir.File(p.Case.Output);
     OpenOutput(path, options);
-    NeverStop control;
-    task.TranscodeLoop(control);
-    task.CloseOpenedCodecs();
-    task.ReleaseEngineState();
+    StopFlag control;
+    const TBoundedRun run = RunWithin(task, control, RunLimit);
+    ASSERT_TRUE(run.InTime);
+    ASSERT_EQ(run.Error, "");
 
     int pictures = 0;
     double audioSeconds = 0.0;
