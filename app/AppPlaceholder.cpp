@@ -1,1 +1,0 @@
-// Placeholder until the app subsystem has sources.
