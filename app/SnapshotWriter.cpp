@@ -2,7 +2,10 @@
 
 #include "app/SnapshotNaming.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -99,6 +102,10 @@ bool writeJpeg(const TBitmap24& b, FILE* f, std::string& error) {
     c.in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(&c); // JFIF header included
     jpeg_set_quality(&c, JpegQuality, TRUE);
+    // Full colour resolution: the video's picture is already subsampled once, and
+    // a second, differently placed subsampling smears coloured edges.
+    for (int i = 0; i < c.num_components; ++i)
+        c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
     jpeg_start_compress(&c, TRUE);
     while (c.next_scanline < c.image_height) {
         JSAMPROW row = const_cast<uint8_t*>(b.Row(static_cast<int>(c.next_scanline)));
@@ -136,8 +143,63 @@ bool writePng(const TBitmap24& b, FILE* f, std::string& error) {
     return true;
 }
 
-// Median-cut reduction to a palette of at most 256 colours, no dithering:
-// previews are natural pictures, where dithering only adds noise.
+// Refines a median-cut palette: each pixel takes its nearest palette colour
+// (the cut only knows its box), each colour moves to the mean of its pixels,
+// and the pixels are assigned once more. Nearest colours are looked up once
+// per 6-bit-per-channel colour, so a large picture costs little more than a small one.
+void refinePalette(const std::vector<GifByteType>& red, const std::vector<GifByteType>& green,
+                   const std::vector<GifByteType>& blue, std::vector<GifByteType>& indices,
+                   std::vector<GifColorType>& palette, int colours) {
+    constexpr int Passes = 2;
+    constexpr int KeyBits = 6;
+    constexpr int Shift = 8 - KeyBits;
+    constexpr int Unknown = -1;
+    std::vector<int16_t> nearest(size_t{1} << (3 * KeyBits));
+    const size_t pixels = indices.size();
+    for (int pass = 0; pass <= Passes; ++pass) {
+        std::fill(nearest.begin(), nearest.end(), static_cast<int16_t>(Unknown));
+        for (size_t i = 0; i < pixels; ++i) {
+            const size_t key = (static_cast<size_t>(red[i] >> Shift) << (2 * KeyBits)) |
+                               (static_cast<size_t>(green[i] >> Shift) << KeyBits) | (blue[i] >> Shift);
+            if (nearest[key] == Unknown) {
+                int best = 0;
+                int bestDistance = INT_MAX;
+                for (int c = 0; c < colours; ++c) {
+                    const int dr = palette[c].Red - red[i], dg = palette[c].Green - green[i],
+                              db = palette[c].Blue - blue[i];
+                    const int distance = dr * dr + dg * dg + db * db;
+                    if (distance < bestDistance) {
+                        bestDistance = distance;
+                        best = c;
+                    }
+                }
+                nearest[key] = static_cast<int16_t>(best);
+            }
+            indices[i] = static_cast<GifByteType>(nearest[key]);
+        }
+        if (pass == Passes)
+            break;
+        std::vector<std::array<uint64_t, 4>> sums(static_cast<size_t>(colours), {0, 0, 0, 0});
+        for (size_t i = 0; i < pixels; ++i) {
+            auto& s = sums[indices[i]];
+            s[0] += red[i];
+            s[1] += green[i];
+            s[2] += blue[i];
+            ++s[3];
+        }
+        for (int c = 0; c < colours; ++c) {
+            const auto& s = sums[static_cast<size_t>(c)];
+            if (s[3] == 0)
+                continue;
+            palette[c].Red = static_cast<GifByteType>((s[0] + s[3] / 2) / s[3]);
+            palette[c].Green = static_cast<GifByteType>((s[1] + s[3] / 2) / s[3]);
+            palette[c].Blue = static_cast<GifByteType>((s[2] + s[3] / 2) / s[3]);
+        }
+    }
+}
+
+// Median-cut reduction to a palette of at most 256 colours, refined, without
+// dithering: previews are natural pictures, where dithering only adds noise.
 bool writeGif(const TBitmap24& b, int fd, std::string& error) {
     const size_t pixels = static_cast<size_t>(b.Width) * static_cast<size_t>(b.Height);
     std::vector<GifByteType> red(pixels), green(pixels), blue(pixels), indices(pixels);
@@ -159,6 +221,7 @@ bool writeGif(const TBitmap24& b, int fd, std::string& error) {
         error = "GIF colour reduction failed";
         return false;
     }
+    refinePalette(red, green, blue, indices, palette, colours);
     int code = 0;
     GifFileType* gif = EGifOpenFileHandle(fd, &code); // owns fd from here on
     if (!gif) {

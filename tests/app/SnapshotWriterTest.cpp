@@ -43,8 +43,8 @@ TEST(SnapshotWriter, EachTypeDecodesToThePictureWithinItsLoss) {
     const TypeCase cases[] = {
         {TSnapshotType::Bmp, "bmp_pipe", 1, 0},
         {TSnapshotType::Png, "png_pipe", 1, 0},
-        {TSnapshotType::Jpg, "jpeg_pipe", 8, 10},
-        {TSnapshotType::Gif, "gif", 4, 16},
+        {TSnapshotType::Jpg, "jpeg_pipe", 8, 4},
+        {TSnapshotType::Gif, "gif", 1, 24},
     };
     TempDir dir;
     const TBitmap24 picture = testPicture();
