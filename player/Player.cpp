@@ -594,6 +594,8 @@ void TCustomPlayer::playThreadMain(uintptr_t hostWindow, bool withDisplay) {
     if (display_)
         display_->Stop();
     display_.reset();
+    if (customDisplay_)
+        customDisplay_->PlaybackEnded();
     {
         std::lock_guard lock(loopMutex_);
         startPhase_ = StartPhase::Starting;
