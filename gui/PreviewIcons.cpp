@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QPixmap>
 
 namespace {
@@ -70,25 +71,28 @@ void drawGlyph(QPainter& p, TPreviewPicture picture, const QColor& ink) {
     }
 }
 
-QPixmap drawPicture(TPreviewPicture picture, bool highlighted) {
+QPixmap drawPicture(TPreviewPicture picture, const QPalette& palette, bool highlighted) {
     QPixmap pixmap(PreviewIconSize, PreviewIconSize);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
+    const QColor highlight = palette.color(QPalette::Highlight);
     if (highlighted) {
-        p.setPen(QPen(QColor(70, 130, 200), 1));
-        p.setBrush(QColor(215, 232, 250));
+        QColor fill = highlight;
+        fill.setAlpha(70);
+        p.setPen(QPen(highlight, 1));
+        p.setBrush(fill);
         p.drawRoundedRect(QRectF(0.5, 0.5, PreviewIconSize - 1, PreviewIconSize - 1), 4, 4);
     }
-    drawGlyph(p, picture, highlighted ? QColor(20, 90, 180) : QColor(70, 75, 85));
+    drawGlyph(p, picture, palette.color(QPalette::ButtonText));
     return pixmap;
 }
 
 } // namespace
 
-QIcon PreviewIcon(TPreviewPicture picture) {
+QIcon PreviewIcon(TPreviewPicture picture, const QPalette& palette) {
     QIcon icon;
-    icon.addPixmap(drawPicture(picture, false), QIcon::Normal);
-    icon.addPixmap(drawPicture(picture, true), QIcon::Active);
+    icon.addPixmap(drawPicture(picture, palette, false), QIcon::Normal);
+    icon.addPixmap(drawPicture(picture, palette, true), QIcon::Active);
     return icon;
 }

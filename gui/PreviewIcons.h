@@ -4,9 +4,12 @@
 
 #include <QIcon>
 
+class QPalette;
+
 enum class TPreviewPicture { Play, Pause, Stop, Sound, Muted, Snapshot, Settings };
 
 inline constexpr int PreviewIconSize = 22;
 
-// Normal mode: the plain picture; Active mode: the highlighted one.
-QIcon PreviewIcon(TPreviewPicture picture);
+// Normal mode: the plain picture; Active mode: the highlighted one. Drawn in
+// the button colours of `palette`, so that the pictures suit the skin.
+QIcon PreviewIcon(TPreviewPicture picture, const QPalette& palette);

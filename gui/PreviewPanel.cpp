@@ -9,8 +9,8 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QProxyStyle>
 #include <QSlider>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -19,45 +19,30 @@ namespace {
 constexpr int VideoWidth = 313;
 constexpr int VideoHeight = 190;
 
-// A press anywhere on the groove moves the handle there, so that one click
-// seeks to the place clicked instead of stepping a page.
-class JumpingSliderStyle : public QProxyStyle {
-public:
-    using QProxyStyle::QProxyStyle;
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override {
-        if (hint == QStyle::SH_Slider_AbsoluteSetButtons)
-            return Qt::LeftButton;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
-
 } // namespace
 
 PreviewPanel::PreviewPanel(TCustomPlayer& player, TPreviewServices services, const QString& programFolder,
                            VideoArea::Mode mode, QWidget* parent)
     : QWidget(parent), player_(player) {
     area_ = new VideoArea(mode, this);
-    area_->setMinimumSize(VideoWidth, VideoHeight);
+    // The usual size; the area takes what the window's layout leaves, and the
+    // picture keeps its aspect inside it.
+    area_->SetPreferredSize(QSize(VideoWidth, VideoHeight));
     area_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     if (area_->Display())
         player_.SetCustomDisplay(area_->Display());
 
     slider_ = new QSlider(Qt::Horizontal, this);
-    auto* sliderStyle = new JumpingSliderStyle(slider_->style()->name());
-    sliderStyle->setParent(slider_);
-    slider_->setStyle(sliderStyle);
     slider_->setRange(0, 0);
     slider_->installEventFilter(this);
 
-    soundIcon_ = PreviewIcon(TPreviewPicture::Sound);
-    mutedIcon_ = PreviewIcon(TPreviewPicture::Muted);
-    play_ = makeButton(TPreviewPicture::Play, QStringLiteral("播放"));
-    pause_ = makeButton(TPreviewPicture::Pause, QStringLiteral("暂停"));
-    stop_ = makeButton(TPreviewPicture::Stop, QStringLiteral("停止"));
-    sound_ = makeButton(TPreviewPicture::Sound, QStringLiteral("声音/静音"));
-    snapshot_ = makeButton(TPreviewPicture::Snapshot, QStringLiteral("捕捉快照"));
-    settings_ = makeButton(TPreviewPicture::Settings, QStringLiteral("快照设置"));
+    play_ = makeButton(QStringLiteral("播放"));
+    pause_ = makeButton(QStringLiteral("暂停"));
+    stop_ = makeButton(QStringLiteral("停止"));
+    sound_ = makeButton(QStringLiteral("声音/静音"));
+    snapshot_ = makeButton(QStringLiteral("捕捉快照"));
+    settings_ = makeButton(QStringLiteral("快照设置"));
+    drawPictures();
     buildSnapshotMenu();
 
     auto* buttons = new QHBoxLayout;
@@ -99,14 +84,32 @@ PreviewPanel::~PreviewPanel() {
         player_.SetCustomDisplay(nullptr);
 }
 
-QToolButton* PreviewPanel::makeButton(TPreviewPicture picture, const QString& hint) {
+QToolButton* PreviewPanel::makeButton(const QString& hint) {
     auto* button = new QToolButton(this);
-    button->setIcon(PreviewIcon(picture));
     button->setIconSize(QSize(PreviewIconSize, PreviewIconSize));
     button->setAutoRaise(true); // the highlighted picture shows while the mouse is over it
     button->setToolTip(hint);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
+}
+
+void PreviewPanel::drawPictures() {
+    sound_->ensurePolished();
+    const QPalette& palette = sound_->palette();
+    play_->setIcon(PreviewIcon(TPreviewPicture::Play, palette));
+    pause_->setIcon(PreviewIcon(TPreviewPicture::Pause, palette));
+    stop_->setIcon(PreviewIcon(TPreviewPicture::Stop, palette));
+    snapshot_->setIcon(PreviewIcon(TPreviewPicture::Snapshot, palette));
+    settings_->setIcon(PreviewIcon(TPreviewPicture::Settings, palette));
+    soundIcon_ = PreviewIcon(TPreviewPicture::Sound, palette);
+    mutedIcon_ = PreviewIcon(TPreviewPicture::Muted, palette);
+    sound_->setIcon(player_.Mute() ? mutedIcon_ : soundIcon_);
+}
+
+void PreviewPanel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange)
+        drawPictures();
 }
 
 void PreviewPanel::buildSnapshotMenu() {
@@ -163,9 +166,13 @@ bool PreviewPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == slider_) {
         // Whole presses and releases, on the handle or the groove.
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
+        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+            // The handle jumps to the press, so one click seeks to the place clicked
+            // (the slider itself would step a page), and a drag goes on from there.
+            slider_->setValue(QStyle::sliderValueFromPosition(
+                slider_->minimum(), slider_->maximum(), qRound(mouse->position().x()), slider_->width()));
             logic_->SliderPressed();
-        else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton)
+        } else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton)
             logic_->SliderReleased(slider_->value(), slider_->maximum());
     } else if (watched == watchedWindow_ && event->type() == QEvent::Close) {
         // Before the window's native windows go: the player's surface lives in one of them.

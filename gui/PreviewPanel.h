@@ -45,6 +45,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -58,7 +59,9 @@ private:
     void SetStatusText(const std::string& text) override;
     void FocusJobList() override;
 
-    QToolButton* makeButton(TPreviewPicture picture, const QString& hint);
+    QToolButton* makeButton(const QString& hint);
+    // Draws the button pictures in the current skin's colours.
+    void drawPictures();
     void buildSnapshotMenu();
 
     TCustomPlayer& player_;

@@ -27,6 +27,10 @@ public:
     // The player has closed: back to plain black.
     void EndPlayback();
 
+    void SetPreferredSize(QSize size) { preferred_ = size; }
+    QSize sizeHint() const override { return preferred_; }
+    QSize minimumSizeHint() const override { return preferred_ / 4; }
+
     QPaintEngine* paintEngine() const override;
 
 protected:
@@ -36,4 +40,5 @@ private:
     bool native_ = false;
     bool playing_ = false; // a native window shows the player's pictures
     std::unique_ptr<QtPlayerDisplay> display_;
+    QSize preferred_;
 };
