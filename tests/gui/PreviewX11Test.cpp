@@ -1,0 +1,177 @@
+// The preview panel on X11, where the player's SDL surface lives in the video
+// area's native window: playing, covering and uncovering, resizing and closing
+// while playing, and the screenshots of the panel with each skin. The checks run
+// in a child process of this program on the xcb platform (the other gui tests
+// use the offscreen one); without an X display they are skipped.
+#include "GuiTestApp.h"
+#include "PreviewTestWindow.h"
+#include "gui/SkinStyles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <QToolButton>
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* ChildMarker = "VANTORO_X11_CHILD";
+constexpr int ChildTimeoutMs = 120000;
+
+bool inChild() {
+    const char* marker = std::getenv(ChildMarker);
+    return marker && std::string(marker) == "1";
+}
+
+// Runs this test again in a child on xcb; its exit code and X errors decide.
+void runInX11Child() {
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "no X display";
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(ChildMarker, "1");
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("SDL_VIDEODRIVER", "x11");
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("/proc/self/exe"),
+                {QStringLiteral("--gtest_filter=%1.%2").arg(info->test_suite_name(), info->name())});
+    ASSERT_TRUE(child.waitForFinished(ChildTimeoutMs)) << "the child hangs";
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_FALSE(output.contains(QStringLiteral("X Error")) || output.contains(QStringLiteral("XCB error")))
+        << output.toStdString();
+}
+
+// What is on the screen inside `widget` (the X server's pixels, SDL's included).
+QImage onScreen(QWidget& widget) {
+    QApplication::processEvents();
+    QTest::qWait(100);
+    const QPoint at = widget.mapToGlobal(QPoint(0, 0));
+    return widget.screen()->grabWindow(0, at.x(), at.y(), widget.width(), widget.height()).toImage();
+}
+
+int brightest(const QImage& image) {
+    int most = 0;
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            most = std::max(most, qGray(row[x]));
+    }
+    return most;
+}
+
+QString screenshotFolder() {
+    const QString folder = QDir::current().absoluteFilePath(QStringLiteral("screenshots"));
+    QDir().mkpath(folder);
+    return folder;
+}
+
+class PreviewX11Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!inChild())
+            return;
+        GuiTestApp();
+        movie = dir.File("movie.avi");
+        ClipSpec spec = VideoAndAudioClip(6.0);
+        spec.Video[0].Width = 320;
+        spec.Video[0].Height = 240;
+        MakeClip(movie, spec);
+        TPreviewServices services;
+        services.ReadSnapshotFolder = [this] { return dir.Path().string(); };
+        view = std::make_unique<PreviewTestWindow>(services, dir.Path().string(), VideoArea::Mode::Auto);
+        view->window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window.get()));
+    }
+
+    TempDir dir;
+    std::string movie;
+    std::unique_ptr<PreviewTestWindow> view;
+};
+
+} // namespace
+
+TEST_F(PreviewX11Test, PlaysInTheNativeWindowAndSurvivesCoverResizeAndClose) {
+    if (!inChild())
+        return runInX11Child();
+    PreviewPanel& panel = *view->panel;
+    ASSERT_TRUE(panel.Area()->UsesNativeWindow());
+    panel.PreviewSelected(QString::fromStdString(movie));
+    ASSERT_TRUE(view->player->IsOpen()) << view->player->LastError();
+    QTest::mouseClick(panel.Button(TPreviewPicture::Play), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->player->Position() > 500000; }, 10000));
+    EXPECT_GT(brightest(onScreen(*panel.Area())), 20) << "SDL draws into the area";
+
+    // Paused, then covered by another window and uncovered: the picture comes back.
+    QTest::mouseClick(panel.Button(TPreviewPicture::Pause), Qt::LeftButton);
+    QTest::qWait(200);
+    {
+        QWidget cover;
+        cover.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+        cover.setStyleSheet(QStringLiteral("background: white"));
+        cover.setGeometry(QRect(panel.Area()->mapToGlobal(QPoint(0, 0)), panel.Area()->size()));
+        cover.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&cover));
+        QTest::qWait(100);
+    }
+    const QImage uncovered = onScreen(*panel.Area());
+    EXPECT_GT(brightest(uncovered), 20);
+    EXPECT_LT(brightest(uncovered.copy(uncovered.width() / 2 - 10, 0, 20, uncovered.height())), 250)
+        << "no white left from the cover";
+
+    // Resized while paused: drawn again at the new size.
+    view->window->resize(1000, 600);
+    QTest::qWait(300);
+    EXPECT_GT(brightest(onScreen(*panel.Area())), 20);
+    view->window->resize(851, 340);
+    QTest::qWait(300);
+
+    // Closed: the area goes black again.
+    panel.ClosePreview();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return brightest(onScreen(*panel.Area())) == 0; }, 1000))
+        << "no stale picture";
+
+    // Closing the window while playing returns promptly, without X errors.
+    panel.PreviewSelected(QString::fromStdString(movie));
+    QTest::mouseClick(panel.Button(TPreviewPicture::Play), Qt::LeftButton);
+    QTest::qWait(300);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(view->window->close());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_FALSE(view->player->IsOpen());
+    view.reset();
+}
+
+// Writes screenshots/preview-playing.png and screenshots/skin-<value>.png (and
+// skin-builtin.png) into the test folder, for people to look at.
+TEST_F(PreviewX11Test, WritesScreenshotsOfThePanelPlayingWithEachSkin) {
+    if (!inChild())
+        return runInX11Child();
+    PreviewPanel& panel = *view->panel;
+    const QString folder = screenshotFolder();
+    panel.PreviewSelected(QString::fromStdString(movie));
+    QTest::mouseClick(panel.Button(TPreviewPicture::Play), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->player->Position() > 1000000; }, 10000));
+    QTest::mouseClick(panel.Button(TPreviewPicture::Snapshot), Qt::LeftButton);
+    EXPECT_TRUE(onScreen(*view->window).save(folder + QStringLiteral("/preview-playing.png")));
+
+    QMainWindow& window = *view->window;
+    ApplySkin(window, "other");
+    EXPECT_TRUE(onScreen(window).save(folder + QStringLiteral("/skin-builtin.png")));
+    for (const auto& skin : Skins) {
+        const std::string value(skin.Value);
+        ApplySkin(window, value);
+        EXPECT_EQ(window.styleSheet().isEmpty(), false) << value;
+        EXPECT_TRUE(onScreen(window).save(folder +
+                                          QStringLiteral("/skin-%1.png").arg(QString::fromStdString(value))));
+    }
+}
