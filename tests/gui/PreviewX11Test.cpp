@@ -5,7 +5,7 @@
 // use the offscreen one); without an X display they are skipped.
 #include "GuiTestApp.h"
 #include "PreviewTestWindow.h"
-#include "gui/SkinStyles.h"
+#include "gui/SkinLookStyles.h"
 
 #include <QDir>
 #include <QProcess>
@@ -165,11 +165,11 @@ TEST_F(PreviewX11Test, WritesScreenshotsOfThePanelPlayingWithEachSkin) {
     EXPECT_TRUE(onScreen(*view->window).save(folder + QStringLiteral("/preview-playing.png")));
 
     QMainWindow& window = *view->window;
-    ApplySkin(window, "other");
+    ApplySkinLook(window, "other");
     EXPECT_TRUE(onScreen(window).save(folder + QStringLiteral("/skin-builtin.png")));
-    for (const auto& skin : Skins) {
+    for (const auto& skin : SkinLooks) {
         const std::string value(skin.Value);
-        ApplySkin(window, value);
+        ApplySkinLook(window, value);
         EXPECT_EQ(window.styleSheet().isEmpty(), false) << value;
         EXPECT_TRUE(onScreen(window).save(folder +
                                           QStringLiteral("/skin-%1.png").arg(QString::fromStdString(value))));

@@ -1,6 +1,5 @@
-#include "gui/SkinStyles.h"
+#include "gui/SkinLookStyles.h"
 
-#include <QMenu>
 #include <QWidget>
 
 namespace {
@@ -68,7 +67,7 @@ QProgressBar::chunk { background: %6; }
 
 } // namespace
 
-QString SkinStyleSheet(TSkinLook look) {
+QString SkinLookStyleSheet(TSkinLook look) {
     for (const auto& palette : Palettes) {
         if (palette.Look == look)
             return sheetFor(palette);
@@ -76,17 +75,6 @@ QString SkinStyleSheet(TSkinLook look) {
     return {};
 }
 
-void ApplySkin(QWidget& window, const std::string& value) {
-    window.setStyleSheet(SkinStyleSheet(SkinLook(value)));
-}
-
-void AddSkinItems(QMenu& menu, const std::function<void(const std::string&)>& chosen) {
-    for (const auto& skin : Skins) {
-        if (skin.MenuCaption.empty())
-            continue;
-        QAction* action = menu.addAction(
-            QString::fromUtf8(skin.MenuCaption.data(), static_cast<qsizetype>(skin.MenuCaption.size())));
-        const std::string value(skin.Value);
-        QObject::connect(action, &QAction::triggered, &menu, [chosen, value] { chosen(value); });
-    }
+void ApplySkinLook(QWidget& window, const std::string& value) {
+    window.setStyleSheet(SkinLookStyleSheet(SkinLookOf(value)));
 }
