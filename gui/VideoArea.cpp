@@ -24,9 +24,17 @@ VideoArea::VideoArea(Mode mode, QWidget* parent) : QWidget(parent) {
         setAttribute(Qt::WA_NoSystemBackground);
     } else {
         display_ = std::make_unique<QtPlayerDisplay>([this] {
-            // Coalesced by Qt: many updates before the next paint make one paint.
+            // One repaint request in flight at most: a busy main thread gets one
+            // event for many pictures, and paints the newest.
+            if (repaintPosted_.exchange(true))
+                return;
             QMetaObject::invokeMethod(
-                this, [this] { update(); }, Qt::QueuedConnection);
+                this,
+                [this] {
+                    repaintPosted_ = false;
+                    update();
+                },
+                Qt::QueuedConnection);
         });
     }
 }

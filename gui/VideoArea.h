@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -40,5 +41,6 @@ private:
     bool native_ = false;
     bool playing_ = false; // a native window shows the player's pictures
     std::unique_ptr<QtPlayerDisplay> display_;
+    std::atomic<bool> repaintPosted_{false}; // set by the play thread, cleared on the main thread
     QSize preferred_;
 };
