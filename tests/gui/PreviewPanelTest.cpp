@@ -1,4 +1,5 @@
 #include "GuiTestApp.h"
+#include "ImageChecks.h"
 #include "PreviewTestWindow.h"
 #include "fixtures/ImageReadBack.h"
 #include "gui/QtPlayerDisplay.h"
@@ -28,18 +29,6 @@ TBitmap24 toBitmap(const QImage& image) {
         }
     }
     return b;
-}
-
-// The brightest grey level of an image's pixels: 0 for a black area.
-int brightest(const QImage& image) {
-    int most = 0;
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            most = std::max(most, qGray(row[x]));
-    }
-    return most;
 }
 
 class PreviewPanelTest : public ::testing::Test {
@@ -108,7 +97,7 @@ TEST_F(PreviewPanelTest, PlaysPausesSeeksStopsAndSavesWhatIsShown) {
     EXPECT_EQ(shown().size(), QSize(64, 48));
     EXPECT_EQ(panel().Slider()->maximum(), panel().Slider()->width());
     EXPECT_EQ(panel().Slider()->value(), 0);
-    EXPECT_GT(brightest(panel().Area()->grab().toImage()), 20) << "the picture is drawn in the area";
+    EXPECT_GT(BrightestGrey(panel().Area()->grab().toImage()), 20) << "the picture is drawn in the area";
 
     click(TPreviewPicture::Play);
     EXPECT_TRUE(advances()) << "plays";
@@ -190,13 +179,13 @@ TEST_F(PreviewPanelTest, ResizingKeepsThePictureAndClosingLeavesBlack) {
     view->window->resize(1000, 500);
     QTest::qWait(50);
     const QImage grown = panel().Area()->grab().toImage();
-    EXPECT_GT(brightest(grown), 20) << "paused, the picture is drawn again at the new size";
+    EXPECT_GT(BrightestGrey(grown), 20) << "paused, the picture is drawn again at the new size";
     // The picture keeps its 4:3 aspect: the sides of the wider area stay black.
-    EXPECT_EQ(brightest(grown.copy(0, 0, 4, grown.height())), 0);
+    EXPECT_EQ(BrightestGrey(grown.copy(0, 0, 4, grown.height())), 0);
 
     panel().ClosePreview();
     EXPECT_FALSE(player().IsOpen());
-    EXPECT_EQ(brightest(panel().Area()->grab().toImage()), 0) << "no stale picture";
+    EXPECT_EQ(BrightestGrey(panel().Area()->grab().toImage()), 0) << "no stale picture";
 }
 
 TEST_F(PreviewPanelTest, ClosingTheWindowWhilePlayingReturnsPromptly) {

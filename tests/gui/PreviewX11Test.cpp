@@ -4,6 +4,7 @@
 // in a child process of this program on the xcb platform (the other gui tests
 // use the offscreen one); without an X display they are skipped.
 #include "GuiTestApp.h"
+#include "ImageChecks.h"
 #include "PreviewTestWindow.h"
 #include "gui/SkinLookStyles.h"
 
@@ -58,17 +59,6 @@ QImage onScreen(QWidget& widget) {
     return widget.screen()->grabWindow(0, at.x(), at.y(), widget.width(), widget.height()).toImage();
 }
 
-int brightest(const QImage& image) {
-    int most = 0;
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            most = std::max(most, qGray(row[x]));
-    }
-    return most;
-}
-
 QString screenshotFolder() {
     const QString folder = QDir::current().absoluteFilePath(QStringLiteral("screenshots"));
     QDir().mkpath(folder);
@@ -109,7 +99,7 @@ TEST_F(PreviewX11Test, PlaysInTheNativeWindowAndSurvivesCoverResizeAndClose) {
     ASSERT_TRUE(view->player->IsOpen()) << view->player->LastError();
     QTest::mouseClick(panel.Button(TPreviewPicture::Play), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->player->Position() > 500000; }, 10000));
-    EXPECT_GT(brightest(onScreen(*panel.Area())), 20) << "SDL draws into the area";
+    EXPECT_GT(BrightestGrey(onScreen(*panel.Area())), 20) << "SDL draws into the area";
 
     // Paused, then covered by another window and uncovered: the picture comes back.
     QTest::mouseClick(panel.Button(TPreviewPicture::Pause), Qt::LeftButton);
@@ -124,20 +114,20 @@ TEST_F(PreviewX11Test, PlaysInTheNativeWindowAndSurvivesCoverResizeAndClose) {
         QTest::qWait(100);
     }
     const QImage uncovered = onScreen(*panel.Area());
-    EXPECT_GT(brightest(uncovered), 20);
-    EXPECT_LT(brightest(uncovered.copy(uncovered.width() / 2 - 10, 0, 20, uncovered.height())), 250)
+    EXPECT_GT(BrightestGrey(uncovered), 20);
+    EXPECT_LT(BrightestGrey(uncovered.copy(uncovered.width() / 2 - 10, 0, 20, uncovered.height())), 250)
         << "no white left from the cover";
 
     // Resized while paused: drawn again at the new size.
     view->window->resize(1000, 600);
     QTest::qWait(300);
-    EXPECT_GT(brightest(onScreen(*panel.Area())), 20);
+    EXPECT_GT(BrightestGrey(onScreen(*panel.Area())), 20);
     view->window->resize(851, 340);
     QTest::qWait(300);
 
     // Closed: the area goes black again.
     panel.ClosePreview();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return brightest(onScreen(*panel.Area())) == 0; }, 1000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return BrightestGrey(onScreen(*panel.Area())) == 0; }, 1000))
         << "no stale picture";
 
     // Closing the window while playing returns promptly, without X errors.
