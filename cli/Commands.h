@@ -9,5 +9,7 @@ using CommandArgs = std::vector<std::string>;
 
 int RunInfoCommand(const CommandArgs& args);
 int RunPlayCommand(const CommandArgs& args);
+int RunProfilesCommand(const CommandArgs& args);
+int RunConvertCommand(const CommandArgs& args);
 int RunTranscodeCommand(const CommandArgs& args);
 int RunVersionCommand(const CommandArgs& args);

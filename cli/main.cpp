@@ -20,6 +20,13 @@ const Command kCommands[] = {
      "play FILE [--seconds S] [--seek SECONDS] [--paused] [--snapshot OUT.bmp] [--window]"},
     {"transcode", RunTranscodeCommand,
      "transcode [--threads N] -i INPUT [--iopt NAME=VALUE]... -o OUTPUT [--oopt NAME=VALUE]..."},
+    {"profiles", RunProfilesCommand,
+     "profiles                         list the output profiles and their choices"},
+    {"convert", RunConvertCommand,
+     "convert --profile ID [--output-dir DIR] [--set LIST=ITEM]... [--filter hflip|vflip|negate]...\n"
+     "              [--clip HH:MM:SS-HH:MM:SS] [--overwrite] [--parallel N] [--then "
+     "none|open-folder|shutdown]\n"
+     "              [--verbose] FILE..."},
     {"--version", RunVersionCommand, "--version                        print program and component versions"},
 };
 

@@ -1,5 +1,8 @@
+#include "app/SettingsStore.h"
 #include "gui/DispatcherBridge.h"
 #include "gui/MainWindow.h"
+#include "gui/ProfileIcon.h"
+#include "gui/QtPlatform.h"
 #include "media/MainThreadDispatcher.h"
 
 #include <QApplication>
@@ -8,11 +11,21 @@ int main(int argc, char** argv) {
     // SDL video inside our widgets needs native windows only where we ask for them.
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantoro"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTORO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("vantoro"));
+    QApplication::setWindowIcon(ApplicationIcon());
     MarkMainThread();
     ConnectDispatcherToEventLoop(app);
+
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    TSettingsStore settings(SettingsFilePath(programFolder.toStdString()), HomeFolder());
+    QtPlatform platform;
     int status;
     {
-        MainWindow window;
+        MainWindow window(platform, settings, programFolder);
+        platform.SetDialogParent(&window);
+        window.SetStartupPaths(app.arguments().mid(1));
         window.show();
         status = app.exec();
     }

@@ -10,8 +10,9 @@ packages=(
   libsdl2-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
+  libcurl4-openssl-dev libglib2.0-bin
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-wqy-microhei xdg-utils
+  xvfb xauth fonts-wqy-microhei xdg-utils imagemagick
   locales
 )
 

@@ -1,0 +1,288 @@
+// Adding files: one file, many files (probed on a worker), and the rebuild of
+// the converter's task list at the start of a run.
+#include "app/MainWindowLogic.h"
+
+#include "app/OpenFilters.h"
+#include "app/OutputNaming.h"
+#include "media/AVProbe.h"
+#include "media/MainThreadDispatcher.h"
+#include "profiles/BuildOptions.h"
+#include "profiles/OutputProfile.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* LoadedMessage = "装入成功.";
+constexpr const char* FullMessage = "任务列表已满,请先清空列表后再添加文件！";
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+} // namespace
+
+bool TMainWindowLogic::LoadConverterLibraries() {
+    if (converter_.LibrariesLoaded())
+        return true;
+    const fs::path folder = fs::path(programFolder_) / "LibAV";
+    std::error_code ec;
+    if (converter_.LoadLibraries(fs::is_directory(folder, ec) ? folder.string() : std::string()))
+        return true;
+    Log(converter_.LastError());
+    return false;
+}
+
+bool TMainWindowLogic::RefuseWhenFull() {
+    if (jobs_.CanAdd())
+        return false;
+    view_.ShowMessage(FullMessage, "提示", TMessageIcon::Information);
+    return true;
+}
+
+bool TMainWindowLogic::OutputTaken(const std::string& path, const std::set<std::string>& claimed) const {
+    return (ifOutputExists_ == ieNewName && PathExists(path)) || claimed.count(path) > 0;
+}
+
+void TMainWindowLogic::ReportUnreadable(const std::string& sourceFile, const std::string& probeError) {
+    Log("***文件打开失败 " + probeError);
+    view_.ShowMessage("无法识别的音频或视频文件！" + sourceFile, "提示", TMessageIcon::Information);
+}
+
+void TMainWindowLogic::EnableAfterAdd() {
+    for (auto action :
+         {TMainAction::Remove, TMainAction::Clear, TMainAction::Start, TMainAction::BrowseOutput,
+          TMainAction::IfExistsChoice, TMainAction::CpuUsageChoice, TMainAction::ParallelChoice})
+        view_.SetEnabled(action, true);
+    SetListPanelEnabled(true);
+}
+
+bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::string& outputCandidate,
+                                      bool singleFile) {
+    if (RefuseWhenFull())
+        return false;
+    TInputOptions input;
+    BuildInputOptions(settings_, sourceFile, input);
+    const int task = converter_.AddTask(sourceFile, input);
+    if (task < 0) {
+        Log("***打开文件失败: " + converter_.LastError());
+        return false;
+    }
+    if (singleFile)
+        previewFile_ = sourceFile;
+
+    // Two listed jobs writing one file would spoil each other's output.
+    std::set<std::string> listed;
+    for (int row = 0; row < jobs_.RowCount(); ++row)
+        listed.insert(jobs_.Slot(row).Output.FileName);
+    const std::string output = UniqueOutputName(outputCandidate, false,
+                                                [&](const std::string& p) { return OutputTaken(p, listed); });
+    TOutputOptions outputOptions;
+    BuildOutputOptions(settings_, output, outputOptions);
+    if (!converter_.SetOutputFile(task, output, outputOptions)) {
+        converter_.RemoveTask(task);
+        Log("***不能进行正常转换: " + converter_.LastError());
+        // A single add lists nothing; a many-file add still lists the job, and
+        // the run tries to register it again.
+        if (singleFile)
+            return false;
+    }
+    const int row = jobs_.AddJobRow(sourceFile, output, input, outputOptions);
+    view_.InsertRow(row, jobs_.Row(row));
+    if (singleFile) {
+        RenumberRows();
+        SelectAndFocus(row);
+    }
+    Log(LoadedMessage);
+    EnableAfterAdd();
+    return true;
+}
+
+bool TMainWindowLogic::PrepareAdd() {
+    ResetConversionSettings(settings_);
+    return LoadConverterLibraries();
+}
+
+void TMainWindowLogic::AddOneFile() {
+    if (!PrepareAdd())
+        return;
+    if (const std::optional<std::string> file = platform_.ChooseOpenFile(OpenFilters()))
+        AddSingleFile(*file);
+}
+
+void TMainWindowLogic::AddSingleFile(const std::string& file) {
+    if (!FileExists(file))
+        return;
+    settings_.SourceFile = file;
+    if (!view_.RunFormatChooser(settings_, outputFolder_, true))
+        return;
+    if (RefuseWhenFull())
+        return;
+    bool opened = false;
+    try {
+        opened = converter_.Probe().Open(file, "");
+    } catch (const std::exception&) {
+        opened = false;
+    }
+    if (!opened) {
+        ReportUnreadable(file, converter_.Probe().LastError());
+        return;
+    }
+    ListProbedFile(file, settings_.OutputFile, true);
+}
+
+void TMainWindowLogic::AddManyFiles() {
+    if (adding_ || !PrepareAdd())
+        return;
+    const std::vector<std::string> chosen = platform_.ChooseOpenFiles(OpenFilters());
+    if (!chosen.empty())
+        StartManyAdd(chosen);
+}
+
+void TMainWindowLogic::AddFiles(const std::vector<std::string>& files) {
+    if (files.empty() || adding_ || running_ || !PrepareAdd())
+        return;
+    if (files.size() == 1)
+        AddSingleFile(files.front());
+    else // the many add lists a dialog's files last one first; these keep their order
+        StartManyAdd({files.rbegin(), files.rend()});
+}
+
+void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
+    if (!view_.RunFormatChooser(settings_, outputFolder_, false))
+        return;
+
+    adding_ = std::make_unique<TManyAdd>();
+    adding_->files.assign(chosen.rbegin(), chosen.rend());
+    // The profile names the extension. The options window's output name is no
+    // help here: it is made from the source of an earlier add, or from none.
+    const TOutputProfile* profile = FindProfile(settings_.ProfileId);
+    adding_->ext =
+        profile ? std::string(profile->OutputExt) : fs::path(settings_.OutputFile).extension().string();
+    // No run and no second add while the list grows.
+    view_.SetEnabled(TMainAction::Add, false);
+    view_.SetEnabled(TMainAction::Start, false);
+    view_.ShowAddProgress(0, static_cast<int>(adding_->files.size()));
+
+    TManyAdd* add = adding_.get();
+    add->worker = std::thread([this, add, alive = std::weak_ptr<bool>(alive_)] {
+        TAVProbe probe;
+        for (size_t i = 0; i < add->files.size() && !add->cancel; ++i) {
+            const std::string& file = add->files[i];
+            TProbeOutcome outcome = TProbeOutcome::Missing;
+            std::string error;
+            if (FileExists(file)) {
+                try {
+                    outcome = probe.Open(file, "") ? TProbeOutcome::Opened : TProbeOutcome::Unreadable;
+                    error = probe.LastError();
+                    probe.Close();
+                } catch (const std::exception& e) {
+                    outcome = TProbeOutcome::Unreadable;
+                    error = e.what();
+                }
+            }
+            PostToMainThread([this, add, alive, i, outcome, error] {
+                // The add may have been stopped (or the window closed) meanwhile.
+                if (alive.lock() && adding_.get() == add)
+                    QueueProbeResult({i, outcome, error});
+            });
+            if (outcome == TProbeOutcome::Missing)
+                return;
+        }
+    });
+}
+
+void TMainWindowLogic::QueueProbeResult(TProbeResult result) {
+    TManyAdd* add = adding_.get();
+    add->results.push_back(std::move(result));
+    if (add->handling)
+        return; // the call handling the earlier result takes this one next
+    add->handling = true;
+    // A result may finish the add, which ends `add`; the loop stops there.
+    while (adding_.get() == add && !add->results.empty()) {
+        const TProbeResult next = std::move(add->results.front());
+        add->results.pop_front();
+        HandleProbeResult(next);
+    }
+    if (adding_.get() == add)
+        add->handling = false;
+}
+
+void TMainWindowLogic::HandleProbeResult(const TProbeResult& result) {
+    TManyAdd& add = *adding_;
+    const std::string file = add.files[result.index];
+    const TProbeOutcome outcome = result.outcome;
+    const std::string& error = result.error;
+    add.handled = result.index + 1;
+    view_.ShowAddProgress(static_cast<int>(add.handled), static_cast<int>(add.files.size()));
+    bool goOn = true;
+    if (outcome == TProbeOutcome::Missing) {
+        goOn = false; // a chosen file vanished: the add stops here
+    } else if (outcome == TProbeOutcome::Unreadable) {
+        ReportUnreadable(file, error);
+    } else {
+        settings_.SourceFile = file;
+        const std::string candidate =
+            (fs::path(outputFolder_) / (fs::path(file).stem().string() + add.ext)).string();
+        goOn = ListProbedFile(file, candidate, false);
+    }
+    // The message box serves events: the window may have closed and ended the add meanwhile.
+    if (adding_.get() != &add)
+        return;
+    if (!goOn || add.handled == add.files.size())
+        FinishManyAdd();
+}
+
+void TMainWindowLogic::StopManyAdd() {
+    if (!adding_)
+        return;
+    adding_->cancel = true;
+    if (adding_->worker.joinable())
+        adding_->worker.join();
+    adding_.reset();
+}
+
+void TMainWindowLogic::FinishManyAdd() {
+    StopManyAdd();
+    RenumberRows();
+    view_.SetEnabled(TMainAction::Add, true);
+    view_.SetEnabled(TMainAction::Start, jobs_.RowCount() > 0);
+    if (jobs_.RowCount() > 0)
+        SelectAndFocus(jobs_.RowCount() - 1);
+}
+
+void TMainWindowLogic::RebuildTasks() {
+    std::error_code ec;
+    fs::create_directories(outputFolder_, ec);
+    converter_.ClearTasks();
+    taskRows_.clear();
+    startFailures_.clear();
+    runOutputs_.assign(static_cast<size_t>(jobs_.RowCount()), std::string());
+    std::set<std::string> claimed;
+    for (int i = 0; i < TJobList::SlotCount; ++i) {
+        const TJobSlot& slot = jobs_.Slot(i);
+        if (slot.State != jsUsed)
+            continue;
+        diagnosticLog_.clear();
+        const int task = converter_.AddTask(slot.Input.FileName, slot.Input);
+        if (task < 0) {
+            startFailures_.emplace_back(i, converter_.LastError());
+            continue;
+        }
+        const std::string name =
+            StartOutputName(outputFolder_, slot.Output.FileName,
+                            [&](const std::string& p) { return OutputTaken(p, claimed); });
+        if (!converter_.SetOutputFile(task, name, slot.Output)) {
+            startFailures_.emplace_back(i, converter_.LastError());
+            converter_.RemoveTask(task);
+            continue;
+        }
+        claimed.insert(name);
+        taskRows_.push_back(i);
+        runOutputs_[static_cast<size_t>(i)] = name;
+    }
+}

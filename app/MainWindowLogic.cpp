@@ -1,0 +1,137 @@
+// Construction, start-up, the password lock, closing, the diagnostic log, the
+// output folder and the help actions of the main window's logic.
+#include "app/MainWindowLogic.h"
+
+#include "app/PasswordLock.h"
+#include "app/ToolHints.h"
+#include "media/FFmpegLogger.h"
+#include "media/MainThreadDispatcher.h"
+
+#include <cassert>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+TMainWindowLogic::TMainWindowLogic(IMainView& view, IPlatform& platform, TSettingsStore& settings,
+                                   std::string programFolder)
+    : view_(view), platform_(platform), store_(settings), programFolder_(std::move(programFolder)) {
+    AttachConverterEvents();
+    GetLogger().OnLog = [this](const TFFBaseComponent*, uint32_t threadId, TLogLevel level,
+                               const std::string& message) {
+        AppendLogLine("#" + std::to_string(threadId) + "." + std::to_string(static_cast<int>(level)) + ": " +
+                      message);
+    };
+}
+
+TMainWindowLogic::~TMainWindowLogic() {
+    if (!closed_)
+        CloseQuery();
+    StopManyAdd();
+}
+
+void TMainWindowLogic::AttachConverterEvents() {
+    converter_.OnProgress = [this](TCustomRAzidiZUV*, PProgressInfo info) { OnProgress(*info); };
+    // Termination reports come on the converter's delivery threads; the
+    // window's state is main-thread only, so they are posted there.
+    converter_.OnTerminate = [this, alive = std::weak_ptr<bool>(alive_)](TCustomRAzidiZUV*,
+                                                                         const TTerminateInfo& info) {
+        PostToMainThread([this, alive, info] {
+            if (alive.lock() && !closed_)
+                OnTerminate(info);
+        });
+    };
+}
+
+void TMainWindowLogic::DetachEvents() {
+    converter_.OnCustomHook = nullptr;
+    converter_.OnProgress = nullptr;
+    converter_.OnTerminate = nullptr;
+}
+
+void TMainWindowLogic::Initialise() {
+    ResetConversionSettings(settings_);
+    settings_.OutputFile.clear();
+    runPaused_ = false;
+    jobs_.ResetJobSlots();
+    outputFolder_ = store_.ReadOutputFolder();
+    view_.SetOutputFolderText(outputFolder_);
+    completionAction_ = caOpenFolder;
+    cpuUsage_ = cuNormal;
+    parallelIndex_ = 0;
+    snapshotType_ = store_.ReadSnapshotType();
+    listBusy_ = false;
+    for (auto action : {TMainAction::Remove, TMainAction::Clear, TMainAction::Start, TMainAction::Pause,
+                        TMainAction::Stop, TMainAction::ListMoveUp, TMainAction::ListMoveDown,
+                        TMainAction::ListRemove, TMainAction::ListClear})
+        view_.SetEnabled(action, false);
+    view_.SetEnabled(TMainAction::Add, true);
+}
+
+bool TMainWindowLogic::UnlockOnShow() {
+    const TPasswordStore store = platform_.ReadPasswordStore();
+    if (!store.LockOn)
+        return true;
+    const std::optional<std::string> typed = view_.AskPassword();
+    if (typed && PasswordAccepted(store, *typed))
+        return true;
+    if (typed)
+        view_.ShowMessage("输入的密码错误,请和本机管理人员联系！", "错误", TMessageIcon::Error);
+    view_.CloseMainWindow();
+    return false;
+}
+
+void TMainWindowLogic::CloseQuery() {
+    if (closed_)
+        return;
+    closed_ = true;
+    StopManyAdd();
+    // No completion action may run once the window closes.
+    DetachEvents();
+    converter_.Stop(true);
+    running_ = false;
+    GetLogger().OnLog = nullptr;
+}
+
+void TMainWindowLogic::OpenHelp() {
+    platform_.OpenWithDesktop((fs::path(programFolder_) / HelpPage).string());
+}
+void TMainWindowLogic::OpenWebSite() {
+    platform_.OpenWithDesktop(WebSiteAddress);
+}
+void TMainWindowLogic::OpenMailLink() {
+    platform_.OpenWithDesktop(SupportMailLink);
+}
+
+void TMainWindowLogic::AppendLogLine(const std::string& line) {
+    diagnosticLog_ += line;
+    diagnosticLog_ += '\n';
+    view_.DiagnosticLine(line);
+}
+
+// The add steps write an empty line, the message and an empty line.
+void TMainWindowLogic::Log(const std::string& message) {
+    AppendLogLine("");
+    AppendLogLine(message);
+    AppendLogLine("");
+}
+
+void TMainWindowLogic::BrowseOutputFolder() {
+    if (auto folder = platform_.ChooseFolder("选择输出文件存放目录")) {
+        outputFolder_ = *folder;
+        view_.SetOutputFolderText(outputFolder_);
+        store_.WriteOutputFolder(outputFolder_);
+    }
+}
+
+void TMainWindowLogic::OpenOutputFolder() {
+    platform_.OpenWithDesktop(outputFolder_);
+}
+
+void TMainWindowLogic::ShutDownComputer() {
+    if (!platform_.PowerOff())
+        Log("***关机请求失败");
+}
+
+void TMainWindowLogic::SetParallelCount(int index) {
+    parallelIndex_ = index < 0 ? 0 : index > MaxParallelIndex ? MaxParallelIndex : index;
+}

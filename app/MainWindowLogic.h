@@ -1,0 +1,226 @@
+// The main window's logic without widgets: the job list and its slots, adding
+// files, the run with its progress, statuses and completion action, the
+// settings, the diagnostic log, start-up, the password lock and closing. The
+// Qt window forwards the user's actions here and renders what IMainView is
+// told; tests and the command line drive the same class through their own
+// views and platforms.
+//
+// Threads: every operation runs on the main thread. Progress reports arrive
+// there from the converter; termination reports come on the converter's own
+// threads and are posted to the main thread. A many-file add probes on a
+// worker of its own and hands each result to the main thread the same way.
+#pragma once
+
+#include "app/JobList.h"
+#include "app/MainView.h"
+#include "app/MediaReport.h"
+#include "app/Platform.h"
+#include "app/SettingsStore.h"
+#include "engine/RAzidiZUV.h"
+#include "profiles/ConversionSettings.h"
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The run choices.
+enum TCpuUsage { cuIdle, cuLowest, cuLower, cuNormal };
+enum TCompletionAction { caNothing, caShutDown, caOpenFolder };
+enum TIfOutputExists { ieNewName, ieOverwrite };
+
+inline constexpr const char* ApplicationTitle = "Vantoro";
+
+class TMainWindowLogic {
+public:
+    static constexpr int MaxParallelIndex = 9; // "10个文件"
+
+    // `view`, `platform` and `settings` outlive the logic. `programFolder`
+    // holds the help page and the converter's library folder.
+    TMainWindowLogic(IMainView& view, IPlatform& platform, TSettingsStore& settings,
+                     std::string programFolder);
+    // Closes like CloseQuery when that has not run.
+    ~TMainWindowLogic();
+    TMainWindowLogic(const TMainWindowLogic&) = delete;
+    TMainWindowLogic& operator=(const TMainWindowLogic&) = delete;
+
+    // --- start-up and life cycle ---
+    // The window is created: defaults, slots, output folder, run choices, snapshot type.
+    void Initialise();
+    // The window is shown: the password lock when it is on. False when the
+    // program must end (a wrong password or "退出"; the window was told to close).
+    bool UnlockOnShow();
+    // The window closes: no completion action any more, every job stopped with waiting.
+    void CloseQuery();
+    // Help menu actions.
+    void OpenHelp();
+    void OpenWebSite();
+    void OpenMailLink();
+
+    // --- job list ---
+    void RemoveSelectedJob();
+    void ClearJobs();
+    void MoveJobUp();
+    void MoveJobDown();
+    // The view's selection changed (by the user).
+    void JobRowSelected();
+    // A click on an empty part of the list left no row selected.
+    void JobListClickedEmpty();
+    // "信息" or a double click: the report of the selected row's source; none
+    // when there is no selection or the file is gone. The window shows it.
+    std::optional<TMediaReport> ShowMediaReport();
+
+    // --- adding files ---
+    void AddOneFile();
+    // Shows the dialog and the chooser, then probes the files on a worker; the
+    // jobs are listed on the main thread as results come in. Adding() is true
+    // until the last one has been handled.
+    void AddManyFiles();
+    // Files dropped on the list or named on the command line: one file is added
+    // like "添加一个视频文件" (a clip allowed), several like "添加多个视频文件",
+    // without the open dialog; the rows keep the given order. Ignored during a
+    // run or another add.
+    void AddFiles(const std::vector<std::string>& files);
+    bool Adding() const { return adding_ != nullptr; }
+    // Start of a run: the converter's task list from the used slots, in row order.
+    void RebuildTasks();
+
+    // --- run control ---
+    // "转换": a new run, or the resume of a paused one.
+    void StartOrResume();
+    void Pause();
+    // "停止": asks first; stops with waiting on OK.
+    void StopWithQuestion();
+    bool Running() const { return running_; }
+    bool RunPaused() const { return runPaused_; }
+    bool RunStopped() const { return runStopped_; }
+
+    // --- output folder and choices ---
+    // "浏览...": picks, shows and stores the output folder.
+    void BrowseOutputFolder();
+    // "打开" and the completion action.
+    void OpenOutputFolder();
+    void ShutDownComputer();
+    const std::string& OutputFolder() const { return outputFolder_; }
+    // The output folder for this session only (the command line's --output-dir).
+    void SetOutputFolder(std::string folder) { outputFolder_ = std::move(folder); }
+    TCpuUsage CpuUsage() const { return cpuUsage_; }
+    void SetCpuUsage(TCpuUsage value) { cpuUsage_ = value; }
+    int ParallelCount() const { return parallelIndex_; }
+    // Index 0 ("1个文件") to 9 ("10个文件").
+    void SetParallelCount(int index);
+    TCompletionAction CompletionAction() const { return completionAction_; }
+    void SetCompletionAction(TCompletionAction value) { completionAction_ = value; }
+    TIfOutputExists IfOutputExists() const { return ifOutputExists_; }
+    void SetIfOutputExists(TIfOutputExists value) { ifOutputExists_ = value; }
+    const std::string& SnapshotType() const { return snapshotType_; }
+
+    // --- state for views and tests ---
+    const TJobList& Jobs() const { return jobs_; }
+    TRAzidiZUV& Converter() { return converter_; }
+    const TConversionSettings& PendingSettings() const { return settings_; }
+    const std::string& DiagnosticLog() const { return diagnosticLog_; }
+    const std::string& PreviewFile() const { return previewFile_; }
+    bool ListBusy() const { return listBusy_; }
+    // The row of each task of the current run (RebuildTasks).
+    const std::vector<int>& TaskRows() const { return taskRows_; }
+    // The file a row's job writes in the current or last run; empty when it did not run.
+    std::string RunOutputOf(int row) const;
+
+private:
+    enum class TProbeOutcome { Missing, Unreadable, Opened };
+    struct TProbeResult {
+        size_t index = 0;
+        TProbeOutcome outcome = TProbeOutcome::Missing;
+        std::string error;
+    };
+    // A many-file add in progress: the files in handling order, the output
+    // extension, and the worker that probes them, last one first.
+    struct TManyAdd {
+        std::vector<std::string> files;
+        std::string ext;
+        size_t handled = 0;
+        std::atomic<bool> cancel{false};
+        std::thread worker;
+        // Results handed over while an earlier one is still being handled: the
+        // converter and a message box both serve posted calls, so a result can
+        // arrive in the middle of its predecessor and must wait for its turn.
+        std::deque<TProbeResult> results;
+        bool handling = false;
+    };
+
+    // Job list helpers.
+    void ShowRow(int row);
+    void RenumberRows();
+    void EnableAfterAdd();
+    void SetListPanelEnabled(bool enabled);
+    void SetRowStatus(int row, const char* status);
+    void SelectAndFocus(int row);
+
+    // Add helpers.
+    // The first steps of every add: fresh settings, the converter's libraries.
+    bool PrepareAdd();
+    void AddSingleFile(const std::string& file);
+    void StartManyAdd(const std::vector<std::string>& chosen);
+    bool LoadConverterLibraries();
+    void Log(const std::string& message);
+    void AppendLogLine(const std::string& line);
+    // Registers and lists one source whose probe succeeded. False when the add must stop.
+    bool ListProbedFile(const std::string& sourceFile, const std::string& outputCandidate, bool singleFile);
+    void ReportUnreadable(const std::string& sourceFile, const std::string& probeError);
+    // Takes a posted probe result; results are handled one at a time, in order.
+    void QueueProbeResult(TProbeResult result);
+    void HandleProbeResult(const TProbeResult& result);
+    void FinishManyAdd();
+    void StopManyAdd();
+    bool RefuseWhenFull();
+    // Whether an output name is taken: an existing file (unless the user chose
+    // to overwrite) or the output of another job, listed or in this run.
+    bool OutputTaken(const std::string& path, const std::set<std::string>& claimed) const;
+
+    // Run helpers.
+    void SetRunControlsIdle(bool idle);
+    void OnProgress(const TProgressInfo& info);
+    void OnTerminate(const TTerminateInfo& info);
+    void AllJobsEnded(bool runCompletionAction);
+    int RowOfTask(int taskIndex) const;
+    void AttachConverterEvents();
+    void DetachEvents();
+
+    IMainView& view_;
+    IPlatform& platform_;
+    TSettingsStore& store_;
+    std::string programFolder_;
+
+    TRAzidiZUV converter_;
+    TJobList jobs_;
+    TConversionSettings settings_;
+    std::string outputFolder_;
+    std::string diagnosticLog_;
+    std::string previewFile_;
+    std::string snapshotType_;
+    bool listBusy_ = false;
+
+    TCpuUsage cpuUsage_ = cuNormal;
+    int parallelIndex_ = 0;
+    TCompletionAction completionAction_ = caOpenFolder;
+    TIfOutputExists ifOutputExists_ = ieNewName;
+
+    bool running_ = false;
+    bool runPaused_ = false;
+    bool runStopped_ = false;
+    bool closed_ = false;
+    std::vector<int> taskRows_;
+    std::vector<std::string> runOutputs_; // by row, set by RebuildTasks
+    // Rows RebuildTasks could not register again, with the converter's reason.
+    std::vector<std::pair<int, std::string>> startFailures_;
+
+    std::unique_ptr<TManyAdd> adding_;
+    // Posted calls (termination reports, probe results) check it before they
+    // touch this object; it dies with the object, on the main thread.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};

@@ -1,0 +1,73 @@
+#include "app/MediaFiles.h"
+
+#include "app/OpenFilters.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <set>
+#include <string_view>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    std::ranges::transform(out, out.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+// Every extension the dialogs' filters name (".avi", ...), from the filter table itself.
+const std::set<std::string>& MediaExtensions() {
+    static const std::set<std::string> extensions = [] {
+        std::set<std::string> set;
+        for (const TFileFilter& filter : OpenFilters()) {
+            std::string_view patterns = filter.Patterns;
+            while (!patterns.empty()) {
+                const size_t end = std::min(patterns.find(';'), patterns.size());
+                const std::string_view pattern = patterns.substr(0, end);
+                if (pattern.starts_with("*.") && pattern != "*.*")
+                    set.insert(Lower(pattern.substr(1)));
+                patterns.remove_prefix(std::min(end + 1, patterns.size()));
+            }
+        }
+        return set;
+    }();
+    return extensions;
+}
+
+} // namespace
+
+bool IsMediaFile(const std::string& path) {
+    return MediaExtensions().count(Lower(fs::path(path).extension().string())) > 0;
+}
+
+std::vector<std::string> CollectMediaFiles(const std::vector<std::string>& paths) {
+    std::vector<std::string> files;
+    std::set<std::string> seen;
+    auto keep = [&](const std::string& file) {
+        if (seen.insert(file).second)
+            files.push_back(file);
+    };
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        if (fs::is_directory(path, ec)) {
+            std::vector<std::string> inside;
+            for (fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, ec),
+                 end;
+                 !ec && it != end; it.increment(ec)) {
+                std::error_code typeError;
+                if (it->is_regular_file(typeError) && IsMediaFile(it->path().string()))
+                    inside.push_back(it->path().string());
+            }
+            std::ranges::sort(inside);
+            std::ranges::for_each(inside, keep);
+        } else if (fs::is_regular_file(path, ec)) {
+            keep(path);
+        }
+    }
+    return files;
+}

@@ -1,0 +1,49 @@
+// What the application logic asks of the desktop: file and folder dialogs,
+// opening a folder, file or address with the desktop, powering off, downloading
+// a URL, playing a sound and reading the password lock. TDesktopPlatform is the
+// real one; tests use fakes.
+#pragma once
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One entry of an open dialog's filter list.
+struct TFileFilter {
+    std::string Label;
+    std::string Patterns; // "*.avi;*.mkv"
+};
+
+// The password lock as stored: whether the lock is on, and its scrambled "ps"
+// value when there is one.
+struct TPasswordStore {
+    bool LockOn = false;
+    std::string ScrambledPassword; // empty when the lock holds no value
+};
+
+class IPlatform {
+public:
+    virtual ~IPlatform() = default;
+
+    // Main thread. None when cancelled.
+    virtual std::optional<std::string> ChooseOpenFile(const std::vector<TFileFilter>& filters) = 0;
+    // Main thread. Empty when cancelled; the files in the dialog's order.
+    virtual std::vector<std::string> ChooseOpenFiles(const std::vector<TFileFilter>& filters) = 0;
+    // Main thread. None when cancelled.
+    virtual std::optional<std::string> ChooseFolder(const std::string& caption) = 0;
+
+    // Asks the desktop to open a folder, file, web address or mail link; false
+    // when the request could not be made.
+    virtual bool OpenWithDesktop(const std::string& target) = 0;
+    // Asks the system to power off; false when the request was refused.
+    virtual bool PowerOff() = 0;
+    // Downloads `url` to `fileName`, waiting at most `timeoutSeconds`; on
+    // failure returns false with `error` set and leaves no partial file. Any
+    // thread; blocks until done, failed or `cancel` becomes true.
+    virtual bool Download(const std::string& url, const std::string& fileName, int timeoutSeconds,
+                          const std::atomic<bool>& cancel, std::string& error) = 0;
+    // Starts playing a WAV file without waiting for it.
+    virtual void PlaySound(const std::string& fileName) = 0;
+    virtual TPasswordStore ReadPasswordStore() = 0;
+};

@@ -1,0 +1,97 @@
+#include "app/ScriptedFormatChoice.h"
+
+#include "profiles/FormatChooser.h"
+#include "profiles/OptionsWindow.h"
+#include "profiles/OutputProfile.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr std::array<std::string_view, ChoiceRoleCount> RoleNames{"VE", "VB", "VS", "VR", "AR",
+                                                                  "AE", "AB", "AS", "CH", "VOL"};
+
+// The windows' message boxes become the error text.
+class TCollectedDialogs : public TUserDialogs {
+public:
+    std::string Message;
+    void ShowInformation(const std::string&, const std::string& text) override { Message = text; }
+    void OpenWithShell(const std::string&) override {}
+};
+
+std::string TwoDigits(int64_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02lld", static_cast<long long>(value));
+    return text;
+}
+
+} // namespace
+
+std::string_view ChoiceRoleName(TChoiceRole role) {
+    return RoleNames[RoleIndex(role)];
+}
+
+std::optional<TChoiceRole> ChoiceRoleByName(std::string_view name) {
+    for (size_t i = 0; i < RoleNames.size(); ++i)
+        if (RoleNames[i] == name)
+            return static_cast<TChoiceRole>(i);
+    return std::nullopt;
+}
+
+bool RunScriptedFormatChoice(const TFormatScript& script, TConversionSettings& settings,
+                             const std::string& outputFolder, bool allowClip, std::string& error) {
+    const TOutputProfile* profile = FindProfile(script.ProfileId);
+    if (!profile) {
+        error = "unknown profile " + std::to_string(script.ProfileId);
+        return false;
+    }
+    const auto pageItems = PageProfiles(profile->Page);
+    const auto at = std::find_if(pageItems.begin(), pageItems.end(),
+                                 [&](const TOutputProfile& p) { return p.Id == script.ProfileId; });
+    const int position = static_cast<int>(at - pageItems.begin());
+
+    TCollectedDialogs dialogs;
+    TOptionsWindow options(settings, dialogs);
+    options.SetOutputFolder(outputFolder);
+    options.SetClipPermission(allowClip);
+    TFormatChooser chooser(settings, dialogs, [&]() -> bool {
+        options.Show();
+        for (const auto& [role, text] : script.Picks) {
+            if (!options.PickText(role, text)) {
+                error = "the list " + std::string(ChoiceRoleName(role)) + " of profile " +
+                        std::to_string(script.ProfileId) + " offers no item \"" + text + "\"";
+                options.Cancel();
+                return false;
+            }
+        }
+        for (int i = 0; i < 3; ++i)
+            options.SetFilter(i, script.Filters[static_cast<size_t>(i)]);
+        if (script.ClipSeconds) {
+            const auto [start, stop] = *script.ClipSeconds;
+            if (!options.ClipCheckEnabled()) {
+                error = "a clip range applies to a single file only";
+                options.Cancel();
+                return false;
+            }
+            options.SetClipChecked(true);
+            const int64_t parts[6] = {start / 3600, start / 60 % 60, start % 60,
+                                      stop / 3600,  stop / 60 % 60,  stop % 60};
+            for (int i = 0; i < 6; ++i)
+                options.SetClipBoxText(i, TwoDigits(parts[i]));
+        }
+        if (!options.Confirm()) {
+            error = dialogs.Message;
+            options.Cancel();
+            return false;
+        }
+        return true;
+    });
+    chooser.Show();
+    chooser.ActivatePage(profile->Page);
+    chooser.Select(profile->Page, position);
+    chooser.Next();
+    if (chooser.Visible()) // the options window was left: the user gives up
+        chooser.Cancel();
+    return chooser.ChooserResult() != TFormatChooser::ResultCancelled;
+}

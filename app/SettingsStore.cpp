@@ -1,0 +1,134 @@
+#include "app/SettingsStore.h"
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* OutPathSection = "OutPath";
+constexpr const char* OutPathKey = "OutPath";
+constexpr const char* SnapshotSection = "SnapShot";
+constexpr const char* SnapshotDirKey = "Dir";
+constexpr const char* SnapshotPictureKey = "Picture";
+constexpr const char* SkinSection = "skin";
+constexpr const char* SkinKey = "SetSkin";
+constexpr std::array<const char*, 4> PictureTypes{"BMP", "JPG", "GIF", "PNG"};
+
+bool IsFolder(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
+// Creates `folder` with its parents; true when it exists afterwards.
+bool EnsureFolder(const std::string& folder) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    return IsFolder(folder);
+}
+
+} // namespace
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
+    return "/tmp";
+}
+
+std::string SettingsFilePath(const std::string& programFolder) {
+    if (!programFolder.empty() && access(programFolder.c_str(), W_OK) == 0)
+        return (fs::path(programFolder) / TSettingsStore::FileName).string();
+    fs::path config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg && fs::path(xdg).is_absolute())
+        config = xdg;
+    else
+        config = fs::path(HomeFolder()) / ".config";
+    return (config / "vantoro" / TSettingsStore::FileName).string();
+}
+
+TSettingsStore::TSettingsStore(std::string fileName, std::string homeFolder)
+    : ini_(std::move(fileName)), home_(std::move(homeFolder)) {}
+
+std::string TSettingsStore::Folder() const {
+    return fs::path(ini_.FileName()).parent_path().string();
+}
+
+std::string TSettingsStore::DefaultOutputFolder() const {
+    return (fs::path(home_) / "Video_Directory").string();
+}
+
+std::string TSettingsStore::DefaultSnapshotFolder() const {
+    return (fs::path(DefaultOutputFolder()) / "快照").string();
+}
+
+std::string TSettingsStore::ReadSet(const char* section, const char* key) const {
+    std::string value = ini_.ReadString(section, key, NotSet);
+    return value == NotSet ? std::string() : value;
+}
+
+std::string TSettingsStore::ReadOutputFolder() {
+    if (ini_.Exists()) {
+        const std::string stored = ReadSet(OutPathSection, OutPathKey);
+        // A stored folder that cannot be created stays: the conversions into it
+        // report the failure.
+        if (!stored.empty()) {
+            EnsureFolder(stored);
+            return stored;
+        }
+    }
+    const std::string folder = DefaultOutputFolder();
+    EnsureFolder(folder);
+    ini_.WriteString(OutPathSection, OutPathKey, folder);
+    return folder;
+}
+
+void TSettingsStore::WriteOutputFolder(const std::string& folder) {
+    if (IsFolder(folder))
+        ini_.WriteString(OutPathSection, OutPathKey, folder);
+}
+
+std::string TSettingsStore::ReadSnapshotFolder() {
+    const std::string stored = ini_.Exists() ? ReadSet(SnapshotSection, SnapshotDirKey) : std::string();
+    if (!stored.empty()) {
+        EnsureFolder(stored);
+        return stored;
+    }
+    const std::string folder = DefaultSnapshotFolder();
+    EnsureFolder(folder);
+    ini_.WriteString(SnapshotSection, SnapshotDirKey, folder);
+    return folder;
+}
+
+void TSettingsStore::WriteSnapshotFolder(const std::string& folder) {
+    if (IsFolder(folder))
+        ini_.WriteString(SnapshotSection, SnapshotDirKey, folder);
+}
+
+std::string TSettingsStore::ReadSnapshotType() {
+    const std::string stored = ini_.Exists() ? ReadSet(SnapshotSection, SnapshotPictureKey) : std::string();
+    for (const char* type : PictureTypes)
+        if (stored == type)
+            return stored;
+    ini_.WriteString(SnapshotSection, SnapshotPictureKey, PictureTypes[0]);
+    return PictureTypes[0];
+}
+
+void TSettingsStore::WriteSnapshotType(const std::string& type) {
+    ini_.WriteString(SnapshotSection, SnapshotPictureKey, type);
+}
+
+std::string TSettingsStore::ReadSkin() const {
+    return ReadSet(SkinSection, SkinKey);
+}
+
+void TSettingsStore::WriteSkin(const std::string& skin) {
+    ini_.WriteString(SkinSection, SkinKey, skin);
+}

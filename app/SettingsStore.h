@@ -1,0 +1,58 @@
+// The settings file "system.ini": the output folder, the snapshot folder and
+// picture type, and the chosen skin. Read and written key by key when a value
+// is needed or changed; nothing is cached here. "Error" (the default passed for
+// string keys) and the empty string read as "not set". No read or write reports
+// an error to the user: a failing read falls back to the default.
+#pragma once
+
+#include "app/IniFile.h"
+
+#include <string>
+
+// Where the settings file lives: beside the program when that folder is
+// writable, else "vantoro" in the user's configuration folder
+// ($XDG_CONFIG_HOME, or ~/.config).
+std::string SettingsFilePath(const std::string& programFolder);
+// The user's home folder ($HOME, else the password database's entry).
+std::string HomeFolder();
+
+class TSettingsStore {
+public:
+    static constexpr const char* FileName = "system.ini";
+    static constexpr const char* NotSet = "Error";
+
+    // `fileName`: the settings file; `homeFolder`: where the default folders go.
+    TSettingsStore(std::string fileName, std::string homeFolder);
+
+    const std::string& SettingsFile() const { return ini_.FileName(); }
+    // The folder that holds the settings file (the update description goes there too).
+    std::string Folder() const;
+
+    // Default output folder: "Video_Directory" in the home folder; snapshots go to its "快照".
+    std::string DefaultOutputFolder() const;
+    std::string DefaultSnapshotFolder() const;
+
+    // The output folder to use at start-up, created when missing; writes the
+    // default when the file or the key is missing or the stored folder unusable.
+    std::string ReadOutputFolder();
+    // Stores `folder` when it names an existing folder; otherwise writes nothing.
+    void WriteOutputFolder(const std::string& folder);
+
+    std::string ReadSnapshotFolder();
+    // Stores a chosen snapshot folder that exists.
+    void WriteSnapshotFolder(const std::string& folder);
+
+    // "BMP", "JPG", "GIF" or "PNG"; anything else is replaced by "BMP" in the file.
+    std::string ReadSnapshotType();
+    void WriteSnapshotType(const std::string& type);
+
+    // "skin1".."skin18" or empty (built-in look).
+    std::string ReadSkin() const;
+    void WriteSkin(const std::string& skin);
+
+private:
+    std::string ReadSet(const char* section, const char* key) const;
+
+    TIniFile ini_;
+    std::string home_;
+};

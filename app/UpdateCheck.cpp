@@ -1,0 +1,125 @@
+#include "app/UpdateCheck.h"
+
+#include "app/IniFile.h"
+#include "media/MainThreadDispatcher.h"
+
+#include <filesystem>
+
+namespace {
+
+constexpr const char* VersionSection = "version";
+constexpr const char* ConnectingStatus = "正在连接软件网站....";
+constexpr const char* ConnectingLine = "正在连接软件网站,请您耐心等待....";
+constexpr const char* FailedText = "连接失败!可能网络忙或没连接到网络...";
+constexpr const char* CheckingStatus = "正在检测新版本的程序....";
+constexpr const char* NewVersionStatus = "发现新版本程序,您可以升级下载新版本。";
+constexpr const char* LatestText = "没有检测到新版本,现在使用的为最新版本!";
+
+} // namespace
+
+TUpdateCheck::TUpdateCheck(IUpdateView& view, IPlatform& platform, std::string settingsFile)
+    : view_(view), platform_(platform), settingsFile_(std::move(settingsFile)) {}
+
+TUpdateCheck::~TUpdateCheck() {
+    cancel_ = true;
+    if (worker_.joinable())
+        worker_.join();
+}
+
+std::string TUpdateCheck::UpdateUrl() const {
+    const std::string url = TIniFile(settingsFile_).ReadString(UrlSection, UrlKey, "");
+    return url.empty() ? DefaultUrl : url;
+}
+
+std::string TUpdateCheck::LocalCopy() const {
+    return (std::filesystem::path(settingsFile_).parent_path() / LocalCopyName).string();
+}
+
+void TUpdateCheck::Show() {
+    view_.ClearText();
+    view_.SetStatus("状态信息:");
+    view_.SetDownloadEnabled(false);
+    view_.SetCheckEnabled(!checking_);
+    view_.SetProgress(0);
+}
+
+void TUpdateCheck::Check() {
+    if (checking_)
+        return;
+    view_.SetProgress(0);
+    view_.SetStatus(ConnectingStatus);
+    view_.ClearText();
+    view_.AddLine(ConnectingLine);
+    view_.SetProgress(20);
+    checking_ = true;
+    view_.SetCheckEnabled(false);
+    if (worker_.joinable())
+        worker_.join(); // the last check's worker has already posted its result
+    worker_ = std::thread([this, url = UpdateUrl(), file = LocalCopy(), alive = std::weak_ptr<bool>(alive_)] {
+        std::string error;
+        bool ok = false;
+        try {
+            ok = platform_.Download(url, file, TimeoutSeconds, cancel_, error);
+        } catch (...) {
+            ok = false;
+        }
+        PostToMainThread([this, ok, alive] {
+            if (alive.lock())
+                Finish(ok);
+        });
+    });
+}
+
+void TUpdateCheck::ShowFailure() {
+    view_.SetStatus(FailedText);
+    view_.ClearText();
+    view_.AddLine(FailedText);
+}
+
+void TUpdateCheck::Finish(bool downloaded) {
+    checking_ = false;
+    view_.SetCheckEnabled(true);
+    if (!downloaded) {
+        ShowFailure();
+        return;
+    }
+    view_.SetProgress(50);
+    view_.SetStatus(CheckingStatus);
+    const TIniFile description(LocalCopy());
+    const std::string newVersion = description.ReadString(VersionSection, "new", "");
+    const std::string date = description.ReadString(VersionSection, "date", "");
+    const std::string link = description.ReadString(VersionSection, "links1", "");
+    const std::string size = description.ReadString(VersionSection, "size", "");
+    // A file naming no version (an error page, an empty answer) is no
+    // description at all; announcing it as a new version would be wrong.
+    if (newVersion.empty()) {
+        ShowFailure();
+        return;
+    }
+    if (newVersion != CurrentVersion) {
+        view_.ClearText();
+        view_.SetStatus(NewVersionStatus);
+        view_.AddLine("发现新版本程序....");
+        view_.AddLine("软件名称:Vantoro");
+        view_.AddLine("最新版本:" + newVersion);
+        view_.AddLine("更新日期:" + date);
+        view_.AddLine("软件大小:" + size);
+        view_.AddLine("下载链接:" + link);
+        view_.AddLine("");
+        view_.SetDownloadEnabled(true);
+        downloadLink_ = link;
+        view_.SetProgress(100);
+        view_.AddLine(
+            "检测完成,您可以点击<开始下载>按钮打开下载最新升级版本。推荐您使用（网际快车）软件下载。");
+    } else {
+        view_.SetStatus(LatestText);
+        view_.ClearText();
+        view_.AddLine(LatestText);
+        view_.SetProgress(100);
+    }
+}
+
+void TUpdateCheck::StartDownload() {
+    view_.ClearText();
+    platform_.OpenWithDesktop(downloadLink_);
+}

@@ -1,0 +1,162 @@
+#include "cli/ConvertArgs.h"
+
+#include "profiles/OutputProfile.h"
+
+#include <charconv>
+#include <cstdio>
+
+const char* const ConvertUsage =
+    "usage: vantoro-cli convert --profile ID [--output-dir DIR] [--set LIST=ITEM]...\n"
+    "                           [--filter hflip|vflip|negate]... [--clip HH:MM:SS-HH:MM:SS]\n"
+    "                           [--overwrite] [--parallel N] [--then none|open-folder|shutdown]\n"
+    "                           [--verbose] FILE...\n"
+    "Converts the files as the main window does: the profile's choices with their\n"
+    "defaults, unless --set picks another item of a list by its exact text (list\n"
+    "names and items: vantoro-cli profiles). Outputs go to DIR (default: the output\n"
+    "folder of the settings) named after the source with the profile's extension;\n"
+    "an existing file gets a (New_N) name unless --overwrite is given. --clip\n"
+    "converts a range of a single file. N jobs run at once (default: the number\n"
+    "of processor cores, at most 10). Exit status: 0 when every job finished,\n"
+    "1 otherwise, 2 for usage errors, 130 when stopped with Ctrl-C.\n";
+
+namespace {
+
+bool ParseInt(const std::string& text, long long& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+// "HH:MM:SS" as seconds.
+bool ParseClock(const std::string& text, int64_t& seconds) {
+    long long h = 0, m = 0, s = 0;
+    const auto a = text.find(':');
+    const auto b = a == std::string::npos ? a : text.find(':', a + 1);
+    if (b == std::string::npos || !ParseInt(text.substr(0, a), h) ||
+        !ParseInt(text.substr(a + 1, b - a - 1), m) || !ParseInt(text.substr(b + 1), s))
+        return false;
+    if (h < 0 || h > 99 || m < 0 || m > 59 || s < 0 || s > 59)
+        return false;
+    seconds = h * 3600 + m * 60 + s;
+    return true;
+}
+
+} // namespace
+
+bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& error) {
+    bool haveProfile = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& v) {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return false;
+            }
+            v = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--help" || a == "-h") {
+            out.Help = true;
+            return true;
+        } else if (a == "--profile") {
+            long long id = 0;
+            if (!value(v))
+                return false;
+            if (!ParseInt(v, id) || !FindProfile(static_cast<int32_t>(id))) {
+                error = "unknown profile \"" + v + "\" (see vantoro-cli profiles)";
+                return false;
+            }
+            out.Format.ProfileId = static_cast<int32_t>(id);
+            haveProfile = true;
+        } else if (a == "--output-dir") {
+            if (!value(out.OutputDir))
+                return false;
+            if (out.OutputDir.empty()) {
+                error = "--output-dir needs a folder";
+                return false;
+            }
+        } else if (a == "--set") {
+            if (!value(v))
+                return false;
+            const auto eq = v.find('=');
+            const auto role = eq == std::string::npos ? std::nullopt : ChoiceRoleByName(v.substr(0, eq));
+            if (!role) {
+                error = "--set wants LIST=ITEM with LIST one of VE VB VS VR AR AE AB AS CH VOL, not \"" + v +
+                        "\"";
+                return false;
+            }
+            out.Format.Picks.emplace_back(*role, v.substr(eq + 1));
+        } else if (a == "--filter") {
+            if (!value(v))
+                return false;
+            static const char* const names[] = {"hflip", "vflip", "negate"};
+            bool known = false;
+            for (size_t k = 0; k < 3; ++k)
+                if (v == names[k])
+                    out.Format.Filters[k] = known = true;
+            if (!known) {
+                error = "unknown filter \"" + v + "\" (hflip, vflip or negate)";
+                return false;
+            }
+        } else if (a == "--clip") {
+            if (!value(v))
+                return false;
+            const auto dash = v.find('-');
+            int64_t start = 0, stop = 0;
+            if (dash == std::string::npos || !ParseClock(v.substr(0, dash), start) ||
+                !ParseClock(v.substr(dash + 1), stop)) {
+                error = "--clip wants HH:MM:SS-HH:MM:SS, not \"" + v + "\"";
+                return false;
+            }
+            out.Format.ClipSeconds = std::make_pair(start, stop);
+        } else if (a == "--overwrite") {
+            out.Overwrite = true;
+        } else if (a == "--parallel") {
+            long long n = 0;
+            if (!value(v))
+                return false;
+            if (!ParseInt(v, n) || n < 1 || n > 10) {
+                error = "--parallel wants a number from 1 to 10, not \"" + v + "\"";
+                return false;
+            }
+            out.Parallel = static_cast<int>(n);
+        } else if (a == "--then") {
+            if (!value(v))
+                return false;
+            if (v == "none")
+                out.Then = TThenAction::None;
+            else if (v == "open-folder")
+                out.Then = TThenAction::OpenFolder;
+            else if (v == "shutdown")
+                out.Then = TThenAction::ShutDown;
+            else {
+                error = "--then wants none, open-folder or shutdown, not \"" + v + "\"";
+                return false;
+            }
+        } else if (a == "--verbose") {
+            out.Verbose = true;
+        } else if (a == "--") {
+            out.Files.insert(out.Files.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        } else if (a.size() > 1 && a[0] == '-') {
+            error = "unknown option " + a;
+            return false;
+        } else {
+            out.Files.push_back(a);
+        }
+    }
+    if (!haveProfile) {
+        error = "--profile is required";
+        return false;
+    }
+    if (out.Files.empty()) {
+        error = "no files to convert";
+        return false;
+    }
+    if (out.Format.ClipSeconds && out.Files.size() > 1) {
+        error = "--clip applies to a single file";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,28 @@
+// The command line of "vantoro-cli convert": a profile, list picks, filters, a
+// clip range, the output rules and the source files.
+#pragma once
+
+#include "app/ScriptedFormatChoice.h"
+#include "cli/Commands.h"
+
+#include <string>
+#include <vector>
+
+enum class TThenAction { None, OpenFolder, ShutDown };
+
+struct TConvertArgs {
+    TFormatScript Format;  // profile, picks, filters, clip
+    std::string OutputDir; // empty: the settings' output folder
+    bool Overwrite = false;
+    int Parallel = 0; // 0: the number of processor cores, at most 10
+    TThenAction Then = TThenAction::None;
+    bool Verbose = false;
+    bool Help = false;
+    std::vector<std::string> Files;
+};
+
+extern const char* const ConvertUsage;
+
+// Fills `out` from the arguments after "convert". False on a usage error, with
+// `error` saying what is wrong.
+bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& error);

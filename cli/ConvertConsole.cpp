@@ -1,0 +1,140 @@
+#include "cli/ConvertConsole.h"
+
+#include <algorithm>
+#include <filesystem>
+
+std::optional<std::string> TConsolePlatform::ChooseOpenFile(const std::vector<TFileFilter>&) {
+    if (files_.empty())
+        return std::nullopt;
+    return files_.front();
+}
+
+TConsoleView::TConsoleView(const TFormatScript& script, bool verbose, bool terminal)
+    : script_(script), verbose_(verbose), terminal_(terminal) {}
+
+void TConsoleView::InsertRow(int row, const TJobRow& content) {
+    rows_.insert(rows_.begin() + row, content);
+}
+
+void TConsoleView::UpdateRow(int row, const TJobRow& content) {
+    rows_.at(static_cast<size_t>(row)) = content;
+}
+
+bool TConsoleView::ShowMessage(const std::string& text, const std::string&, TMessageIcon icon,
+                               TMessageButtons buttons) {
+    // The stop question comes from Ctrl-C, which already said yes.
+    if (buttons == TMessageButtons::OkCancel)
+        return true;
+    // A failed job's box repeats the line JobEnded printed with its file.
+    if (skipNextFailureBox_ && icon == TMessageIcon::Warning) {
+        skipNextFailureBox_ = false;
+        return true;
+    }
+    ++problems_;
+    std::string line = text;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    Print("vantoro-cli: " + line);
+    return true;
+}
+
+bool TConsoleView::RunFormatChooser(TConversionSettings& settings, const std::string& outputFolder,
+                                    bool allowClip) {
+    std::string error;
+    if (RunScriptedFormatChoice(script_, settings, outputFolder, allowClip, error))
+        return true;
+    ++problems_;
+    Print("vantoro-cli: " + error);
+    return false;
+}
+
+void TConsoleView::JobProgress(int row, const TProgressInfo& info) {
+    TBar& bar = bars_[row];
+    const auto now = std::chrono::steady_clock::now();
+    if (!bar.Running) {
+        bar.Running = true;
+        bar.Started = now;
+        bar.Name = std::filesystem::path(rows_.at(static_cast<size_t>(row)).SourceFile).filename().string();
+    }
+    bar.Percent = std::max(0, rows_.at(static_cast<size_t>(row)).Progress);
+    const double wall = std::chrono::duration<double>(now - bar.Started).count();
+    const double media = static_cast<double>(info.CurrentDuration) / 1e6;
+    bar.Speed = wall > 0.2 ? media / wall : 0;
+    bar.SecondsLeft = bar.Speed > 0 && info.TotalDuration > 0
+                          ? (static_cast<double>(info.TotalDuration - info.CurrentDuration) / 1e6) / bar.Speed
+                          : -1;
+    if (terminal_) {
+        Redraw();
+    } else {
+        char line[512];
+        std::snprintf(
+            line, sizeof line, "%s: %d%% speed=%.2fx left=%s", bar.Name.c_str(), bar.Percent, bar.Speed,
+            bar.SecondsLeft < 0 ? "?" : (std::to_string(static_cast<long>(bar.SecondsLeft)) + "s").c_str());
+        Print(line);
+    }
+}
+
+void TConsoleView::JobEnded(int row, const TTerminateInfo& info) {
+    bars_.erase(row);
+    const std::string source = rows_.at(static_cast<size_t>(row)).SourceFile;
+    const std::string output = OutputOf ? OutputOf(row) : std::string();
+    if (info.Finished) {
+        ClearBars();
+        std::printf("%s\n", output.c_str());
+        std::fflush(stdout);
+        Redraw();
+    } else if (info.Failed) {
+        ++problems_;
+        skipNextFailureBox_ = true;
+        Print("vantoro-cli: " + source + ": " + info.ErrorMessage);
+    } else {
+        Print("vantoro-cli: stopped: " + source);
+    }
+}
+
+void TConsoleView::RunEnded() {
+    ClearBars();
+    bars_.clear();
+}
+
+void TConsoleView::DiagnosticLine(const std::string& line) {
+    if (verbose_ && !line.empty())
+        Print(line);
+}
+
+void TConsoleView::ClearBars() {
+    if (!terminal_ || drawnLines_ == 0)
+        return;
+    // Up to the first bar, then clear to the end of the screen.
+    std::fprintf(stderr, "\x1b[%dA\r\x1b[J", drawnLines_);
+    drawnLines_ = 0;
+}
+
+void TConsoleView::Print(const std::string& line) {
+    ClearBars();
+    std::fprintf(stderr, "%s\n", line.c_str());
+    if (terminal_)
+        Redraw();
+    std::fflush(stderr);
+}
+
+void TConsoleView::Redraw() {
+    if (!terminal_)
+        return;
+    ClearBars();
+    constexpr int Width = 30;
+    for (const auto& [row, bar] : bars_) {
+        const int filled = bar.Percent * Width / 100;
+        std::string left = "?";
+        if (bar.SecondsLeft >= 0) {
+            const long s = static_cast<long>(bar.SecondsLeft);
+            char t[32];
+            std::snprintf(t, sizeof t, "%02ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+            left = t;
+        }
+        std::fprintf(stderr, "%-24.24s [%s%s] %3d%% %5.2fx %s\n", bar.Name.c_str(),
+                     std::string(filled, '#').c_str(), std::string(Width - filled, '.').c_str(), bar.Percent,
+                     bar.Speed, left.c_str());
+        ++drawnLines_;
+    }
+    std::fflush(stderr);
+}

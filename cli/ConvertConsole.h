@@ -1,0 +1,84 @@
+// The main window's view and platform for "vantoro-cli convert": rows become
+// progress bars on a terminal or plain progress lines otherwise, message boxes
+// become lines on standard error, the open dialogs return the command line's
+// files and the format chooser runs the command line's script.
+#pragma once
+
+#include "app/DesktopPlatform.h"
+#include "app/MainView.h"
+#include "app/ScriptedFormatChoice.h"
+
+#include <chrono>
+#include <functional>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+class TConsolePlatform : public TDesktopPlatform {
+public:
+    // `files` in the order the dialog lists them.
+    explicit TConsolePlatform(std::vector<std::string> files) : files_(std::move(files)) {}
+    std::optional<std::string> ChooseOpenFile(const std::vector<TFileFilter>&) override;
+    std::vector<std::string> ChooseOpenFiles(const std::vector<TFileFilter>&) override { return files_; }
+    std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
+
+private:
+    std::vector<std::string> files_;
+};
+
+class TConsoleView : public IMainView {
+public:
+    TConsoleView(const TFormatScript& script, bool verbose, bool terminal);
+
+    // The name a row's job writes (for the failure and done lines).
+    std::function<std::string(int row)> OutputOf;
+    int Problems() const { return problems_; }
+
+    void InsertRow(int row, const TJobRow& content) override;
+    void UpdateRow(int row, const TJobRow& content) override;
+    void DeleteRow(int) override {}
+    void DeleteAllRows() override { rows_.clear(); }
+    int SelectedRow() const override { return selected_; }
+    void SelectRow(int row) override { selected_ = row; }
+    void SetEnabled(TMainAction, bool) override {}
+    bool ShowMessage(const std::string& text, const std::string& title, TMessageIcon icon,
+                     TMessageButtons buttons) override;
+    void SetStatusText(const std::string&) override {}
+    void SetOutputFolderText(const std::string&) override {}
+    void ClosePreview() override {}
+    void StartPreview(const std::string&) override {}
+    void ResetPreviewSlider() override {}
+    bool RunFormatChooser(TConversionSettings& settings, const std::string& outputFolder,
+                          bool allowClip) override;
+    void ShowAddProgress(int, int) override {}
+    std::optional<std::string> AskPassword() override { return std::nullopt; }
+    void CloseMainWindow() override {}
+    void JobProgress(int row, const TProgressInfo& info) override;
+    void JobEnded(int row, const TTerminateInfo& info) override;
+    void RunEnded() override;
+    void DiagnosticLine(const std::string& line) override;
+
+private:
+    struct TBar {
+        std::string Name;
+        int Percent = 0;
+        std::chrono::steady_clock::time_point Started;
+        double Speed = 0; // media seconds per wall second
+        double SecondsLeft = -1;
+        bool Running = false;
+    };
+    void Redraw();
+    void ClearBars();
+    void Print(const std::string& line); // a line on standard error, above the bars
+
+    TFormatScript script_;
+    bool verbose_;
+    bool terminal_;
+    std::vector<TJobRow> rows_;
+    std::map<int, TBar> bars_;
+    int drawnLines_ = 0;
+    int selected_ = -1;
+    int problems_ = 0;
+    bool skipNextFailureBox_ = false;
+};

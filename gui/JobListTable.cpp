@@ -1,0 +1,109 @@
+#include "gui/JobListTable.h"
+
+#include "app/MainWindowTexts.h"
+#include "gui/ProgressCellDelegate.h"
+
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
+
+namespace {
+
+QStringList LocalPaths(const QMimeData* data) {
+    QStringList paths;
+    if (data == nullptr || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+JobListTable::JobListTable(QWidget* parent) : QTableWidget(0, MainTexts::JobColumns.size(), parent) {
+    setObjectName(QStringLiteral("jobList"));
+    QStringList captions;
+    for (const char* caption : MainTexts::JobColumns)
+        captions << QString::fromUtf8(caption);
+    setHorizontalHeaderLabels(captions);
+    for (int column = 0; column < columnCount(); ++column)
+        setColumnWidth(column, MainTexts::JobColumnWidths[static_cast<size_t>(column)]);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(true);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(20);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideLeft); // the end of a path names the file
+    setItemDelegateForColumn(ProgressColumn, new ProgressCellDelegate(this));
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+}
+
+void JobListTable::SetRow(int row, const TJobRow& content) {
+    const QString cells[] = {Text(content.Number),       Text(content.SourceFile),
+                             Text(content.SourceFormat), Text(content.TargetFormat),
+                             Text(content.CurrentTime),  QString(),
+                             Text(content.Status)};
+    for (int column = 0; column < columnCount(); ++column) {
+        QTableWidgetItem* cell = item(row, column);
+        if (cell == nullptr) {
+            cell = new QTableWidgetItem;
+            setItem(row, column, cell);
+        }
+        cell->setText(cells[column]);
+    }
+    item(row, 1)->setToolTip(Text(content.SourceFile));
+    item(row, ProgressColumn)->setData(ProgressCellDelegate::ProgressRole, content.Progress);
+}
+
+int JobListTable::RowProgress(int row) const {
+    const QTableWidgetItem* cell = item(row, ProgressColumn);
+    return cell ? cell->data(ProgressCellDelegate::ProgressRole).toInt() : -1;
+}
+
+void JobListTable::dragEnterEvent(QDragEnterEvent* event) {
+    if (isEnabled() && !LocalPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void JobListTable::dragMoveEvent(QDragMoveEvent* event) {
+    if (!LocalPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void JobListTable::dropEvent(QDropEvent* event) {
+    const QStringList paths = LocalPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit PathsDropped(paths);
+}
+
+void JobListTable::mousePressEvent(QMouseEvent* event) {
+    if (!indexAt(event->position().toPoint()).isValid()) {
+        clearSelection();
+        setCurrentItem(nullptr);
+        emit EmptyPartClicked();
+        return;
+    }
+    QTableWidget::mousePressEvent(event);
+}

@@ -1,0 +1,234 @@
+#include "gui/OptionsDialog.h"
+
+#include "gui/DialogButtons.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int VisibleItems = 30;
+constexpr char32_t BackspaceKey = 8;
+constexpr char32_t EnterKey = 13;
+
+QString Utf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The key as the logic sees a typed character; 0 for keys that type nothing
+// (arrows, Tab, shortcuts), which stay with the text box.
+char32_t TypedKey(const QKeyEvent& key) {
+    switch (key.key()) {
+    case Qt::Key_Backspace:
+        return BackspaceKey;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return EnterKey;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 0;
+    default:
+        break;
+    }
+    if ((key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0)
+        return 0;
+    const QString text = key.text();
+    if (text.isEmpty() || !text.at(0).isPrint())
+        return 0;
+    return text.toUcs4().value(0);
+}
+
+} // namespace
+
+OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), options_(settings, dialogs) {
+    setObjectName(QStringLiteral("optionsWindow"));
+    setWindowTitle(QString::fromUtf8(TOptionsWindow::Caption));
+    setModal(true);
+
+    source_ = new QLineEdit(this);
+    source_->setReadOnly(true);
+    for (size_t i = 0; i < lists_.size(); ++i) {
+        const auto role = static_cast<TChoiceRole>(i);
+        auto* box = new QComboBox(this);
+        box->setMaxVisibleItems(VisibleItems);
+        box->setMinimumContentsLength(16);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        connect(box, &QComboBox::currentIndexChanged, this, [this, role](int index) {
+            if (syncing_)
+                return;
+            options_.Pick(role, index);
+            ShowState(); // a video encoder pick may refill another list
+        });
+        lists_[i] = box;
+    }
+    auto label = [this](TChoiceRole role) { return new QLabel(Utf8(RoleCaption(role)), this); };
+    auto row = [&](QGridLayout* grid, int r, TChoiceRole role) {
+        grid->addWidget(label(role), r, 0);
+        grid->addWidget(List(role), r, 1);
+    };
+
+    auto* top = new QGridLayout;
+    top->addWidget(new QLabel(QString::fromUtf8(TOptionsWindow::SourceCaption), this), 0, 0);
+    top->addWidget(source_, 0, 1);
+    row(top, 1, TChoiceRole::crVideoEncoder);
+
+    auto* videoGroup = new QGroupBox(QString::fromUtf8(TOptionsWindow::VideoGroupCaption), this);
+    auto* video = new QGridLayout(videoGroup);
+    row(video, 0, TChoiceRole::crVideoBitRate);
+    row(video, 1, TChoiceRole::crFrameSize);
+    row(video, 2, TChoiceRole::crFrameRate);
+    video->addWidget(new QLabel(QString::fromUtf8(TOptionsWindow::FiltersCaption), this), 3, 0);
+    auto* filterRow = new QHBoxLayout;
+    for (size_t i = 0; i < filters_.size(); ++i) {
+        filters_[i] = new QCheckBox(QString::fromUtf8(TOptionsWindow::FilterCaptions[i]), this);
+        connect(filters_[i], &QCheckBox::toggled, this, [this, i](bool ticked) {
+            if (!syncing_)
+                options_.SetFilter(static_cast<int>(i), ticked);
+        });
+        filterRow->addWidget(filters_[i]);
+    }
+    video->addLayout(filterRow, 3, 1);
+
+    auto* middle = new QGridLayout;
+    row(middle, 0, TChoiceRole::crAudioEncoder);
+    auto* audioGroup = new QGroupBox(QString::fromUtf8(TOptionsWindow::AudioGroupCaption), this);
+    auto* audio = new QGridLayout(audioGroup);
+    row(audio, 0, TChoiceRole::crAudioBitRate);
+    row(audio, 1, TChoiceRole::crSampleRate);
+    row(audio, 2, TChoiceRole::crChannels);
+    auto* bottom = new QGridLayout;
+    row(bottom, 0, TChoiceRole::crAspect);
+    row(bottom, 1, TChoiceRole::crVolume);
+    for (QGridLayout* grid : {top, video, middle, audio, bottom}) {
+        grid->setColumnMinimumWidth(0, 96);
+        grid->setColumnStretch(1, 1);
+    }
+
+    auto* clipGroup = new QGroupBox(QString::fromUtf8(TOptionsWindow::ClipGroupCaption), this);
+    auto* clip = new QGridLayout(clipGroup);
+    const char* lineCaptions[] = {TOptionsWindow::ClipStartCaption, TOptionsWindow::ClipStopCaption};
+    for (int line = 0; line < 2; ++line) {
+        clip->addWidget(new QLabel(QString::fromUtf8(lineCaptions[line]), this), line, 0);
+        for (int unit = 0; unit < 3; ++unit) {
+            auto* box = new QLineEdit(this);
+            box->setMaxLength(TOptionsWindow::ClipBoxLength);
+            box->setFixedWidth(34);
+            box->setAlignment(Qt::AlignCenter);
+            box->setContextMenuPolicy(Qt::NoContextMenu); // no paste past the digit rule
+            box->installEventFilter(this);
+            // Edits without a typed character (Delete, cut) reach the logic here.
+            const int index = line * 3 + unit;
+            connect(box, &QLineEdit::textEdited, this, [this, index](const QString& text) {
+                options_.SetClipBoxText(index, text.toStdString());
+            });
+            clipBoxes_[static_cast<size_t>(line * 3 + unit)] = box;
+            clip->addWidget(box, line, 1 + unit * 2);
+            clip->addWidget(new QLabel(QString::fromUtf8(TOptionsWindow::ClipUnitCaptions[unit]), this), line,
+                            2 + unit * 2);
+        }
+    }
+    clipCheck_ = new QCheckBox(QString::fromUtf8(TOptionsWindow::ClipCheckCaption), this);
+    connect(clipCheck_, &QCheckBox::toggled, this, [this](bool ticked) {
+        if (syncing_)
+            return;
+        options_.SetClipChecked(ticked);
+        ShowState();
+    });
+    auto* preview = new QPushButton(QString::fromUtf8(TOptionsWindow::PreviewCaption), this);
+    preview->setAutoDefault(false);
+    connect(preview, &QPushButton::clicked, this, [this] { options_.PreviewSource(); });
+    clip->addWidget(clipCheck_, 0, 8);
+    clip->addWidget(preview, 1, 8);
+    clip->setColumnStretch(7, 1);
+
+    confirm_ = new QPushButton(QString::fromUtf8(TOptionsWindow::ConfirmCaption), this);
+    cancel_ = new QPushButton(QString::fromUtf8(TOptionsWindow::CancelCaption), this);
+    // Enter in a clip box belongs to the box, not to a default button.
+    confirm_->setAutoDefault(false);
+    cancel_->setAutoDefault(false);
+    connect(confirm_, &QPushButton::clicked, this, &OptionsDialog::OnConfirm);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    QHBoxLayout* buttons = DialogButtonRow({confirm_, cancel_});
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(videoGroup);
+    layout->addLayout(middle);
+    layout->addWidget(audioGroup);
+    layout->addLayout(bottom);
+    layout->addWidget(clipGroup);
+    layout->addLayout(buttons);
+    setFixedWidth(560);
+}
+
+bool OptionsDialog::Run() {
+    options_.Show();
+    ShowState();
+    const bool confirmed = exec() == QDialog::Accepted;
+    if (!confirmed)
+        options_.Cancel();
+    return confirmed;
+}
+
+void OptionsDialog::ShowState() {
+    syncing_ = true;
+    source_->setText(QString::fromStdString(options_.SourceText()));
+    for (size_t i = 0; i < lists_.size(); ++i) {
+        const TOptionsWindow::TChoiceBox& state = options_.List(static_cast<TChoiceRole>(i));
+        QComboBox* box = lists_[i];
+        QStringList items;
+        for (const std::string& item : state.Items)
+            items << QString::fromStdString(item);
+        QStringList shown;
+        for (int k = 0; k < box->count(); ++k)
+            shown << box->itemText(k);
+        if (shown != items) {
+            box->clear();
+            box->addItems(items);
+        }
+        box->setCurrentIndex(state.ItemIndex);
+        box->setEnabled(state.Enabled);
+    }
+    for (size_t i = 0; i < filters_.size(); ++i) {
+        filters_[i]->setChecked(options_.Filter(static_cast<int>(i)));
+        filters_[i]->setEnabled(options_.VideoControlsEnabled());
+    }
+    clipCheck_->setEnabled(options_.ClipCheckEnabled());
+    clipCheck_->setChecked(options_.ClipChecked());
+    for (size_t i = 0; i < clipBoxes_.size(); ++i) {
+        clipBoxes_[i]->setText(QString::fromStdString(options_.ClipBox(static_cast<int>(i))));
+        clipBoxes_[i]->setEnabled(options_.ClipBoxesEnabled());
+    }
+    syncing_ = false;
+}
+
+void OptionsDialog::OnConfirm() {
+    if (options_.Confirm())
+        accept();
+}
+
+bool OptionsDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto it = std::find(clipBoxes_.begin(), clipBoxes_.end(), watched);
+    if (it == clipBoxes_.end())
+        return QDialog::eventFilter(watched, event);
+    const char32_t key = TypedKey(*static_cast<QKeyEvent*>(event));
+    if (key == 0)
+        return false;
+    const int index = static_cast<int>(it - clipBoxes_.begin());
+    if (options_.TypeClipKey(index, key)) {
+        (*it)->setText(QString::fromStdString(options_.ClipBox(index)));
+        (*it)->setCursorPosition(static_cast<int>((*it)->text().size()));
+    }
+    return true; // the logic owns the box's text
+}

@@ -1,0 +1,50 @@
+// The options window over TOptionsWindow: the source, the ten lists, the
+// picture filters and the clip range. Every change goes to the logic, and the
+// controls are then shown from the logic's state.
+#pragma once
+
+#include "profiles/OptionsWindow.h"
+
+#include <QDialog>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+class OptionsDialog : public QDialog {
+    Q_OBJECT
+public:
+    // `settings` and `dialogs` outlive the window.
+    OptionsDialog(TConversionSettings& settings, TUserDialogs& dialogs, QWidget* parent = nullptr);
+
+    // The show sequence and the modal loop: true when "确定" closed the window.
+    bool Run();
+
+    TOptionsWindow& Logic() { return options_; }
+    QComboBox* List(TChoiceRole role) const { return lists_[RoleIndex(role)]; }
+    QCheckBox* FilterBox(int index) const { return filters_[static_cast<size_t>(index)]; }
+    QCheckBox* ClipCheck() const { return clipCheck_; }
+    QLineEdit* ClipBox(int index) const { return clipBoxes_[static_cast<size_t>(index)]; }
+    QLineEdit* SourceBox() const { return source_; }
+    QPushButton* ConfirmButton() const { return confirm_; }
+    QPushButton* CancelButton() const { return cancel_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ShowState();
+    void OnConfirm();
+
+    TOptionsWindow options_;
+    QLineEdit* source_;
+    std::array<QComboBox*, ChoiceRoleCount> lists_{};
+    std::array<QCheckBox*, 3> filters_{};
+    QCheckBox* clipCheck_;
+    std::array<QLineEdit*, 6> clipBoxes_{};
+    QPushButton* confirm_;
+    QPushButton* cancel_;
+    bool syncing_ = false;
+};

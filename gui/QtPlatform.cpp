@@ -1,0 +1,41 @@
+#include "gui/QtPlatform.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+namespace {
+
+// Qt's filter syntax: "label (*.a *.b)"; the first entry is selected.
+QString FilterText(const std::vector<TFileFilter>& filters) {
+    QStringList entries;
+    for (const TFileFilter& filter : filters) {
+        QString patterns = QString::fromStdString(filter.Patterns);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        entries << QStringLiteral("%1 (%2)").arg(QString::fromStdString(filter.Label), patterns);
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+} // namespace
+
+std::optional<std::string> QtPlatform::ChooseOpenFile(const std::vector<TFileFilter>& filters) {
+    const QString file = QFileDialog::getOpenFileName(parent_, QString(), QString(), FilterText(filters));
+    if (file.isEmpty())
+        return std::nullopt;
+    return file.toStdString();
+}
+
+std::vector<std::string> QtPlatform::ChooseOpenFiles(const std::vector<TFileFilter>& filters) {
+    std::vector<std::string> files;
+    for (const QString& file :
+         QFileDialog::getOpenFileNames(parent_, QString(), QString(), FilterText(filters)))
+        files.push_back(file.toStdString());
+    return files;
+}
+
+std::optional<std::string> QtPlatform::ChooseFolder(const std::string& caption) {
+    const QString folder = QFileDialog::getExistingDirectory(parent_, QString::fromStdString(caption));
+    if (folder.isEmpty())
+        return std::nullopt;
+    return folder.toStdString();
+}

@@ -1,0 +1,19 @@
+// IPlatform for the desktop program: Qt's file and folder dialogs, everything
+// else from the Linux desktop platform.
+#pragma once
+
+#include "app/DesktopPlatform.h"
+
+class QWidget;
+
+class QtPlatform : public TDesktopPlatform {
+public:
+    void SetDialogParent(QWidget* parent) { parent_ = parent; }
+
+    std::optional<std::string> ChooseOpenFile(const std::vector<TFileFilter>& filters) override;
+    std::vector<std::string> ChooseOpenFiles(const std::vector<TFileFilter>& filters) override;
+    std::optional<std::string> ChooseFolder(const std::string& caption) override;
+
+private:
+    QWidget* parent_ = nullptr;
+};

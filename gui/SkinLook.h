@@ -1,0 +1,10 @@
+// The looks behind the "皮肤" values: a skin file's style sheet when the
+// program folder has it, else a built-in tint of our own.
+#pragma once
+
+#include <QString>
+#include <string>
+
+// The application style sheet for a stored "SetSkin" value; empty (the
+// built-in look) for an unknown value.
+QString SkinStyleSheet(const std::string& value, const QString& programFolder);

@@ -1,0 +1,69 @@
+// The choices each output profile offers in the options window: ten drop-down
+// lists, each filled from a named list (or a single item) with one item
+// preselected, and the few list refills that picking a video encoder causes.
+// All lists are constant data; the item texts are what the settings mapping reads.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The ten drop-down lists of the options window, in the order of TChoiceRoles.
+enum class TChoiceRole {
+    crVideoEncoder,
+    crVideoBitRate,
+    crFrameSize,
+    crFrameRate,
+    crAspect,
+    crAudioEncoder,
+    crAudioBitRate,
+    crSampleRate,
+    crChannels,
+    crVolume,
+};
+inline constexpr int ChoiceRoleCount = 10;
+// The order in which the options window fills its lists for a profile.
+inline constexpr std::array<TChoiceRole, ChoiceRoleCount> FillOrder{
+    TChoiceRole::crVideoEncoder, TChoiceRole::crVideoBitRate, TChoiceRole::crFrameSize,
+    TChoiceRole::crFrameRate,    TChoiceRole::crAudioEncoder, TChoiceRole::crAudioBitRate,
+    TChoiceRole::crSampleRate,   TChoiceRole::crAspect,       TChoiceRole::crVolume,
+    TChoiceRole::crChannels};
+
+// The caption shown beside a list ("视频编码器：" ...).
+std::string_view RoleCaption(TChoiceRole role);
+
+// A named list shared by several profiles ("VE1", "VB2", "VOL" ...).
+struct TNamedList {
+    std::string_view Key;
+    std::vector<std::string_view> Items;
+};
+std::span<const TNamedList> SharedLists();
+// Null when no shared list has that key.
+const TNamedList* FindSharedList(std::string_view key);
+
+// What one list of the options window shows for a profile.
+struct TListChoice {
+    std::string_view Key; // the shared list's key; empty for a one-item list
+    std::vector<std::string_view> Items;
+    std::string_view Preselected;
+};
+using TProfileChoices = std::array<TListChoice, ChoiceRoleCount>; // indexed by TChoiceRole
+
+// The lists of profile `id`; none for an identifier without a catalogue entry.
+std::optional<TProfileChoices> ChoicesFor(int32_t id);
+
+// The list that picking `encoder` in the video encoder list of profile `id`
+// puts in place of another list, with its role; none when the pick changes nothing.
+struct TEncoderRefill {
+    TChoiceRole Role;
+    TListChoice List;
+};
+std::optional<TEncoderRefill> RefillForEncoder(int32_t id, std::string_view encoder);
+
+constexpr size_t RoleIndex(TChoiceRole role) {
+    return static_cast<size_t>(role);
+}

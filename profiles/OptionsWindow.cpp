@@ -1,0 +1,217 @@
+#include "profiles/OptionsWindow.h"
+
+#include "profiles/OutputProfile.h"
+
+#include <algorithm>
+#include <cctype>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+namespace {
+
+constexpr char32_t Backspace = 8;
+constexpr char32_t Enter = 13;
+
+// The lists that audio mode disables.
+constexpr TChoiceRole VideoRoles[] = {TChoiceRole::crVideoEncoder, TChoiceRole::crVideoBitRate,
+                                      TChoiceRole::crFrameSize, TChoiceRole::crFrameRate,
+                                      TChoiceRole::crAspect};
+
+bool IsDatFile(const std::string& path) {
+    const std::string_view name = FileNameOf(path);
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string_view::npos)
+        return false;
+    std::string ext(name.substr(dot));
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".dat";
+}
+
+// Decimal text with a "0" put in front of a single digit ("7" -> "07", "123" stays).
+std::string TwoDigits(int64_t value) {
+    std::string text = std::to_string(value);
+    if (text.size() < 2)
+        text.insert(0, "0");
+    return text;
+}
+
+} // namespace
+
+TOptionsWindow::TOptionsWindow(TConversionSettings& settings, TUserDialogs& dialogs)
+    : settings_(settings), dialogs_(dialogs) {}
+
+void TOptionsWindow::Show() {
+    visible_ = true;
+    Clear();
+    FillForProfile();
+    ReadDuration();
+}
+
+void TOptionsWindow::Clear() {
+    sourceText_.clear();
+    for (TChoiceBox& list : lists_) {
+        list.Items.clear();
+        list.ItemIndex = -1;
+    }
+    filters_ = {};
+    settings_.VideoFilters.clear();
+    settings_.VideoTag.clear();
+}
+
+void TOptionsWindow::SetVideoControlsEnabled(bool enabled) {
+    videoEnabled_ = enabled;
+    for (const TChoiceRole role : VideoRoles)
+        lists_[RoleIndex(role)].Enabled = enabled;
+}
+
+void TOptionsWindow::EnterVideoMode() {
+    SetVideoControlsEnabled(true);
+    mediaKind_ = MediaKindVideo;
+    settings_.OutputFormat.clear();
+    settings_.TVStandard.clear();
+    pendingTarget_.clear();
+}
+
+void TOptionsWindow::EnterAudioMode() {
+    SetVideoControlsEnabled(false);
+    mediaKind_ = MediaKindMusic;
+}
+
+void TOptionsWindow::SetList(TChoiceRole role, const TListChoice& choice) {
+    TChoiceBox& list = lists_[RoleIndex(role)];
+    list.Items.assign(choice.Items.begin(), choice.Items.end());
+    const auto it = std::find(choice.Items.begin(), choice.Items.end(), choice.Preselected);
+    list.ItemIndex = it == choice.Items.end() ? -1 : static_cast<int>(it - choice.Items.begin());
+}
+
+void TOptionsWindow::FillForProfile() {
+    sourceText_ = settings_.SourceFile;
+    EnterVideoMode();
+    const TOutputProfile* profile = FindProfile(settings_.ProfileId);
+    const auto choices = ChoicesFor(settings_.ProfileId);
+    if (profile == nullptr || !choices)
+        return;
+    settings_.OutputFile = OutputPathFor(outputFolder_, settings_.SourceFile, profile->OutputExt);
+    settings_.ProfileExt = profile->ProfileExt;
+    if (!profile->OutputFormat.empty())
+        settings_.OutputFormat = profile->OutputFormat;
+    if (profile->AudioOnly)
+        EnterAudioMode();
+    for (const TChoiceRole role : FillOrder)
+        SetList(role, (*choices)[RoleIndex(role)]);
+    pendingTarget_ = profile->PendingTarget;
+}
+
+void TOptionsWindow::ReadDuration() {
+    durationSeconds_.reset();
+    TInputOptions input;
+    InitInputOptions(input);
+    input.FileName = settings_.SourceFile;
+    if (IsDatFile(settings_.SourceFile))
+        input.FileFormat = "mpeg";
+
+    clipBoxes_ = {"00", "00", "00", "", "", ""};
+    if (!converter_.LibrariesLoaded() && !converter_.LoadLibraries()) {
+        GetLogger().LogFmt(nullptr, llWarning, "Options window: %s", converter_.LastError().c_str());
+        return;
+    }
+    const int task = converter_.AddTask(settings_.SourceFile, input);
+    if (task >= 0) {
+        const AVFormatContext* context = converter_.InputContext(task, 0);
+        if (context != nullptr && context->duration != AV_NOPTS_VALUE && context->duration >= 0) {
+            const int64_t seconds = context->duration / 1000000;
+            durationSeconds_ = seconds;
+            sourceDuration_ = std::to_string(seconds);
+            std::ranges::move(DurationBoxes(seconds), clipBoxes_.begin() + 3);
+        }
+    }
+    converter_.ClearTasks();
+}
+
+std::array<std::string, 3> TOptionsWindow::DurationBoxes(int64_t seconds) {
+    const int64_t hours = seconds / 3600;
+    const int64_t minutes = (seconds - hours * 3600) / 60;
+    return {TwoDigits(hours), TwoDigits(minutes), TwoDigits(seconds - hours * 3600 - minutes * 60)};
+}
+
+bool TOptionsWindow::Confirm() {
+    MapChoicesToSettings(ChosenItems(), {outputFolder_, pendingTarget_, mediaKind_}, settings_);
+    const TClipCheck check = ApplyClipRange(clipChecked_, clipBoxes_, durationSeconds_, settings_);
+    if (check != TClipCheck::ccAccepted) {
+        dialogs_.ShowInformation(PromptCaption, std::string(ClipMessage(check)));
+        return false;
+    }
+    visible_ = false;
+    return true;
+}
+
+void TOptionsWindow::Cancel() {
+    visible_ = false;
+}
+
+void TOptionsWindow::PreviewSource() {
+    dialogs_.OpenWithShell(sourceText_);
+}
+
+std::string TOptionsWindow::SelectedText(TChoiceRole role) const {
+    const TChoiceBox& list = lists_[RoleIndex(role)];
+    return list.ItemIndex >= 0 ? list.Items[list.ItemIndex] : std::string();
+}
+
+bool TOptionsWindow::Pick(TChoiceRole role, int index) {
+    TChoiceBox& list = lists_[RoleIndex(role)];
+    if (index < 0 || static_cast<size_t>(index) >= list.Items.size() || !list.Enabled)
+        return false;
+    list.ItemIndex = index;
+    if (role == TChoiceRole::crVideoEncoder) {
+        if (const auto refill = RefillForEncoder(settings_.ProfileId, list.Items[index]))
+            SetList(refill->Role, refill->List);
+    }
+    return true;
+}
+
+bool TOptionsWindow::PickText(TChoiceRole role, std::string_view text) {
+    const TChoiceBox& list = lists_[RoleIndex(role)];
+    const auto it = std::find(list.Items.begin(), list.Items.end(), text);
+    return it != list.Items.end() && Pick(role, static_cast<int>(it - list.Items.begin()));
+}
+
+void TOptionsWindow::SetClipPermission(bool enabled) {
+    clipCheckEnabled_ = enabled;
+    SetClipChecked(false);
+}
+
+void TOptionsWindow::SetClipChecked(bool ticked) {
+    clipChecked_ = ticked;
+}
+
+bool TOptionsWindow::TypeClipKey(int index, char32_t key) {
+    std::string& box = clipBoxes_[index];
+    if (key >= '0' && key <= '9') {
+        if (box.size() < ClipBoxLength)
+            box += static_cast<char>(key);
+        return true;
+    }
+    if (key == Backspace) {
+        if (!box.empty())
+            box.pop_back();
+        return true;
+    }
+    if (key == Enter)
+        return true;
+    dialogs_.ShowInformation(PromptCaption, DigitsOnlyMessage);
+    return false;
+}
+
+TChosenItems TOptionsWindow::ChosenItems() const {
+    TChosenItems chosen;
+    for (size_t i = 0; i < lists_.size(); ++i)
+        chosen.Items[i] = SelectedText(static_cast<TChoiceRole>(i));
+    chosen.HorizontalFlip = filters_[0];
+    chosen.VerticalFlip = filters_[1];
+    chosen.Negative = filters_[2];
+    return chosen;
+}

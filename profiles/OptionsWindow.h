@@ -1,0 +1,131 @@
+// The options window's logic: the source, the ten lists of the chosen profile,
+// three picture filters and the clip range; "确定" writes the output settings.
+// The desktop window renders this state and forwards the user's actions; tests
+// drive the same class. Main thread only.
+#pragma once
+
+#include "engine/RAzidiZUV.h"
+#include "profiles/ChoiceLists.h"
+#include "profiles/ConversionSettings.h"
+#include "profiles/SettingsMapping.h"
+#include "profiles/UserDialogs.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+class TOptionsWindow {
+public:
+    static constexpr const char* Caption = "选项设置";
+    static constexpr const char* SourceCaption = "视频源：";
+    static constexpr const char* VideoGroupCaption = "视频编码详细设置";
+    static constexpr const char* AudioGroupCaption = "音频编码详细设置";
+    static constexpr const char* FiltersCaption = "视频滤镜：";
+    static constexpr std::array<const char*, 3> FilterCaptions{"视频图像水平翻转", "视频图像垂直翻转",
+                                                               "视频显示底片效果"};
+    static constexpr const char* ClipGroupCaption = "分割截取视频";
+    static constexpr const char* ClipStartCaption = "转换起始时间：";
+    static constexpr const char* ClipStopCaption = "转换停止时间：";
+    static constexpr std::array<const char*, 3> ClipUnitCaptions{"时", "分", "秒"};
+    static constexpr const char* ClipCheckCaption = "允许截取视频";
+    static constexpr const char* PreviewCaption = "预览视频";
+    static constexpr const char* ConfirmCaption = "确定";
+    static constexpr const char* CancelCaption = "取消";
+    static constexpr const char* DigitsOnlyMessage = "对不起，这里只能输入数字！";
+    static constexpr int ClipBoxLength = 2; // characters the user can type into a clip box
+
+    // One drop-down list (pick-only).
+    struct TChoiceBox {
+        std::vector<std::string> Items;
+        int ItemIndex = -1; // -1: nothing selected
+        bool Enabled = true;
+    };
+
+    // `settings` and `dialogs` outlive the window.
+    TOptionsWindow(TConversionSettings& settings, TUserDialogs& dialogs);
+
+    // The main window's output folder, read when the window is filled.
+    void SetOutputFolder(std::string folder) { outputFolder_ = std::move(folder); }
+
+    // The show sequence: clear, fill for the settings' ProfileId, read the
+    // duration of the settings' SourceFile.
+    void Show();
+    bool Visible() const { return visible_; }
+    // "确定": writes the settings; true when the range check passed and the
+    // window closed, false when a message was shown and the window stays.
+    bool Confirm();
+    // "取消": closes without writing anything.
+    void Cancel();
+    // "预览视频": the shell opens the source.
+    void PreviewSource();
+
+    const std::string& SourceText() const { return sourceText_; }
+    const TChoiceBox& List(TChoiceRole role) const { return lists_[RoleIndex(role)]; }
+    // The selected text of a list; empty when nothing is selected.
+    std::string SelectedText(TChoiceRole role) const;
+    // The user picks item `index` of a list (a video encoder pick may refill
+    // another list). False, and nothing changes, for an index the list lacks.
+    bool Pick(TChoiceRole role, int index);
+    // The same by item text; false for a text the list does not offer.
+    bool PickText(TChoiceRole role, std::string_view text);
+
+    bool Filter(int index) const { return filters_[index]; }
+    void SetFilter(int index, bool ticked) { filters_[index] = ticked; }
+    // The video lists and the filter boxes share this state.
+    bool VideoControlsEnabled() const { return videoEnabled_; }
+
+    // The main window, before each add action: unticks the clip box and enables
+    // it for a single file, disables it for several.
+    void SetClipPermission(bool enabled);
+    bool ClipCheckEnabled() const { return clipCheckEnabled_; }
+    bool ClipChecked() const { return clipChecked_; }
+    // The user ticks or unticks the clip box (a disabled box stays unticked);
+    // the six boxes follow it.
+    void SetClipChecked(bool ticked);
+    bool ClipBoxesEnabled() const { return clipChecked_; }
+    const std::string& ClipBox(int index) const { return clipBoxes_[index]; }
+    void SetClipBoxText(int index, std::string text) { clipBoxes_[index] = std::move(text); }
+    // A key typed into clip box `index`: digits, backspace (8) and Enter (13)
+    // are accepted (a digit is added while the box has room); any other key
+    // shows the message and is discarded. Returns whether it was accepted.
+    bool TypeClipKey(int index, char32_t key);
+
+    // The stop boxes for a source of `seconds`: hours, minutes, seconds, each
+    // at least two digits ("01", "02", "05"; hours may have more).
+    static std::array<std::string, 3> DurationBoxes(int64_t seconds);
+
+    // The window's own values, set by the show sequence.
+    const std::string& SourceDuration() const { return sourceDuration_; }
+    const std::string& MediaKind() const { return mediaKind_; }
+    const std::string& PendingTarget() const { return pendingTarget_; }
+
+private:
+    void Clear();
+    void SetVideoControlsEnabled(bool enabled);
+    void EnterVideoMode();
+    void EnterAudioMode();
+    void FillForProfile();
+    void ReadDuration();
+    void SetList(TChoiceRole role, const TListChoice& choice);
+    TChosenItems ChosenItems() const;
+
+    TConversionSettings& settings_;
+    TUserDialogs& dialogs_;
+    TRAzidiZUV converter_; // reads the source's duration only; never converts
+    std::string outputFolder_;
+    bool visible_ = false;
+
+    std::string sourceText_;
+    std::array<TChoiceBox, ChoiceRoleCount> lists_;
+    std::array<bool, 3> filters_{};
+    bool videoEnabled_ = true;
+    bool clipCheckEnabled_ = true;
+    bool clipChecked_ = false;
+    TClipBoxes clipBoxes_;
+
+    std::string sourceDuration_;
+    std::optional<int64_t> durationSeconds_; // none when this showing could not read it
+    std::string mediaKind_ = MediaKindVideo;
+    std::string pendingTarget_;
+};

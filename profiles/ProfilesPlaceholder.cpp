@@ -1,1 +1,0 @@
-// Placeholder until the profiles subsystem has sources.

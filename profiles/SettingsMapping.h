@@ -1,0 +1,101 @@
+// Turns what the options window shows when the user confirms it into the
+// output settings: the chosen item texts are compared exactly with the labels
+// of the mapping tables below. This is the only place where list texts become
+// settings; BuildOptions turns the settings into the engine's records.
+#pragma once
+
+#include "profiles/ChoiceLists.h"
+#include "profiles/ConversionSettings.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+// The options window's media kind (as the settings file of older versions spells it).
+inline constexpr const char* MediaKindVideo = "Vedio";
+inline constexpr const char* MediaKindMusic = "Music";
+
+// What the options window shows at confirmation.
+struct TChosenItems {
+    std::array<std::string, ChoiceRoleCount> Items; // selected text per TChoiceRole; empty: no selection
+    bool HorizontalFlip = false;                    // "视频图像水平翻转"
+    bool VerticalFlip = false;                      // "视频图像垂直翻转"
+    bool Negative = false;                          // "视频显示底片效果"
+    const std::string& Item(TChoiceRole role) const { return Items[RoleIndex(role)]; }
+};
+
+// The options window's own values that the mapping reads.
+struct TMappingContext {
+    std::string_view OutputFolder;
+    std::string_view PendingTarget; // "vcd", "svcd", "dvd" or empty
+    std::string_view MediaKind;     // MediaKindVideo or MediaKindMusic
+};
+
+// Steps 1 to 13 of a confirmation: writes the settings from the chosen items.
+// Texts that match no table row leave their fields unchanged. The clip range
+// is checked separately (ApplyClipRange), after this.
+void MapChoicesToSettings(const TChosenItems& chosen, const TMappingContext& context,
+                          TConversionSettings& settings);
+
+// The video encoder table. Empty Codec clears VideoCodec; empty Tag and Format
+// leave those fields unchanged; a row with a DiscTarget runs the disc preset.
+struct TVideoEncoderRow {
+    std::string_view Label;
+    std::string_view Codec;
+    std::string_view Tag;
+    std::string_view Format;
+    std::string_view DiscTarget;   // "vcd", "svcd", "dvd"
+    std::string_view DiscStandard; // "PAL", "NTSC"
+    std::string_view DiscSuffix;   // replaces the output file's extension
+};
+std::span<const TVideoEncoderRow> VideoEncoderRows();
+const TVideoEncoderRow* FindVideoEncoderRow(std::string_view label);
+
+// The audio encoder table; an empty Codec clears AudioCodec.
+struct TAudioEncoderRow {
+    std::string_view Label;
+    std::string_view Codec;
+};
+std::span<const TAudioEncoderRow> AudioEncoderRows();
+const TAudioEncoderRow* FindAudioEncoderRow(std::string_view label);
+
+// The volume table (256 leaves the volume unchanged).
+struct TVolumeRow {
+    std::string_view Label;
+    std::string_view Volume;
+};
+std::span<const TVolumeRow> VolumeRows();
+const TVolumeRow* FindVolumeRow(std::string_view label);
+
+// "528 kbps(中等质量)" -> 528000; "无" -> NotSetBitRate; none for a text without a number.
+std::optional<int32_t> VideoBitRateFromText(std::string_view text);
+// "128" -> 128000, "7.95" -> 7950, "自动音频比特率" -> NotSetBitRate; none for a text without a number.
+std::optional<int32_t> AudioBitRateFromText(std::string_view text);
+
+// The disc preset of a disc encoder row: target, standard and a new output
+// name; discards the other video and audio choices.
+void ApplyDiscPreset(const TVideoEncoderRow& row, std::string_view outputFolder,
+                     TConversionSettings& settings);
+
+// The six clip boxes: start hours, minutes, seconds, then stop hours, minutes, seconds.
+using TClipBoxes = std::array<std::string, 6>;
+
+enum class TClipCheck {
+    ccAccepted,          // the settings hold the range, or no range applies
+    ccStopPastDuration,  // the stop lies past the source's end
+    ccStopNotAfterStart, // the stop is not after the start
+    ccDurationUnknown,   // the source's duration could not be read
+};
+
+// The clip step of a confirmation. Without `clipTicked`: no range (ClipStart 0,
+// ClipMode "NoSelect"). Otherwise empty boxes become "00", the range is checked
+// against `sourceSeconds` (none: the duration could not be read) and, when it
+// fits, written as ClipStart and ClipLength in milliseconds with ClipMode
+// "Select". A refused range changes no clip field.
+TClipCheck ApplyClipRange(bool clipTicked, TClipBoxes& boxes, std::optional<int64_t> sourceSeconds,
+                          TConversionSettings& settings);
+// The message box text of a refused range; empty for ccAccepted.
+std::string_view ClipMessage(TClipCheck check);

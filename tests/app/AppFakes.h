@@ -1,0 +1,118 @@
+// Fake view and platform for the window logic tests: they record what the
+// logic asked for and answer with what the test set up.
+#pragma once
+
+#include "app/HttpDownload.h"
+#include "app/MainView.h"
+#include "app/Platform.h"
+#include "profiles/ConversionSettings.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+struct TShownMessage {
+    std::string Text;
+    std::string Title;
+    TMessageIcon Icon;
+    TMessageButtons Buttons;
+};
+
+class TFakeView : public IMainView {
+public:
+    std::vector<TJobRow> Rows;
+    int Selected = -1;
+    std::map<TMainAction, bool> Enabled;
+    std::vector<TShownMessage> Messages;
+    bool AnswerOk = true;
+    std::string Status;
+    std::string OutputFolderText;
+    int PreviewCloses = 0;
+    std::vector<std::string> PreviewStarts;
+    std::vector<std::pair<int, int>> AddProgress;
+    std::optional<std::string> TypedPassword;
+    bool MainWindowClosed = false;
+    int RunsEnded = 0;
+    std::vector<int> FailedRows;
+    // Fills the settings as the options window would; false: the user cancelled.
+    std::function<bool(TConversionSettings&, const std::string& outputFolder, bool allowClip)> Chooser;
+    std::vector<bool> ChooserClipAllowed;
+
+    void InsertRow(int row, const TJobRow& content) override { Rows.insert(Rows.begin() + row, content); }
+    void UpdateRow(int row, const TJobRow& content) override { Rows.at(static_cast<size_t>(row)) = content; }
+    void DeleteRow(int row) override {
+        Rows.erase(Rows.begin() + row);
+        Selected = -1;
+    }
+    void DeleteAllRows() override {
+        Rows.clear();
+        Selected = -1;
+    }
+    int SelectedRow() const override { return Selected; }
+    void SelectRow(int row) override { Selected = row; }
+    void SetEnabled(TMainAction action, bool enabled) override { Enabled[action] = enabled; }
+    bool ShowMessage(const std::string& text, const std::string& title, TMessageIcon icon,
+                     TMessageButtons buttons) override {
+        Messages.push_back({text, title, icon, buttons});
+        return buttons == TMessageButtons::Ok || AnswerOk;
+    }
+    void SetStatusText(const std::string& text) override { Status = text; }
+    void SetOutputFolderText(const std::string& folder) override { OutputFolderText = folder; }
+    void ClosePreview() override { ++PreviewCloses; }
+    void StartPreview(const std::string& fileName) override { PreviewStarts.push_back(fileName); }
+    void ResetPreviewSlider() override {}
+    bool RunFormatChooser(TConversionSettings& settings, const std::string& outputFolder,
+                          bool allowClip) override {
+        ChooserClipAllowed.push_back(allowClip);
+        return Chooser ? Chooser(settings, outputFolder, allowClip) : false;
+    }
+    void ShowAddProgress(int done, int total) override { AddProgress.emplace_back(done, total); }
+    std::optional<std::string> AskPassword() override { return TypedPassword; }
+    void CloseMainWindow() override { MainWindowClosed = true; }
+    void JobEnded(int row, const TTerminateInfo& info) override {
+        if (info.Failed)
+            FailedRows.push_back(row);
+    }
+    void RunEnded() override { ++RunsEnded; }
+
+    bool IsEnabled(TMainAction action) const {
+        auto it = Enabled.find(action);
+        return it != Enabled.end() && it->second;
+    }
+    std::vector<std::string> Statuses() const {
+        std::vector<std::string> s;
+        for (const auto& r : Rows)
+            s.push_back(r.Status);
+        return s;
+    }
+};
+
+class TFakePlatform : public IPlatform {
+public:
+    std::optional<std::string> OneFile;
+    std::vector<std::string> ManyFiles;
+    std::optional<std::string> Folder;
+    std::vector<std::string> Opened;
+    int PowerOffs = 0;
+    bool PowerOffWorks = true;
+    TPasswordStore Password;
+
+    std::optional<std::string> ChooseOpenFile(const std::vector<TFileFilter>&) override { return OneFile; }
+    std::vector<std::string> ChooseOpenFiles(const std::vector<TFileFilter>&) override { return ManyFiles; }
+    std::optional<std::string> ChooseFolder(const std::string&) override { return Folder; }
+    bool OpenWithDesktop(const std::string& target) override {
+        Opened.push_back(target);
+        return true;
+    }
+    bool PowerOff() override {
+        ++PowerOffs;
+        return PowerOffWorks;
+    }
+    bool Download(const std::string& url, const std::string& fileName, int timeoutSeconds,
+                  const std::atomic<bool>& cancel, std::string& error) override {
+        return DownloadUrlToFile(url, fileName, timeoutSeconds, cancel, error);
+    }
+    void PlaySound(const std::string&) override {}
+    TPasswordStore ReadPasswordStore() override { return Password; }
+};
