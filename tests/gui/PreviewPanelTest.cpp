@@ -1,4 +1,4 @@
-#include "GuiTestApp.h"
+#include "GuiTestSupport.h"
 #include "ImageChecks.h"
 #include "PreviewTestWindow.h"
 #include "fixtures/ImageReadBack.h"
@@ -34,7 +34,7 @@ TBitmap24 toBitmap(const QImage& image) {
 class PreviewPanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        GuiTestApp();
+        GuiApp();
         std::filesystem::create_directories(snapshots);
         TPreviewServices services;
         services.ReadSnapshotFolder = [this] { return snapshots.string(); };

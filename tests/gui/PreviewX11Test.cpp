@@ -3,13 +3,21 @@
 // while playing, and the screenshots of the panel with each skin. The checks run
 // in a child process of this program on the xcb platform (the other gui tests
 // use the offscreen one); without an X display they are skipped.
-#include "GuiTestApp.h"
+#include "GuiTestSupport.h"
 #include "ImageChecks.h"
 #include "PreviewTestWindow.h"
+#include "app/SettingsStore.h"
+#include "gui/FormatChooserDialog.h"
+#include "gui/JobListTable.h"
+#include "gui/MainWindow.h"
+#include "gui/OptionsDialog.h"
+#include "gui/PreviewGroup.h"
 #include "gui/SkinLookStyles.h"
 
 #include <QDir>
+#include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QToolButton>
@@ -70,7 +78,7 @@ protected:
     void SetUp() override {
         if (!inChild())
             return;
-        GuiTestApp();
+        GuiApp();
         movie = dir.File("movie.avi");
         ClipSpec spec = VideoAndAudioClip(6.0);
         spec.Video[0].Width = 320;
@@ -164,4 +172,57 @@ TEST_F(PreviewX11Test, WritesScreenshotsOfThePanelPlayingWithEachSkin) {
         EXPECT_TRUE(onScreen(window).save(folder +
                                           QStringLiteral("/skin-%1.png").arg(QString::fromStdString(value))));
     }
+}
+
+// The main window with one job: selecting it previews its source in the panel,
+// "播放" plays it, and each item of the "皮肤" menu applies its look at once and
+// is remembered. Writes screenshots/main-window-preview*.png.
+TEST(PreviewX11MainWindow, PlaysTheSelectedJobAndTakesEachSkin) {
+    if (!inChild())
+        return runInX11Child();
+    GuiApp();
+    TempDir dir;
+    const std::string clip = dir.File("假期 movie.avi");
+    ClipSpec spec = VideoAndAudioClip(6.0);
+    spec.Video[0].Width = 320;
+    spec.Video[0].Height = 240;
+    MakeClip(clip, spec);
+    TFakePlatform platform;
+    TSettingsStore store(dir.File("system.ini"), dir.Path().string());
+    MainWindow window(platform, store, QString::fromStdString(dir.Path().string()));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    platform.OneFile = clip;
+    {
+        TModalScript script;
+        script.ThenOn<FormatChooserDialog>(
+            [](FormatChooserDialog* chooser) { chooser->NextButton()->click(); });
+        script.ThenOn<OptionsDialog>([](OptionsDialog* options) { options->ConfirmButton()->click(); });
+        window.AddMenu()->actions().at(0)->trigger();
+        ASSERT_TRUE(script.Done());
+    }
+    ASSERT_EQ(window.Jobs()->rowCount(), 1);
+    window.SelectRow(0);
+    window.Logic().JobRowSelected();
+    PreviewGroup& preview = *window.Preview();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return preview.Player().IsOpen(); }, 10000))
+        << preview.Player().LastError();
+    QTest::mouseClick(preview.Panel()->Button(TPreviewPicture::Play), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return preview.Player().Position() > 1000000; }, 10000));
+    EXPECT_GT(BrightestGrey(onScreen(*preview.Panel()->Area())), 20);
+    const QString folder = screenshotFolder();
+    EXPECT_TRUE(onScreen(window).save(folder + QStringLiteral("/main-window-preview-playing.png")));
+
+    for (QAction* item : window.SkinMenu()->actions()) {
+        item->trigger();
+        const std::string value = store.ReadSkin();
+        EXPECT_FALSE(value.empty()) << item->text().toStdString();
+        EXPECT_TRUE(onScreen(window).save(
+            folder + QStringLiteral("/main-window-%1.png").arg(QString::fromStdString(value))));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(window.close());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_FALSE(preview.Player().IsOpen());
 }
