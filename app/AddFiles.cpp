@@ -7,7 +7,6 @@
 #include "media/AVProbe.h"
 #include "media/MainThreadDispatcher.h"
 #include "profiles/BuildOptions.h"
-#include "profiles/OutputProfile.h"
 
 #include <filesystem>
 #include <system_error>
@@ -153,16 +152,17 @@ void TMainWindowLogic::AddFiles(const std::vector<std::string>& files) {
 }
 
 void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
+    // The options window names the first file handled as its source.
+    settings_.SourceFile = chosen.back();
     if (!view_.RunFormatChooser(settings_, outputFolder_, false))
         return;
 
     adding_ = std::make_unique<TManyAdd>();
     adding_->files.assign(chosen.rbegin(), chosen.rend());
-    // The profile names the extension. The options window's output name is no
-    // help here: it is made from the source of an earlier add, or from none.
-    const TOutputProfile* profile = FindProfile(settings_.ProfileId);
-    adding_->ext =
-        profile ? std::string(profile->OutputExt) : fs::path(settings_.OutputFile).extension().string();
+    // From the last dot of the name: a bare ".mpg" has no extension to std::filesystem.
+    const std::string outputName = fs::path(settings_.OutputFile).filename().string();
+    const auto dot = outputName.rfind('.');
+    adding_->ext = dot == std::string::npos ? std::string() : outputName.substr(dot);
     // No run and no second add while the list grows.
     view_.SetEnabled(TMainAction::Add, false);
     view_.SetEnabled(TMainAction::Start, false);
@@ -185,10 +185,14 @@ void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
                     error = e.what();
                 }
             }
-            PostToMainThread([this, add, alive, i, outcome, error] {
+            {
+                std::lock_guard guard(add->lock);
+                add->results.push_back({outcome, std::move(error)});
+            }
+            PostToMainThread([this, add, alive] {
                 // The add may have been stopped (or the window closed) meanwhile.
                 if (alive.lock() && adding_.get() == add)
-                    QueueProbeResult({i, outcome, error});
+                    DrainProbeResults();
             });
             if (outcome == TProbeOutcome::Missing)
                 return;
@@ -196,45 +200,49 @@ void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
     });
 }
 
-void TMainWindowLogic::QueueProbeResult(TProbeResult result) {
-    TManyAdd* add = adding_.get();
-    add->results.push_back(std::move(result));
-    if (add->handling)
-        return; // the call handling the earlier result takes this one next
-    add->handling = true;
-    // A result may finish the add, which ends `add`; the loop stops there.
-    while (adding_.get() == add && !add->results.empty()) {
-        const TProbeResult next = std::move(add->results.front());
-        add->results.pop_front();
-        HandleProbeResult(next);
-    }
-    if (adding_.get() == add)
-        add->handling = false;
-}
-
-void TMainWindowLogic::HandleProbeResult(const TProbeResult& result) {
+void TMainWindowLogic::DrainProbeResults() {
     TManyAdd& add = *adding_;
-    const std::string file = add.files[result.index];
-    const TProbeOutcome outcome = result.outcome;
-    const std::string& error = result.error;
-    add.handled = result.index + 1;
-    view_.ShowAddProgress(static_cast<int>(add.handled), static_cast<int>(add.files.size()));
+    if (add.draining)
+        return; // the outer drain takes this result too
+    add.draining = true;
     bool goOn = true;
-    if (outcome == TProbeOutcome::Missing) {
-        goOn = false; // a chosen file vanished: the add stops here
-    } else if (outcome == TProbeOutcome::Unreadable) {
-        ReportUnreadable(file, error);
-    } else {
-        settings_.SourceFile = file;
-        const std::string candidate =
-            (fs::path(outputFolder_) / (fs::path(file).stem().string() + add.ext)).string();
-        goOn = ListProbedFile(file, candidate, false);
+    while (goOn && add.handled < add.files.size()) {
+        TProbeResult result;
+        {
+            std::lock_guard guard(add.lock);
+            if (add.results.empty())
+                break;
+            result = std::move(add.results.front());
+            add.results.pop_front();
+        }
+        goOn = HandleProbeResult(result);
+        // A message box serves events: the window may have closed and ended the add under it.
+        if (adding_.get() != &add)
+            return;
     }
-    // The message box serves events: the window may have closed and ended the add meanwhile.
-    if (adding_.get() != &add)
-        return;
+    add.draining = false;
     if (!goOn || add.handled == add.files.size())
         FinishManyAdd();
+}
+
+bool TMainWindowLogic::HandleProbeResult(const TProbeResult& result) {
+    TManyAdd& add = *adding_;
+    const std::string file = add.files[add.handled];
+    ++add.handled;
+    view_.ShowAddProgress(static_cast<int>(add.handled), static_cast<int>(add.files.size()));
+    switch (result.Outcome) {
+    case TProbeOutcome::Missing:
+        return false; // a chosen file vanished: the add stops here
+    case TProbeOutcome::Unreadable:
+        ReportUnreadable(file, result.Error);
+        return true;
+    case TProbeOutcome::Opened:
+        break;
+    }
+    settings_.SourceFile = file;
+    const std::string candidate =
+        (fs::path(outputFolder_) / (fs::path(file).stem().string() + add.ext)).string();
+    return ListProbedFile(file, candidate, false);
 }
 
 void TMainWindowLogic::StopManyAdd() {
@@ -262,6 +270,7 @@ void TMainWindowLogic::RebuildTasks() {
     taskRows_.clear();
     startFailures_.clear();
     runOutputs_.assign(static_cast<size_t>(jobs_.RowCount()), std::string());
+    outputExisted_.assign(static_cast<size_t>(jobs_.RowCount()), false);
     std::set<std::string> claimed;
     for (int i = 0; i < TJobList::SlotCount; ++i) {
         const TJobSlot& slot = jobs_.Slot(i);
@@ -284,5 +293,6 @@ void TMainWindowLogic::RebuildTasks() {
         claimed.insert(name);
         taskRows_.push_back(i);
         runOutputs_[static_cast<size_t>(i)] = name;
+        outputExisted_[static_cast<size_t>(i)] = PathExists(name);
     }
 }

@@ -92,6 +92,10 @@ void TMainWindowLogic::CloseQuery() {
     GetLogger().OnLog = nullptr;
 }
 
+void TMainWindowLogic::ToolButtonHovered(TToolButton button) {
+    view_.SetStatusText(std::string(ToolButtonHint(button)));
+}
+
 void TMainWindowLogic::OpenHelp() {
     platform_.OpenWithDesktop((fs::path(programFolder_) / HelpPage).string());
 }

@@ -16,12 +16,14 @@
 #include "app/MediaReport.h"
 #include "app/Platform.h"
 #include "app/SettingsStore.h"
+#include "app/ToolHints.h"
 #include "engine/RAzidiZUV.h"
 #include "profiles/ConversionSettings.h"
 
 #include <atomic>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -56,6 +58,8 @@ public:
     bool UnlockOnShow();
     // The window closes: no completion action any more, every job stopped with waiting.
     void CloseQuery();
+    // The mouse is over a tool button: its hint goes to the status bar.
+    void ToolButtonHovered(TToolButton button);
     // Help menu actions.
     void OpenHelp();
     void OpenWebSite();
@@ -134,23 +138,22 @@ public:
 private:
     enum class TProbeOutcome { Missing, Unreadable, Opened };
     struct TProbeResult {
-        size_t index = 0;
-        TProbeOutcome outcome = TProbeOutcome::Missing;
-        std::string error;
+        TProbeOutcome Outcome = TProbeOutcome::Missing;
+        std::string Error;
     };
     // A many-file add in progress: the files in handling order, the output
-    // extension, and the worker that probes them, last one first.
+    // extension, and the worker that probes them, last one first. The worker
+    // queues each result and posts a drain; library calls made while one
+    // result is handled may serve the next post, so the drain never nests.
     struct TManyAdd {
         std::vector<std::string> files;
         std::string ext;
         size_t handled = 0;
+        bool draining = false; // main thread
         std::atomic<bool> cancel{false};
+        std::mutex lock;
+        std::deque<TProbeResult> results; // guarded by lock
         std::thread worker;
-        // Results handed over while an earlier one is still being handled: the
-        // converter and a message box both serve posted calls, so a result can
-        // arrive in the middle of its predecessor and must wait for its turn.
-        std::deque<TProbeResult> results;
-        bool handling = false;
     };
 
     // Job list helpers.
@@ -172,9 +175,9 @@ private:
     // Registers and lists one source whose probe succeeded. False when the add must stop.
     bool ListProbedFile(const std::string& sourceFile, const std::string& outputCandidate, bool singleFile);
     void ReportUnreadable(const std::string& sourceFile, const std::string& probeError);
-    // Takes a posted probe result; results are handled one at a time, in order.
-    void QueueProbeResult(TProbeResult result);
-    void HandleProbeResult(const TProbeResult& result);
+    void DrainProbeResults();
+    // Lists the next file from its probe result; false when the add must stop.
+    bool HandleProbeResult(const TProbeResult& result);
     void FinishManyAdd();
     void StopManyAdd();
     bool RefuseWhenFull();
@@ -216,6 +219,7 @@ private:
     bool closed_ = false;
     std::vector<int> taskRows_;
     std::vector<std::string> runOutputs_; // by row, set by RebuildTasks
+    std::vector<bool> outputExisted_;     // by row: the output file was there before the run
     // Rows RebuildTasks could not register again, with the converter's reason.
     std::vector<std::pair<int, std::string>> startFailures_;
 

@@ -3,6 +3,8 @@
 #include "app/MainWindowLogic.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -48,11 +50,10 @@ void TMainWindowLogic::StartOrResume() {
         jobs_.Row(row).Status = StatusWaiting;
     }
     // A job that cannot be registered again is not run; its row says so
-    // rather than waiting for a report that never comes.
-    for (const auto& [row, error] : startFailures_) {
+    // rather than waiting for a report that never comes, and the user sees
+    // why, as for a job that fails while it runs.
+    for (const auto& [row, error] : startFailures_)
         jobs_.Row(row).Status = StatusFailed;
-        Log("***不能进行正常转换: " + error);
-    }
     for (int row = 0; row < jobs_.RowCount(); ++row)
         ShowRow(row);
     for (const auto& [row, error] : startFailures_)
@@ -122,6 +123,12 @@ void TMainWindowLogic::OnTerminate(const TTerminateInfo& info) {
         r.Status = StatusFinished;
     } else if (info.Failed) {
         r.Status = StatusFailed;
+        // What a failed job wrote is no conversion; a file that was there
+        // before the run (an overwrite) is left to the user.
+        if (!outputExisted_[static_cast<size_t>(row)]) {
+            std::error_code ec;
+            std::filesystem::remove(runOutputs_[static_cast<size_t>(row)], ec);
+        }
     }
     ShowRow(row);
     view_.JobEnded(row, info);

@@ -74,42 +74,38 @@ std::string TSettingsStore::ReadSet(const char* section, const char* key) const 
     return value == NotSet ? std::string() : value;
 }
 
-std::string TSettingsStore::ReadOutputFolder() {
-    if (ini_.Exists()) {
-        const std::string stored = ReadSet(OutPathSection, OutPathKey);
-        // A stored folder that cannot be created stays: the conversions into it
-        // report the failure.
-        if (!stored.empty()) {
-            EnsureFolder(stored);
-            return stored;
-        }
-    }
-    const std::string folder = DefaultOutputFolder();
+// The stored folder, created when missing; the default (created and written)
+// when the file or the key is missing. A stored folder that cannot be created
+// stays: the conversions or snapshots into it report the failure.
+std::string TSettingsStore::ReadFolder(const char* section, const char* key,
+                                       const std::string& defaultFolder) {
+    const std::string stored = ini_.Exists() ? ReadSet(section, key) : std::string();
+    const std::string& folder = stored.empty() ? defaultFolder : stored;
     EnsureFolder(folder);
-    ini_.WriteString(OutPathSection, OutPathKey, folder);
+    if (stored.empty())
+        ini_.WriteString(section, key, folder);
     return folder;
+}
+
+void TSettingsStore::WriteFolder(const char* section, const char* key, const std::string& folder) {
+    if (IsFolder(folder))
+        ini_.WriteString(section, key, folder);
+}
+
+std::string TSettingsStore::ReadOutputFolder() {
+    return ReadFolder(OutPathSection, OutPathKey, DefaultOutputFolder());
 }
 
 void TSettingsStore::WriteOutputFolder(const std::string& folder) {
-    if (IsFolder(folder))
-        ini_.WriteString(OutPathSection, OutPathKey, folder);
+    WriteFolder(OutPathSection, OutPathKey, folder);
 }
 
 std::string TSettingsStore::ReadSnapshotFolder() {
-    const std::string stored = ini_.Exists() ? ReadSet(SnapshotSection, SnapshotDirKey) : std::string();
-    if (!stored.empty()) {
-        EnsureFolder(stored);
-        return stored;
-    }
-    const std::string folder = DefaultSnapshotFolder();
-    EnsureFolder(folder);
-    ini_.WriteString(SnapshotSection, SnapshotDirKey, folder);
-    return folder;
+    return ReadFolder(SnapshotSection, SnapshotDirKey, DefaultSnapshotFolder());
 }
 
 void TSettingsStore::WriteSnapshotFolder(const std::string& folder) {
-    if (IsFolder(folder))
-        ini_.WriteString(SnapshotSection, SnapshotDirKey, folder);
+    WriteFolder(SnapshotSection, SnapshotDirKey, folder);
 }
 
 std::string TSettingsStore::ReadSnapshotType() {

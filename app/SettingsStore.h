@@ -52,6 +52,8 @@ public:
 
 private:
     std::string ReadSet(const char* section, const char* key) const;
+    std::string ReadFolder(const char* section, const char* key, const std::string& defaultFolder);
+    void WriteFolder(const char* section, const char* key, const std::string& folder);
 
     TIniFile ini_;
     std::string home_;

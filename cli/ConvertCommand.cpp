@@ -56,6 +56,18 @@ int RunConvertCommand(const CommandArgs& args) {
         return 0;
     }
 
+    // A pick that the profile's lists do not offer is a usage error; find it
+    // before anything is added.
+    {
+        TFormatScript picksOnly = options.Format;
+        picksOnly.ClipSeconds.reset();
+        TConversionSettings scratch;
+        if (!RunScriptedFormatChoice(picksOnly, scratch, "", true, error)) {
+            std::fprintf(stderr, "vantoro-cli convert: %s\n%s", error.c_str(), ConvertUsage);
+            return 2;
+        }
+    }
+
     const std::string programFolder = ProgramFolder();
     TSettingsStore store(SettingsFilePath(programFolder), HomeFolder());
     // The dialog lists the files last to first, so the jobs run in the command line's order.

@@ -3,6 +3,29 @@
 #include <algorithm>
 #include <filesystem>
 
+namespace {
+
+// Media seconds per wall second, "?" until known.
+std::string SpeedText(double speed) {
+    if (speed <= 0)
+        return "?";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2fx", speed);
+    return text;
+}
+
+// HH:MM:SS, "?" until known.
+std::string LeftText(double seconds) {
+    if (seconds < 0)
+        return "?";
+    const long s = static_cast<long>(seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+    return text;
+}
+
+} // namespace
+
 std::optional<std::string> TConsolePlatform::ChooseOpenFile(const std::vector<TFileFilter>&) {
     if (files_.empty())
         return std::nullopt;
@@ -65,11 +88,8 @@ void TConsoleView::JobProgress(int row, const TProgressInfo& info) {
     if (terminal_) {
         Redraw();
     } else {
-        char line[512];
-        std::snprintf(
-            line, sizeof line, "%s: %d%% speed=%.2fx left=%s", bar.Name.c_str(), bar.Percent, bar.Speed,
-            bar.SecondsLeft < 0 ? "?" : (std::to_string(static_cast<long>(bar.SecondsLeft)) + "s").c_str());
-        Print(line);
+        Print(bar.Name + ": " + std::to_string(bar.Percent) + "% speed=" + SpeedText(bar.Speed) +
+              " left=" + LeftText(bar.SecondsLeft));
     }
 }
 
@@ -97,8 +117,14 @@ void TConsoleView::RunEnded() {
 }
 
 void TConsoleView::DiagnosticLine(const std::string& line) {
-    if (verbose_ && !line.empty())
+    // The add steps log why a file was not listed ("***..."), and nothing
+    // else tells the user; the engine's own lines only with --verbose.
+    if (line.rfind("***", 0) == 0) {
+        ++problems_;
+        Print("vantoro-cli: " + line.substr(3));
+    } else if (verbose_ && !line.empty()) {
         Print(line);
+    }
 }
 
 void TConsoleView::ClearBars() {
@@ -124,16 +150,9 @@ void TConsoleView::Redraw() {
     constexpr int Width = 30;
     for (const auto& [row, bar] : bars_) {
         const int filled = bar.Percent * Width / 100;
-        std::string left = "?";
-        if (bar.SecondsLeft >= 0) {
-            const long s = static_cast<long>(bar.SecondsLeft);
-            char t[32];
-            std::snprintf(t, sizeof t, "%02ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
-            left = t;
-        }
-        std::fprintf(stderr, "%-24.24s [%s%s] %3d%% %5.2fx %s\n", bar.Name.c_str(),
+        std::fprintf(stderr, "%-24.24s [%s%s] %3d%% %6s %s\n", bar.Name.c_str(),
                      std::string(filled, '#').c_str(), std::string(Width - filled, '.').c_str(), bar.Percent,
-                     bar.Speed, left.c_str());
+                     SpeedText(bar.Speed).c_str(), LeftText(bar.SecondsLeft).c_str());
         ++drawnLines_;
     }
     std::fflush(stderr);

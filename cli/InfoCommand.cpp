@@ -7,9 +7,11 @@
 #include <exception>
 
 int RunInfoCommand(const CommandArgs& args) {
-    if (args.empty()) {
-        std::fprintf(stderr, "usage: vantoro-cli info FILE...\n");
-        return 2;
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        const bool help = !args.empty();
+        std::fprintf(help ? stdout : stderr, "usage: vantoro-cli info FILE...\n"
+                                             "Prints each file's format report.\n");
+        return help ? 0 : 2;
     }
     if (!FFmpegLoader().BindSet(ConverterLibrarySet)) {
         std::fprintf(stderr, "%s\n", FFmpegLoader().LastError().c_str());
@@ -32,9 +34,15 @@ int RunInfoCommand(const CommandArgs& args) {
             status = 1;
             continue;
         }
-        // The report's own line breaks are CR LF; end it the same way.
-        std::fwrite(report.data(), 1, report.size(), stdout);
-        std::fputs("\r\n", stdout);
+        // The report keeps CR LF for the media information pieces; a terminal
+        // and the tools reading this output want LF.
+        std::string text;
+        text.reserve(report.size() + 1);
+        for (size_t i = 0; i < report.size(); ++i)
+            if (!(report[i] == '\r' && i + 1 < report.size() && report[i + 1] == '\n'))
+                text += report[i];
+        text += '\n';
+        std::fwrite(text.data(), 1, text.size(), stdout);
     }
     return status;
 }

@@ -1,5 +1,7 @@
 #include "engine/CodecLookup.h"
 
+#include "media/FFmpegLogger.h"
+
 #include <string_view>
 
 extern "C" {
@@ -20,6 +22,7 @@ constexpr TCodecRename CodecRenames[] = {
     {"libfaad", "aac", cdDecoder},
     {"libamr_nb", "libopencore_amrnb", cdEncoder},
     {"libamr_nb", "libopencore_amrnb", cdDecoder},
+    {"libamr_wb", "libvo_amrwbenc", cdEncoder},
     {"libamr_wb", "libopencore_amrwb", cdDecoder},
 };
 
@@ -53,7 +56,12 @@ TCodecLookup FindCodecByName(const std::string& name, AVMediaType type, TCodecDi
     if (name.empty())
         return result;
     const char* kind = KindWord(direction);
-    const AVCodec* codec = FindByName(CurrentCodecName(name, direction), direction);
+    const std::string current = CurrentCodecName(name, direction);
+    if (current != name)
+        GetLogger().Log(nullptr, llWarning,
+                        std::string(kind) + " '" + name + "' is not available, using '" + current +
+                            "' instead");
+    const AVCodec* codec = FindByName(current, direction);
     if (!codec) {
         result.Error = std::string("Unknown ") + kind + " '" + name + "'";
         return result;

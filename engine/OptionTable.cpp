@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -316,7 +317,25 @@ void CodecTag(TOptionTarget& target, const std::string& name, const std::string&
     S(target).*Tag = tag;
 }
 
-void FrameRate(TOptionTarget& target, const std::string&, const std::string& value) {
+// An empty size, rate, aspect, sample rate or channel count is a choice of
+// "keep the source's": the setting stays as it is instead of failing the task.
+bool SkipEmpty(const std::string& name, const std::string& value) {
+    if (!value.empty())
+        return false;
+    GetLogger().LogFmt(nullptr, llWarning, "Option \"%s\" has no value; the source's value is kept",
+                       name.c_str());
+    return true;
+}
+
+template <int TEngineSettings::*Member>
+void SetPositiveOrKeep(TOptionTarget& target, const std::string& name, const std::string& value) {
+    if (!SkipEmpty(name, value))
+        SetPositive<Member>(target, name, value);
+}
+
+void FrameRate(TOptionTarget& target, const std::string& name, const std::string& value) {
+    if (SkipEmpty(name, value))
+        return;
     AVRational rate{0, 0};
     if (av_parse_video_rate(&rate, value.c_str()) < 0) {
         Raise("Incorrect frame rate");
@@ -324,19 +343,46 @@ void FrameRate(TOptionTarget& target, const std::string&, const std::string& val
     S(target).FrameRate = rate;
 }
 
-void FrameSize(TOptionTarget& target, const std::string&, const std::string& value) {
+// Width, any one separator character, height; what follows is a note
+// ("320*240 (PSP所有固件版本适用)"), which older size readers ignored.
+bool ReadSizeBeforeNote(const std::string& value, int& width, int& height) {
+    const char* p = value.c_str();
+    char* end = nullptr;
+    const long w = std::strtol(p, &end, 10);
+    if (end == p || !*end)
+        return false;
+    p = end + 1;
+    const long h = std::strtol(p, &end, 10);
+    if (end == p || w <= 0 || h <= 0 || w > INT_MAX || h > INT_MAX)
+        return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
+void FrameSize(TOptionTarget& target, const std::string& name, const std::string& value) {
+    if (SkipEmpty(name, value))
+        return;
     int width = 0;
     int height = 0;
+    // Size names and plain WxH first; then the width and height in front of a note.
+    bool parsed = av_parse_video_size(&width, &height, value.c_str()) >= 0;
+    if (!parsed && ReadSizeBeforeNote(value, width, height)) {
+        parsed = true;
+        GetLogger().LogFmt(nullptr, llWarning, "Frame size \"%s\" read as %dx%d, the rest is ignored",
+                           value.c_str(), width, height);
+    }
     // A size no picture buffer can have is as wrong as one that does not parse.
-    if (av_parse_video_size(&width, &height, value.c_str()) < 0 ||
-        av_image_check_size(width, height, 0, nullptr) < 0) {
+    if (!parsed || av_image_check_size(width, height, 0, nullptr) < 0) {
         Raise("Incorrect frame size");
     }
     S(target).FrameWidth = width;
     S(target).FrameHeight = height;
 }
 
-void Aspect(TOptionTarget& target, const std::string&, const std::string& value) {
+void Aspect(TOptionTarget& target, const std::string& name, const std::string& value) {
+    if (SkipEmpty(name, value))
+        return;
     double aspect = 0.0;
     const size_t colon = value.find(':');
     if (colon != std::string::npos) {
@@ -547,8 +593,8 @@ constexpr TOptionEntry Table[] = {
     {"muxdelay", SetReal<&TS::MuxMaxDelay>},
     {"muxpreload", SetReal<&TS::MuxPreload>},
     {"qscale", QScale},
-    {"ar", SetPositive<&TS::AudioSampleRate>},
-    {"ac", SetPositive<&TS::AudioChannels>},
+    {"ar", SetPositiveOrKeep<&TS::AudioSampleRate>},
+    {"ac", SetPositiveOrKeep<&TS::AudioChannels>},
     {"croptop", Crop<&TS::FrameTopBand, &TS::FrameHeight>},
     {"cropbottom", Crop<&TS::FrameBottomBand, &TS::FrameHeight>},
     {"cropleft", Crop<&TS::FrameLeftBand, &TS::FrameWidth>},

@@ -1,6 +1,7 @@
 // Opening an output: the container format, the streams the settings ask for,
 // container metadata, and the file opened for writing.
 #include "engine/CodecLookup.h"
+#include "engine/EncoderLimits.h"
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegTask.h"
 #include "media/FFmpegLogger.h"
@@ -324,19 +325,29 @@ void TCustomFFmpeg::NewVideoStream(TOutputFile& output) {
         setup.StreamCopy = true;
         st->sample_aspect_ratio = SampleAspect(s.FrameAspectRatio, s.FrameWidth, s.FrameHeight);
     } else {
-        AVRational rate = s.FrameRate.num && s.FrameRate.den ? s.FrameRate : AVRational{25, 1};
-        if (encoder && encoder->supported_framerates && !s.ForceFps)
-            rate = encoder->supported_framerates[av_find_nearest_q_idx(rate, encoder->supported_framerates)];
         ApplyStoredOptions(*options_, ctx, AVMEDIA_TYPE_VIDEO, encoder,
                            AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM, setup.OpenOptions.Address());
+        AVRational rate = s.FrameRate.num && s.FrameRate.den ? s.FrameRate : AVRational{25, 1};
+        if (!s.ForceFps) {
+            const AVRational accepted = AcceptedFrameRate(encoder, rate, ctx->strict_std_compliance);
+            if (av_cmp_q(accepted, rate))
+                GetLogger().LogFmt(logSender_, llWarning,
+                                   "Frame rate %d/%d is not supported by %s, using %d/%d instead", rate.num,
+                                   rate.den, encoder->name, accepted.num, accepted.den);
+            rate = accepted;
+        }
         ctx->time_base = av_inv_q(rate);
         ctx->framerate = rate;
         st->time_base = ctx->time_base;
         st->avg_frame_rate = rate;
         ctx->width = s.FrameWidth;
         ctx->height = s.FrameHeight;
+        if (FitFrameSize(encoder, ctx->width, ctx->height))
+            GetLogger().LogFmt(logSender_, llWarning,
+                               "Frame size %dx%d is not supported by %s, using %dx%d instead", s.FrameWidth,
+                               s.FrameHeight, encoder->name, ctx->width, ctx->height);
         ctx->sample_aspect_ratio = st->sample_aspect_ratio =
-            SampleAspect(s.FrameAspectRatio, s.FrameWidth, s.FrameHeight);
+            SampleAspect(s.FrameAspectRatio, ctx->width, ctx->height);
         ctx->pix_fmt = ChoosePixelFormat(encoder, s.FramePixFmt, ctx->strict_std_compliance);
         if (s.IntraOnly)
             ctx->gop_size = 0;
@@ -390,14 +401,18 @@ void TCustomFFmpeg::NewAudioStream(TOutputFile& output) {
             ctx->global_quality = static_cast<int>(FF_QP2LAMBDA * s.AudioQScale);
         }
         av_channel_layout_uninit(&ctx->ch_layout);
-        if (s.AudioChannelLayout && av_popcount64(s.AudioChannelLayout) == s.AudioChannels)
+        const int channels = AcceptedChannels(encoder, s.AudioChannels);
+        if (channels != s.AudioChannels)
+            GetLogger().LogFmt(logSender_, llWarning, "%d channels are not supported by %s, using %d instead",
+                               s.AudioChannels, encoder->name, channels);
+        if (s.AudioChannelLayout && av_popcount64(s.AudioChannelLayout) == channels)
             av_channel_layout_from_mask(&ctx->ch_layout, s.AudioChannelLayout);
         else
-            av_channel_layout_default(&ctx->ch_layout, s.AudioChannels);
+            av_channel_layout_default(&ctx->ch_layout, channels);
         // Encoders of this generation list their layouts: take a listed one of the same size.
         if (encoder && encoder->ch_layouts && !ContainsLayout(encoder->ch_layouts, ctx->ch_layout)) {
             for (const AVChannelLayout* l = encoder->ch_layouts; l->nb_channels; ++l) {
-                if (l->nb_channels == s.AudioChannels) {
+                if (l->nb_channels == channels) {
                     av_channel_layout_copy(&ctx->ch_layout, l);
                     break;
                 }
@@ -413,22 +428,16 @@ void TCustomFFmpeg::NewAudioStream(TOutputFile& output) {
                 ctx->sample_fmt = encoder->sample_fmts[0];
         }
 
-        ctx->sample_rate = s.AudioSampleRate;
-        if (encoder && encoder->supported_samplerates) {
-            int best = 0;
-            int bestDistance = INT32_MAX;
-            for (const int* r = encoder->supported_samplerates; *r; ++r) {
-                int distance = std::abs(s.AudioSampleRate - *r);
-                if (distance < bestDistance) {
-                    bestDistance = distance;
-                    best = *r;
-                }
-            }
-            if (bestDistance) {
-                GetLogger().LogFmt(logSender_, llWarning,
-                                   "Requested sampling rate unsupported using closest supported (%d)", best);
-                ctx->sample_rate = best;
-            }
+        ctx->sample_rate = AcceptedSampleRate(encoder, oc->oformat, s.AudioSampleRate);
+        if (ctx->sample_rate != s.AudioSampleRate)
+            GetLogger().LogFmt(logSender_, llWarning,
+                               "Requested sampling rate unsupported using closest supported (%d)",
+                               ctx->sample_rate);
+        if (encoder && MuxerCallsExperimental(oc->oformat, encoder->id)) {
+            GetLogger().LogFmt(logSender_, llWarning,
+                               "%s in %s is written with experimental features allowed", encoder->name,
+                               oc->oformat->name);
+            oc->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
         }
         // The time base follows the rate actually encoded, so that sample counts are timestamps.
         ctx->time_base = AVRational{1, ctx->sample_rate > 0 ? ctx->sample_rate : 1};

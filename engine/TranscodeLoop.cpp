@@ -44,6 +44,24 @@ int64_t FilteredTime(const TOutputStream& ost, const AVFrame* frame, int64_t fal
     return av_rescale_q(frame->pts, av_buffersink_get_time_base(ost.FilterSink), AV_TIME_BASE_Q);
 }
 
+// False for a picture or samples that start at or past the end of the
+// recording time; the last samples before the end are cut there. The packets'
+// decoding times alone let pictures through that B-frames reorder past the end.
+bool KeepBeforeRecordingEnd(const TEngineSettings& s, const TInputStream& ist, AVFrame* frame) {
+    if (s.RecordingTime == UnlimitedRecordingTime)
+        return true;
+    const int64_t end = s.StartTime + s.RecordingTime;
+    if (ist.Pts >= end)
+        return false;
+    if (ist.Decoder->codec_type == AVMEDIA_TYPE_AUDIO && frame->sample_rate > 0) {
+        const int64_t before = av_rescale(end - ist.Pts, frame->sample_rate, AV_TIME_BASE);
+        if (before <= 0)
+            return false;
+        frame->nb_samples = static_cast<int>(std::min<int64_t>(frame->nb_samples, before));
+    }
+    return true;
+}
+
 } // namespace
 
 int TCustomFFmpeg::StopInterrupt(void* opaque) {
@@ -328,6 +346,8 @@ void TCustomFFmpeg::WarnMultipleFrames(TInputStream& ist) {
 
 void TCustomFFmpeg::OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl& control) {
     TInputStream& ist = inputStreams_[istIndex];
+    if (!KeepBeforeRecordingEnd(settings_, ist, frame))
+        return;
     if (ist.Decoder->codec_type == AVMEDIA_TYPE_VIDEO) {
         ++frameCounter_;
         frame = PreprocessVideo(ist, frame);

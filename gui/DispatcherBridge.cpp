@@ -8,12 +8,9 @@ void ConnectDispatcherToEventLoop(QCoreApplication& app) {
     QCoreApplication* target = &app;
     // Runs on whichever thread queued the call; the pump itself runs on the main thread.
     SetMainThreadWakeHandler([target] {
-        QMetaObject::invokeMethod(
-            target, [] { ProcessPendingMessages(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(target, [] { ProcessPendingMessages(); }, Qt::QueuedConnection);
     });
     ProcessPendingMessages();
 }
 
-void DisconnectDispatcher() {
-    SetMainThreadWakeHandler({});
-}
+void DisconnectDispatcher() { SetMainThreadWakeHandler({}); }

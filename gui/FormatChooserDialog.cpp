@@ -40,8 +40,9 @@ FormatChooserDialog::FormatChooserDialog(TConversionSettings& settings, TUserDia
         list->setWordWrap(true);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         for (const TOutputProfile& profile : PageProfiles(page))
-            new QListWidgetItem(ProfileIcon(profile, IconSize), Utf8(profile.Label), list)
-                ->setToolTip(Utf8(profile.Label)); // the few labels too long for two lines
+            // The tooltip shows the few labels too long for two lines.
+            (new QListWidgetItem(ProfileIcon(profile, IconSize), Utf8(profile.Label), list))
+                ->setToolTip(Utf8(profile.Label));
         list->viewport()->installEventFilter(this);
         connect(list, &QListWidget::currentRowChanged, this, [this, page](int row) {
             if (!syncing_)

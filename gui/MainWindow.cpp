@@ -269,8 +269,9 @@ void MainWindow::BuildMenus() {
     }
     QToolButton* skinButton = ToolButton(TToolButton::Skin);
     skinButton->setMenu(skinMenu_);
-    skinButton->setPopupMode(QToolButton::MenuButtonPopup);
-    connect(skinButton, &QToolButton::clicked, skinButton, &QToolButton::showMenu);
+    skinButton->setIcon(SkinIcon());
+    // Like "添加" and "帮助": the whole button opens the menu, its arrow shows there is one.
+    skinButton->setPopupMode(QToolButton::InstantPopup);
 
     helpMenu_ = new QMenu(this);
     QAction* help = helpMenu_->addAction(QString::fromUtf8(MainTexts::HelpItem));
@@ -355,7 +356,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Enter) {
         for (const TToolButton which : ToolOrder)
             if (watched == ToolButton(which))
-                SetStatusText(std::string(ToolButtonHint(which)));
+                logic_->ToolButtonHovered(which);
     }
     return QMainWindow::eventFilter(watched, event);
 }

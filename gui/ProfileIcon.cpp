@@ -68,3 +68,23 @@ QIcon ApplicationIcon() {
         icon.addPixmap(Tile(QColor(0x1f, 0x5f, 0xb4), QStringLiteral("V"), QString(), size));
     return icon;
 }
+
+QIcon SkinIcon() {
+    constexpr int Size = 32;
+    QPixmap pixmap(Size, Size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x80, 0x60, 0x40), 1.5));
+    painter.setBrush(QColor(0xf2, 0xe2, 0xc4));
+    painter.drawEllipse(QRectF(2, 4, 28, 24));
+    const QColor dots[] = {QColor(0xd9, 0x3b, 0x3b), QColor(0x2f, 0x6f, 0xc4), QColor(0x2e, 0x9a, 0x5a),
+                           QColor(0xe8, 0xb0, 0x20)};
+    const QPointF centres[] = {{10, 11}, {17, 9}, {23, 13}, {11, 19}};
+    painter.setPen(Qt::NoPen);
+    for (size_t i = 0; i < std::size(dots); ++i) {
+        painter.setBrush(dots[i]);
+        painter.drawEllipse(centres[i], 3.2, 3.2);
+    }
+    return QIcon(pixmap);
+}

@@ -1,5 +1,5 @@
-// The pictures of the format chooser's items and the program's own icon,
-// drawn at run time: a rounded coloured tile with a short text on it.
+// The pictures drawn at run time: the format chooser's items and the program's
+// icon (a rounded coloured tile with a short text on it), and the skin palette.
 #pragma once
 
 #include "profiles/OutputProfile.h"
@@ -10,3 +10,5 @@
 QIcon ProfileIcon(const TOutputProfile& profile, int size);
 // The program's icon.
 QIcon ApplicationIcon();
+// The "皮肤" tool button's picture: a palette of four colour dots.
+QIcon SkinIcon();

@@ -50,12 +50,16 @@ bool HasDatExtension(const std::string& path) {
 
 } // namespace
 
-void BuildInputOptions(const TConversionSettings& settings, const std::string& sourceFile,
-                       TInputOptions& input) {
+void BuildSourceInput(const std::string& sourceFile, TInputOptions& input) {
     InitInputOptions(input);
     input.FileName = sourceFile;
     if (HasDatExtension(sourceFile))
         input.FileFormat = "mpeg";
+}
+
+void BuildInputOptions(const TConversionSettings& settings, const std::string& sourceFile,
+                       TInputOptions& input) {
+    BuildSourceInput(sourceFile, input);
     // A start before the source's beginning (the reset value) means no seek.
     if (settings.ClipStart > 0)
         input.StartTime = settings.ClipStart * 1000;

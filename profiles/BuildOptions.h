@@ -7,8 +7,10 @@
 
 #include <string>
 
-// The input record of `sourceFile`: defaults, the file name, "mpeg" for ".dat"
-// sources and the clip start.
+// The input record that opens `sourceFile`: defaults, the file name and "mpeg"
+// for ".dat" sources (whose probing fails often).
+void BuildSourceInput(const std::string& sourceFile, TInputOptions& input);
+// The task's input record: BuildSourceInput plus the clip start.
 void BuildInputOptions(const TConversionSettings& settings, const std::string& sourceFile,
                        TInputOptions& input);
 // The output record written to `outputFile`: defaults plus every setting present.

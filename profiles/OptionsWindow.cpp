@@ -1,9 +1,9 @@
 #include "profiles/OptionsWindow.h"
 
+#include "profiles/BuildOptions.h"
 #include "profiles/OutputProfile.h"
 
 #include <algorithm>
-#include <cctype>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -18,17 +18,6 @@ constexpr char32_t Enter = 13;
 constexpr TChoiceRole VideoRoles[] = {TChoiceRole::crVideoEncoder, TChoiceRole::crVideoBitRate,
                                       TChoiceRole::crFrameSize, TChoiceRole::crFrameRate,
                                       TChoiceRole::crAspect};
-
-bool IsDatFile(const std::string& path) {
-    const std::string_view name = FileNameOf(path);
-    const size_t dot = name.find_last_of('.');
-    if (dot == std::string_view::npos)
-        return false;
-    std::string ext(name.substr(dot));
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext == ".dat";
-}
 
 // Decimal text with a "0" put in front of a single digit ("7" -> "07", "123" stays).
 std::string TwoDigits(int64_t value) {
@@ -108,10 +97,7 @@ void TOptionsWindow::FillForProfile() {
 void TOptionsWindow::ReadDuration() {
     durationSeconds_.reset();
     TInputOptions input;
-    InitInputOptions(input);
-    input.FileName = settings_.SourceFile;
-    if (IsDatFile(settings_.SourceFile))
-        input.FileFormat = "mpeg";
+    BuildSourceInput(settings_.SourceFile, input);
 
     clipBoxes_ = {"00", "00", "00", "", "", ""};
     if (!converter_.LibrariesLoaded() && !converter_.LoadLibraries()) {
@@ -181,14 +167,28 @@ bool TOptionsWindow::PickText(TChoiceRole role, std::string_view text) {
 
 void TOptionsWindow::SetClipPermission(bool enabled) {
     clipCheckEnabled_ = enabled;
-    SetClipChecked(false);
+    clipChecked_ = false;
 }
 
+// A disabled check box cannot be ticked: several files are always converted whole.
 void TOptionsWindow::SetClipChecked(bool ticked) {
-    clipChecked_ = ticked;
+    clipChecked_ = ticked && clipCheckEnabled_;
+}
+
+bool TOptionsWindow::SetClipBoxText(int index, std::string text) {
+    if (index < 0 || static_cast<size_t>(index) >= clipBoxes_.size())
+        return false;
+    if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        dialogs_.ShowInformation(PromptCaption, DigitsOnlyMessage);
+        return false;
+    }
+    clipBoxes_[index] = std::move(text);
+    return true;
 }
 
 bool TOptionsWindow::TypeClipKey(int index, char32_t key) {
+    if (index < 0 || static_cast<size_t>(index) >= clipBoxes_.size())
+        return false;
     std::string& box = clipBoxes_[index];
     if (key >= '0' && key <= '9') {
         if (box.size() < ClipBoxLength)

@@ -70,8 +70,9 @@ public:
     // The same by item text; false for a text the list does not offer.
     bool PickText(TChoiceRole role, std::string_view text);
 
-    bool Filter(int index) const { return filters_[index]; }
-    void SetFilter(int index, bool ticked) { filters_[index] = ticked; }
+    // The three filter boxes, `index` 0 to 2 in caption order.
+    bool Filter(int index) const { return filters_.at(index); }
+    void SetFilter(int index, bool ticked) { filters_.at(index) = ticked; }
     // The video lists and the filter boxes share this state.
     bool VideoControlsEnabled() const { return videoEnabled_; }
 
@@ -84,8 +85,11 @@ public:
     // the six boxes follow it.
     void SetClipChecked(bool ticked);
     bool ClipBoxesEnabled() const { return clipChecked_; }
-    const std::string& ClipBox(int index) const { return clipBoxes_[index]; }
-    void SetClipBoxText(int index, std::string text) { clipBoxes_[index] = std::move(text); }
+    // The six clip boxes, `index` 0 to 5 (start hours, minutes, seconds, then stop).
+    const std::string& ClipBox(int index) const { return clipBoxes_.at(index); }
+    // Text put into clip box `index` at once (pasted): digits only, else the
+    // message as for a typed key and the box keeps its text.
+    bool SetClipBoxText(int index, std::string text);
     // A key typed into clip box `index`: digits, backspace (8) and Enter (13)
     // are accepted (a digit is added while the box has room); any other key
     // shows the message and is discarded. Returns whether it was accepted.

@@ -179,6 +179,36 @@ const AcceptCase AcceptCases[] = {
          EXPECT_EQ(s.FrameWidth, 640);
          EXPECT_EQ(s.FrameHeight, 480);
      }},
+    // Sizes with a note behind them, as the profiles' lists write them.
+    {"s", "320*240 (PSP所有固件版本适用)",
+     [](const Settings& s) {
+         EXPECT_EQ(s.FrameWidth, 320);
+         EXPECT_EQ(s.FrameHeight, 240);
+     }},
+    {"s", "720*480  (标清SD格式)",
+     [](const Settings& s) {
+         EXPECT_EQ(s.FrameWidth, 720);
+         EXPECT_EQ(s.FrameHeight, 480);
+     }},
+    {"s", "hd720",
+     [](const Settings& s) {
+         EXPECT_EQ(s.FrameWidth, 1280);
+         EXPECT_EQ(s.FrameHeight, 720);
+     }},
+    // An empty choice keeps what the source gives.
+    {"s", "",
+     [](const Settings& s) {
+         EXPECT_EQ(s.FrameWidth, 0);
+         EXPECT_EQ(s.FrameHeight, 0);
+     }},
+    {"r", "",
+     [](const Settings& s) {
+         EXPECT_EQ(s.FrameRate.num, 0);
+         EXPECT_EQ(s.FrameRate.den, 0);
+     }},
+    {"aspect", "", [](const Settings& s) { EXPECT_FLOAT_EQ(s.FrameAspectRatio, 0.0f); }},
+    {"ar", "", [](const Settings& s) { EXPECT_EQ(s.AudioSampleRate, 44100); }},
+    {"ac", "", [](const Settings& s) { EXPECT_EQ(s.AudioChannels, 2); }},
     {"aspect", "16:9", [](const Settings& s) { EXPECT_FLOAT_EQ(s.FrameAspectRatio, 1.7777778f); }},
     {"aspect", "1.5", [](const Settings& s) { EXPECT_FLOAT_EQ(s.FrameAspectRatio, 1.5f); }},
     {"pix_fmt", "yuv422p", [](const Settings& s) { EXPECT_EQ(s.FramePixFmt, AV_PIX_FMT_YUV422P); }},
@@ -239,6 +269,8 @@ const ErrorCase ErrorCases[] = {
     {"s", "huge", "Incorrect frame size"},
     {"s", "0x240", "Incorrect frame size"},
     {"s", "-320x240", "Incorrect frame size"},
+    {"s", "320", "Incorrect frame size"},
+    {"s", "320* (PSP)", "Incorrect frame size"},
     {"s", "100000x100000", "Incorrect frame size"},
     {"aspect", "16:0", "Incorrect aspect ratio specification."},
     {"aspect", "0", "Incorrect aspect ratio specification."},
@@ -300,6 +332,11 @@ const LogCase LogCases[] = {
      "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s"},
     {"ab", "128", llWarning,
      "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s"},
+    {"s", "320*240 (PSP所有固件版本适用)", llWarning,
+     "Frame size \"320*240 (PSP所有固件版本适用)\" read as 320x240, the rest is ignored"},
+    {"s", "", llWarning, "Option \"s\" has no value; the source's value is kept"},
+    {"r", "", llWarning, "Option \"r\" has no value; the source's value is kept"},
+    {"aspect", "", llWarning, "Option \"aspect\" has no value; the source's value is kept"},
     {"pix_fmt", "list", llInfo, "NB_COMPONENTS"},
     {"pix_fmt", "list", llInfo, "yuv420p"},
     {"sample_fmt", "list", llInfo, "s16"},
