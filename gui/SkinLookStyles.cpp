@@ -1,5 +1,6 @@
 #include "gui/SkinLookStyles.h"
 
+#include <QColor>
 #include <QWidget>
 
 namespace {
@@ -59,10 +60,17 @@ QMenu { background: %8; color: %2; border: 1px solid %3; }
 QMenu::item:selected { background: %6; color: %7; }
 QProgressBar { border: 1px solid %3; background: %8; color: %2; text-align: center; }
 QProgressBar::chunk { background: %6; }
+QPushButton:disabled, QToolButton:disabled, QLabel:disabled, QCheckBox:disabled, QRadioButton:disabled,
+QLineEdit:disabled, QComboBox:disabled { color: %9; }
 )");
+    // Disabled text halfway between the text and its ground, as the built-in look greys it.
+    const QColor text(QLatin1String(c.Text)), ground(QLatin1String(c.Window));
+    const QString muted = QColor((text.red() + ground.red()) / 2, (text.green() + ground.green()) / 2,
+                                 (text.blue() + ground.blue()) / 2)
+                              .name();
     return sheet.arg(QLatin1String(c.Window), QLatin1String(c.Text), QLatin1String(c.Border),
                      QLatin1String(c.ButtonTop), QLatin1String(c.ButtonBottom), QLatin1String(c.Highlight),
-                     QLatin1String(c.HighlightText), QLatin1String(c.Base));
+                     QLatin1String(c.HighlightText), QLatin1String(c.Base), muted);
 }
 
 } // namespace
