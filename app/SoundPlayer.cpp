@@ -1,6 +1,7 @@
 #include "app/SoundPlayer.h"
 
 #include <SDL.h>
+#include <cstdint>
 
 namespace {
 
@@ -40,9 +41,10 @@ bool TSoundPlayer::load(const std::string& wavFile) {
     return true;
 }
 
-Uint32 TSoundPlayer::pauseWhenDone(Uint32, void* self) {
-    // SDL's timer thread; the device call takes the device's own lock.
-    SDL_PauseAudioDevice(static_cast<TSoundPlayer*>(self)->device_, 1);
+Uint32 TSoundPlayer::pauseWhenDone(Uint32, void* device) {
+    // SDL's timer thread. It gets the device's id, not the player, so nothing of
+    // ours is shared; a device closed meanwhile makes this call a no-op.
+    SDL_PauseAudioDevice(static_cast<SDL_AudioDeviceID>(reinterpret_cast<uintptr_t>(device)), 1);
     return 0;
 }
 
@@ -73,6 +75,7 @@ bool TSoundPlayer::Play(const std::string& wavFile) {
         return false;
     }
     SDL_PauseAudioDevice(device_, 0);
-    timer_ = SDL_AddTimer(static_cast<Uint32>(lengthMs_ + DrainMarginMs), &TSoundPlayer::pauseWhenDone, this);
+    timer_ = SDL_AddTimer(static_cast<Uint32>(lengthMs_ + DrainMarginMs), &TSoundPlayer::pauseWhenDone,
+                          reinterpret_cast<void*>(static_cast<uintptr_t>(device_)));
     return true;
 }

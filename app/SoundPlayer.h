@@ -5,7 +5,6 @@
 
 #include <SDL_audio.h>
 #include <SDL_timer.h>
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,7 +23,7 @@ public:
 
 private:
     bool load(const std::string& wavFile);
-    static Uint32 pauseWhenDone(Uint32 interval, void* self);
+    static Uint32 pauseWhenDone(Uint32 interval, void* device);
 
     bool started_ = false;
     SDL_AudioDeviceID device_ = 0;
