@@ -55,6 +55,8 @@ void TPreviewPanelLogic::PreviewSelected(const std::string& fileName) {
 void TPreviewPanelLogic::ClosePreview() {
     player_.Close(true);
     view_.ClearVideo();
+    // Its row was removed or deselected: "停止" must not bring the file back.
+    previewFile_.clear();
 }
 
 void TPreviewPanelLogic::Play() {

@@ -70,11 +70,7 @@ PreviewPanel::PreviewPanel(TCustomPlayer& player, TPreviewServices services, con
     connect(stop_, &QToolButton::clicked, this, [this] { logic_->Stop(); });
     connect(sound_, &QToolButton::clicked, this, [this] { logic_->ToggleMute(); });
     connect(snapshot_, &QToolButton::clicked, this, [this] { logic_->TakeSnapshot(); });
-    // The menu opens on the press, at the mouse, as a menu button's would.
-    connect(settings_, &QToolButton::pressed, this, [this] {
-        logic_->SnapshotMenuOpening();
-        snapshotMenu_->popup(QCursor::pos());
-    });
+    settings_->installEventFilter(this); // any press reads the type; the left one opens the menu
 }
 
 PreviewPanel::~PreviewPanel() {
@@ -174,6 +170,13 @@ bool PreviewPanel::eventFilter(QObject* watched, QEvent* event) {
             logic_->SliderPressed();
         } else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton)
             logic_->SliderReleased(slider_->value(), slider_->maximum());
+    } else if (watched == settings_ && event->type() == QEvent::MouseButtonPress) {
+        logic_->SnapshotMenuOpening();
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            // On the press, at the mouse, as a menu button's would.
+            snapshotMenu_->popup(QCursor::pos());
+            return true;
+        }
     } else if (watched == watchedWindow_ && event->type() == QEvent::Close) {
         // Before the window's native windows go: the player's surface lives in one of them.
         logic_->ClosePreview();

@@ -171,6 +171,8 @@ TEST_F(PreviewPanelLogicTest, StopReopensPausedAndCloseClears) {
     logic->ClosePreview();
     EXPECT_FALSE(player->IsOpen());
     EXPECT_EQ(view.Clears, 1);
+    logic->Stop(); // the closed preview's row is gone: nothing reopens
+    EXPECT_FALSE(player->IsOpen());
 
     // A file the player cannot open is logged and leaves the area cleared.
     const std::string broken = dir.File("broken.avi");
