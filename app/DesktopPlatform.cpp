@@ -65,7 +65,10 @@ bool TDesktopPlatform::Download(const std::string& url, const std::string& fileN
 }
 
 void TDesktopPlatform::PlaySound(const std::string& fileName) {
-    // PulseAudio/PipeWire first, ALSA otherwise; a missing player stays silent.
+    // In the process, without waiting; the desktop's players only when SDL has
+    // no audio output (PulseAudio/PipeWire first, then ALSA; none stays silent).
+    if (sound_.Play(fileName))
+        return;
     if (!StartProgram({"paplay", fileName}))
         StartProgram({"aplay", "-q", fileName});
 }

@@ -1,11 +1,12 @@
 // The desktop half of IPlatform on Linux: xdg-open for opening, logind over
-// D-Bus (gdbus) for powering off, libcurl for downloads, the desktop's sound
-// player for WAV files and a root-owned file for the password lock. The file
+// D-Bus (gdbus) for powering off, libcurl for downloads, SDL's audio output for
+// WAV files and a root-owned file for the password lock. The file
 // and folder dialogs need widgets, so the Qt program supplies them.
 #pragma once
 
 #include "app/PasswordLock.h"
 #include "app/Platform.h"
+#include "app/SoundPlayer.h"
 
 #include <string>
 #include <vector>
@@ -29,4 +30,5 @@ public:
 
 private:
     std::string passwordLockFile_;
+    TSoundPlayer sound_; // main thread, as PlaySound
 };

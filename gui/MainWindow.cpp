@@ -80,11 +80,14 @@ MainWindow::MainWindow(IPlatform& platform, TSettingsStore& settings, const QStr
     body->setSpacing(0);
     auto* groups = new QHBoxLayout;
     groups->setSpacing(0);
-    preview_ = new PreviewGroup(central);
+    preview_ = new PreviewGroup(platform_, store_, programFolder_, central);
     preview_->setFixedSize(329, 289);
     groups->addWidget(preview_);
     groups->addStretch();
     groups->addWidget(BuildListGroup());
+    connect(preview_, &PreviewGroup::statusTextChanged, this,
+            [this](const QString& text) { SetStatusText(text.toStdString()); });
+    connect(preview_, &PreviewGroup::jobListFocusWanted, jobs_, [this] { jobs_->setFocus(); });
     body->addStretch(1);
     body->addLayout(groups);
     body->addStretch(1);

@@ -1,72 +1,61 @@
 #include "gui/PreviewGroup.h"
 
-#include <QHBoxLayout>
+#include "app/Platform.h"
+#include "app/SettingsStore.h"
+#include "gui/PreviewPanel.h"
+#include "media/FFmpegLogger.h"
+#include "player/Player.h"
+
 #include <QSlider>
-#include <QStyle>
-#include <QToolButton>
 #include <QVBoxLayout>
+#include <filesystem>
 
 namespace {
 
-struct TPreviewButton {
-    QStyle::StandardPixmap Picture;
-    const char* Hint;
-};
-
-constexpr TPreviewButton LeftButtons[] = {
-    {QStyle::SP_MediaPlay, "播放"}, {QStyle::SP_MediaPause, "暂停"}, {QStyle::SP_MediaStop, "停止"}};
-constexpr TPreviewButton RightButtons[] = {{QStyle::SP_MediaVolume, "声音/静音"},
-                                           {QStyle::SP_DialogSaveButton, "捕捉快照"},
-                                           {QStyle::SP_FileDialogDetailedView, "快照设置"}};
-
-QToolButton* MakeButton(QWidget* parent, const TPreviewButton& spec) {
-    auto* button = new QToolButton(parent);
-    button->setIcon(parent->style()->standardIcon(spec.Picture));
-    button->setToolTip(QString::fromUtf8(spec.Hint));
-    button->setAutoRaise(true);
-    button->setFixedSize(28, 24);
-    return button;
-}
+constexpr const char* SnapshotFolderCaption = "选择快照文件存放目录";
 
 } // namespace
 
-PreviewGroup::PreviewGroup(QWidget* parent) : QGroupBox(parent) {
+PreviewGroup::PreviewGroup(IPlatform& platform, TSettingsStore& settings, const QString& programFolder,
+                           QWidget* parent)
+    : QGroupBox(parent), player_(std::make_unique<TDOVidera>()) {
     setObjectName(QStringLiteral("previewGroup"));
-    videoArea_ = new QWidget(this);
-    videoArea_->setObjectName(QStringLiteral("videoArea"));
-    videoArea_->setFixedSize(313, 190);
-    videoArea_->setAutoFillBackground(true);
-    QPalette black = videoArea_->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    videoArea_->setPalette(black);
-
-    slider_ = new QSlider(Qt::Horizontal, this);
-    slider_->setObjectName(QStringLiteral("previewSlider"));
-    slider_->setRange(0, 1000);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(2);
-    for (const TPreviewButton& spec : LeftButtons)
-        buttons->addWidget(MakeButton(this, spec));
-    buttons->addStretch();
-    for (const TPreviewButton& spec : RightButtons)
-        buttons->addWidget(MakeButton(this, spec));
+    TPreviewServices services;
+    services.ReadSnapshotFolder = [&settings] { return settings.ReadSnapshotFolder(); };
+    services.ReadSnapshotType = [&settings] { return settings.ReadSnapshotType(); };
+    services.WriteSnapshotType = [&settings](const std::string& type) { settings.WriteSnapshotType(type); };
+    services.ChooseSnapshotFolder = [&platform, &settings] {
+        const auto folder = platform.ChooseFolder(SnapshotFolderCaption);
+        std::error_code ec;
+        if (folder && std::filesystem::is_directory(*folder, ec))
+            settings.WriteSnapshotFolder(*folder);
+    };
+    services.OpenFolder = [&platform](const std::string& folder) { platform.OpenWithDesktop(folder); };
+    services.PlaySound = [&platform](const std::string& file) { platform.PlaySound(file); };
+    // Through the logger, which the window logic writes into the diagnostic log.
+    services.Log = [this](const std::string& line) { GetLogger().Log(player_.get(), llError, line); };
+    panel_ = new PreviewPanel(*player_, std::move(services), programFolder, VideoArea::Mode::Auto, this);
+    connect(panel_, &PreviewPanel::statusTextChanged, this, &PreviewGroup::statusTextChanged);
+    connect(panel_, &PreviewPanel::jobListFocusWanted, this, &PreviewGroup::jobListFocusWanted);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(7, 7, 7, 5);
-    layout->setSpacing(4);
-    layout->addWidget(videoArea_);
-    layout->addWidget(slider_);
-    layout->addLayout(buttons);
-    layout->addStretch();
+    layout->addWidget(panel_);
 }
 
-void PreviewGroup::StartPreview(const QString&) {}
+PreviewGroup::~PreviewGroup() {
+    // The panel closes the player on its way out, so it goes while the player is there.
+    delete panel_;
+}
+
+void PreviewGroup::StartPreview(const QString& fileName) {
+    panel_->PreviewSelected(fileName);
+}
 
 void PreviewGroup::ClosePreview() {
-    ResetSlider();
+    panel_->ClosePreview();
 }
 
 void PreviewGroup::ResetSlider() {
-    slider_->setValue(0);
+    panel_->Slider()->setValue(0);
 }

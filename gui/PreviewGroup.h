@@ -1,27 +1,38 @@
-// The preview group of the main window: the black video area, the position
-// slider and the six picture buttons. Only the layout for now: the player is
-// not attached yet, so the calls the window logic makes here do nothing beyond
-// the slider. A player panel takes this widget's place later.
+// The preview group of the main window: the preview panel (video area, slider,
+// six picture buttons) in a group box, with the preview player it drives. The
+// group owns the player, and the main window owns the group.
 #pragma once
 
 #include <QGroupBox>
+#include <memory>
 
+class IPlatform;
+class PreviewPanel;
 class QSlider;
-class QToolButton;
-class QWidget;
+class TDOVidera;
+class TSettingsStore;
 
 class PreviewGroup : public QGroupBox {
     Q_OBJECT
 public:
-    explicit PreviewGroup(QWidget* parent = nullptr);
+    // `platform` and `settings` outlive the group; `programFolder` holds the
+    // player's library folder and the camera sound.
+    PreviewGroup(IPlatform& platform, TSettingsStore& settings, const QString& programFolder,
+                 QWidget* parent = nullptr);
+    ~PreviewGroup() override;
 
     void StartPreview(const QString& fileName);
     void ClosePreview();
     void ResetSlider();
 
-    QWidget* VideoArea() const { return videoArea_; }
+    PreviewPanel* Panel() const { return panel_; }
+    TDOVidera& Player() { return *player_; }
+
+signals:
+    void statusTextChanged(const QString& text);
+    void jobListFocusWanted();
 
 private:
-    QWidget* videoArea_;
-    QSlider* slider_;
+    std::unique_ptr<TDOVidera> player_;
+    PreviewPanel* panel_;
 };

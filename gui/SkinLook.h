@@ -1,5 +1,5 @@
 // The looks behind the "皮肤" values: a skin file's style sheet when the
-// program folder has it, else a built-in tint of our own.
+// program folder has it, else one of our own looks.
 #pragma once
 
 #include <QString>

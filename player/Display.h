@@ -31,4 +31,7 @@ public:
     // Paints the background black, fills the rectangles white and presents.
     virtual void ShowShapes(const std::vector<TDisplayRect>& white) = 0;
     virtual std::string Error() const = 0;
+    // The playback that drew here has ended; the next one sets its mode again.
+    // The SDL display frees its surface when its play thread stops instead.
+    virtual void PlaybackEnded() {}
 };

@@ -51,14 +51,19 @@ void ClosePlayback(PlaybackState& st) {
 void SetPlaybackPaused(PlaybackState& st, bool paused) {
     if (st.Paused == paused)
         return;
+    // The timer moves by the time spent paused, which is known only once a
+    // picture has been shown (a drift of 0 means none has); a resume right after
+    // a paused open would otherwise push every picture a whole clock reading away.
+    auto& q = st.Video.Pictures;
     if (!paused) {
-        auto& q = st.Video.Pictures;
         std::lock_guard lock(q.Mutex);
-        const double now = WallTime();
-        q.FrameTimer += now + q.CurrentPtsDrift - q.CurrentPts;
-        if (st.ReadPauseResult != AVERROR(ENOSYS))
-            q.CurrentPts = q.CurrentPtsDrift + now;
-        q.CurrentPtsDrift = q.CurrentPts - now;
+        if (q.CurrentPtsDrift != 0) {
+            const double now = WallTime();
+            q.FrameTimer += now + q.CurrentPtsDrift - q.CurrentPts;
+            if (st.ReadPauseResult != AVERROR(ENOSYS))
+                q.CurrentPts = q.CurrentPtsDrift + now;
+            q.CurrentPtsDrift = q.CurrentPts - now;
+        }
     }
     st.Paused = paused;
     st.ReadWake.Notify();

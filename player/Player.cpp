@@ -525,7 +525,9 @@ void TCustomPlayer::PostEvent(TPlayerEventCode code, int data) {
 }
 
 TPlayerDisplay* TCustomPlayer::Display() {
-    return display_ && !disableDisplay_ ? display_.get() : nullptr;
+    if (disableDisplay_)
+        return nullptr;
+    return customDisplay_ ? customDisplay_ : display_.get();
 }
 
 void TCustomPlayer::SyncWithEventLoop() {
@@ -539,7 +541,7 @@ void TCustomPlayer::SyncWithEventLoop() {
 void TCustomPlayer::playThreadMain(uintptr_t hostWindow, bool withDisplay) {
     std::string error;
     int hostWidth = 0, hostHeight = 0;
-    if (withDisplay) {
+    if (withDisplay && !customDisplay_) {
         display_ = std::make_unique<TSdlDisplay>();
         if (!display_->Start(hostWindow))
             error = display_->Error().empty() ? "unknown error" : display_->Error();
@@ -592,6 +594,8 @@ void TCustomPlayer::playThreadMain(uintptr_t hostWindow, bool withDisplay) {
     if (display_)
         display_->Stop();
     display_.reset();
+    if (customDisplay_)
+        customDisplay_->PlaybackEnded();
     {
         std::lock_guard lock(loopMutex_);
         startPhase_ = StartPhase::Starting;

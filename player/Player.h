@@ -46,6 +46,11 @@ public:
     void SetFrameWidth(int value) { frameWidth_ = value; }
     int FrameHeight() const { return frameHeight_; }
     void SetFrameHeight(int value) { frameHeight_ = value; }
+    // A surface of the caller's own that the play thread draws into instead of
+    // SDL's video (a toolkit's widget where no native window can be shared).
+    // Not owned: it must outlive every playback opened while it is set. Null: SDL draws.
+    TPlayerDisplay* CustomDisplay() const { return customDisplay_; }
+    void SetCustomDisplay(TPlayerDisplay* display) { customDisplay_ = display; }
 
     // Live settings.
     float AspectRatio() const override { return aspectRatio_; }
@@ -147,6 +152,7 @@ private:
     bool disableDisplay_ = false;
     int frameWidth_ = 0;
     int frameHeight_ = 0;
+    TPlayerDisplay* customDisplay_ = nullptr; // read by the play thread, which starts after it is set
     std::atomic<float> aspectRatio_{0};
     std::atomic<int> audioVolume_{MaxAudioVolume};
     std::atomic<bool> mute_{false};
