@@ -5,7 +5,7 @@
 
 #include "engine/EnginePointers.h"
 #include "engine/EngineSettings.h"
-#include "engine/PipeInput.h"
+#include "media/PipeInput.h"
 
 #include <array>
 #include <string>

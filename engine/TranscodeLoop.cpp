@@ -47,7 +47,10 @@ int64_t FilteredTime(const TOutputStream& ost, const AVFrame* frame, int64_t fal
 } // namespace
 
 int TCustomFFmpeg::StopInterrupt(void* opaque) {
-    const TRunControl* control = static_cast<const TCustomFFmpeg*>(opaque)->runControl_;
+    const auto* task = static_cast<const TCustomFFmpeg*>(opaque);
+    if (task->openInterrupt_ && task->openInterrupt_->Expired())
+        return 1;
+    const TRunControl* control = task->runControl_;
     return control && control->StopRequested() ? 1 : 0;
 }
 
