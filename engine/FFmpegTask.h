@@ -89,6 +89,8 @@ public:
     void PrepareRun();
     // Writes every output's trailer (end of a run that was not aborted).
     void WriteTrailers();
+    // Removes the default-named pass logs a second pass read.
+    void RemovePassLogs();
     // Frees the run tables (end of a run).
     void FreeRunTables();
 
@@ -214,6 +216,8 @@ private:
     int64_t globalHeaderBytes_ = 0;
     int64_t reportInterval_ = 500000;
     const TRunControl* runControl_ = nullptr; // the running loop's control; run thread only
+    // Default-named pass logs a second pass read; removed once it has ended by itself.
+    std::vector<std::string> passLogsToRemove_;
     // Set while OpenInputFile opens an input, on its thread.
     const TOpenInterrupt* openInterrupt_ = nullptr;
     std::chrono::milliseconds openLimit_ = TOpenInterrupt::DefaultLimit;

@@ -8,8 +8,10 @@
 #include "media/TextHelpers.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <thread>
 
 extern "C" {
@@ -61,6 +63,7 @@ void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
         const TRunControl*& Control;
         ~ControlReset() { Control = nullptr; }
     } controlReset{runControl_};
+    passLogsToRemove_.clear();
     PrepareRun();
     videoBytes_ = audioBytes_ = 0;
     dupFrames_ = dropFrames_ = 0;
@@ -159,7 +162,17 @@ void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
             ProcessPacket(static_cast<int>(i), nullptr, control);
     FlushBitstreamFilters();
     WriteTrailers();
+    // A stopped or failed second pass keeps its statistics for another try.
+    if (!control.StopRequested())
+        RemovePassLogs();
     Report(-1, true);
+}
+
+void TCustomFFmpeg::RemovePassLogs() {
+    for (const std::string& name : passLogsToRemove_)
+        if (std::remove(name.c_str()) != 0 && errno != ENOENT)
+            GetLogger().LogFmt(logSender_, llWarning, "Cannot remove pass log file %s", name.c_str());
+    passLogsToRemove_.clear();
 }
 
 int TCustomFFmpeg::ChooseInputFile(const std::vector<char>& ended, const std::vector<char>& noPacket) const {
