@@ -506,6 +506,7 @@ void TCustomFFmpeg::WriteHeaders() {
     bool allRtp = !outputs_.empty();
     for (size_t i = 0; i < outputs_.size(); ++i) {
         TOutputFile& output = *outputs_[i];
+        output.Begun = true;
         int ret = avformat_write_header(output.Context.get(), output.HeaderOptions.Address());
         if (ret < 0) {
             std::string message =
