@@ -46,7 +46,13 @@ std::string TCustomRAzidiZUV::Version() const {
     return ConverterVersion;
 }
 
+void TCustomRAzidiZUV::CancelOpenings() {
+    ++openCancels_;
+    probe_->CancelOpen();
+}
+
 void TCustomRAzidiZUV::Shutdown() {
+    CancelOpenings();
     bool working;
     {
         TerminateGuard guard(*this);

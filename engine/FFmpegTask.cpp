@@ -2,6 +2,7 @@
 
 #include "engine/FFmpegException.h"
 #include "media/FFmpegLoader.h"
+#include "media/FFmpegLogger.h"
 #include "media/FileHelpers.h"
 #include "media/TextHelpers.h"
 #include "media/UnicodeProtocol.h"
@@ -75,6 +76,7 @@ void TCustomFFmpeg::WriteTrailers() {
         int ret = av_write_trailer(output->Context.get());
         if (ret < 0)
             throw FFmpegException(LibraryErrorText(output->FileName, ret));
+        output->Ended = true;
     }
 }
 
@@ -102,7 +104,16 @@ void TOutputFile::CloseFile() {
         return;
     CloseOutputIO(Context.get());
     FileOpen = false;
+    const int64_t size = FileSizeOf(FileName);
     // Nothing was written: leave no empty file behind.
-    if (FileSizeOf(FileName) == 0)
+    if (size == 0) {
         std::remove(FileName.c_str());
+        return;
+    }
+    if (size < 0 || !Begun || Ended)
+        return;
+    const std::string kept = FileName + IncompleteSuffix;
+    if (std::rename(FileName.c_str(), kept.c_str()) == 0)
+        GetLogger().LogFmt(LogSender, llWarning, "%s is incomplete; what was written is kept as %s",
+                           FileName.c_str(), kept.c_str());
 }

@@ -17,8 +17,11 @@
 #include "engine/TaskBody.h"
 #include "engine/TaskFiles.h"
 #include "media/GenericOptions.h"
+#include "media/OpenInterrupt.h"
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -64,7 +67,15 @@ public:
 
     // Opens an input with the current settings. False with ErrorText() set on
     // an open failure; raises FFmpegException for an unknown forced format.
+    // Opening and reading the stream information give up after the open limit
+    // or when the cancel counter moves (see SetOpenLimits).
     bool OpenInputFile(const std::string& fileName);
+    // The time an input's opening may take, and a counter (may be null, must
+    // outlive the task) that another thread raises to cut openings short.
+    void SetOpenLimits(std::chrono::milliseconds limit, const std::atomic<unsigned>* cancels) {
+        openLimit_ = limit;
+        openCancels_ = cancels;
+    }
     // Opens an output and creates its streams with the current settings. The
     // number of outputs, or -1 with ErrorText() set; nothing stays behind on failure.
     int OpenOutputFile(const std::string& fileName, bool join = false);
@@ -78,6 +89,8 @@ public:
     void PrepareRun();
     // Writes every output's trailer (end of a run that was not aborted).
     void WriteTrailers();
+    // Removes the default-named pass logs a second pass read.
+    void RemovePassLogs();
     // Frees the run tables (end of a run).
     void FreeRunTables();
 
@@ -95,8 +108,10 @@ public:
     // the run thread at most once per report interval and once at the end.
     std::function<void(const TProgressInfo&)> OnProgress;
     // The interrupt callback of the inputs' library I/O (opaque: the task): true
-    // once the running loop's stop has been asked for, so a read that waits for
-    // data gives up. Called on the run thread from inside library calls.
+    // once the running loop's stop has been asked for, or while an input opens,
+    // once its opening has run out of time or been cancelled, so a read that
+    // waits for data gives up. Called from inside library calls on the thread
+    // that opens or runs.
     static int StopInterrupt(void* opaque);
 
     // Minimum time between two progress reports, µs; set before the run starts.
@@ -201,6 +216,12 @@ private:
     int64_t globalHeaderBytes_ = 0;
     int64_t reportInterval_ = 500000;
     const TRunControl* runControl_ = nullptr; // the running loop's control; run thread only
+    // Default-named pass logs a second pass read; removed once it has ended by itself.
+    std::vector<std::string> passLogsToRemove_;
+    // Set while OpenInputFile opens an input, on its thread.
+    const TOpenInterrupt* openInterrupt_ = nullptr;
+    std::chrono::milliseconds openLimit_ = TOpenInterrupt::DefaultLimit;
+    const std::atomic<unsigned>* openCancels_ = nullptr;
 
     // Counters of one run, and buffers reused across its packets.
     int64_t videoBytes_ = 0;

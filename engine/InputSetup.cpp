@@ -3,9 +3,9 @@
 #include "engine/CodecLookup.h"
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegTask.h"
-#include "engine/PipeInput.h"
 #include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
+#include "media/PipeInput.h"
 #include "media/TextHelpers.h"
 #include "media/UnicodeProtocol.h"
 
@@ -96,7 +96,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw)
         throw FFmpegException("avformat_alloc_context failed");
-    // Owns the context until OpenInputContext takes it over.
+    // Owns the context until OpenSourceInput takes it over.
     FormatContextPtr unopened(raw);
 
     DictionaryHolder formatOptions;
@@ -132,28 +132,24 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
         raw->subtitle_codec = forced[2];
     }
 
-    // Reads of the input give up when the run is asked to stop (see StopInterrupt).
+    // Reads of the input give up when the run is asked to stop, and while it
+    // opens, once the opening runs out of time or is cancelled (see StopInterrupt).
     const AVIOInterruptCB interrupt{&TCustomFFmpeg::StopInterrupt, this};
+    const TOpenInterrupt opening(openLimit_, openCancels_);
+    openInterrupt_ = &opening;
+    struct OpeningEnd {
+        const TOpenInterrupt*& Opening;
+        ~OpeningEnd() { Opening = nullptr; }
+    } openingEnd{openInterrupt_};
+    auto openFailure = [&](int ret) {
+        return opening.Expired() ? opening.FailureText(fileName) : LibraryErrorText(fileName, ret);
+    };
+
     TInputFile input;
-    int ret = 0;
-    if (IsPipeInput(fileName)) {
-        ret = OpenPipeInput(input.PipeIO, fileName, interrupt);
-        if (ret < 0) {
-            errorText_ = LibraryErrorText(fileName, ret);
-            return false;
-        }
-        raw->pb = input.PipeIO.get();
-        raw->flags |= AVFMT_FLAG_CUSTOM_IO;
-        raw->interrupt_callback = interrupt;
-        unopened.release(); // avformat_open_input frees the context when it fails
-        ret = avformat_open_input(&raw, fileName.c_str(), format, formatOptions.Address());
-    } else {
-        unopened.release(); // so does OpenInputContext
-        ret =
-            OpenInputContext(&raw, ToLibraryFileName(fileName), format, formatOptions.Address(), &interrupt);
-    }
+    unopened.release(); // OpenSourceInput frees the context when it fails
+    int ret = OpenSourceInput(&raw, input.PipeIO, fileName, format, formatOptions.Address(), interrupt);
     if (ret < 0) {
-        errorText_ = LibraryErrorText(fileName, ret);
+        errorText_ = openFailure(ret);
         return false;
     }
     input.Context.reset(raw);
@@ -172,6 +168,11 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
     {
         std::lock_guard lock(CodecLock());
         ret = avformat_find_stream_info(ctx, nullptr);
+    }
+    // Stream information read from a source that went silent is not worth keeping.
+    if (opening.Expired()) {
+        errorText_ = openFailure(ret);
+        return false;
     }
     if (ret < 0 && s.Verbose >= 0) {
         errorText_ = fileName + ": could not find codec parameters";

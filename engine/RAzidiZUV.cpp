@@ -67,6 +67,7 @@ int TRAzidiZUV::AddTask(const std::string& fileName, const TInputOptions* option
         if (LibrariesLoaded())
             task->ResetEngineState();
         task->Settings().Verbose = taskVerbosity_;
+        task->SetOpenLimits(std::chrono::milliseconds(openTimeout_.load()), &openCancels_);
         task->SetLogSender(this);
         task->Preview().SetLogSender(this);
         task->Preview().SetFlags(static_cast<uint8_t>((preview_ ? PreviewWindowBit : 0) |
@@ -178,6 +179,7 @@ void TRAzidiZUV::RemoveTask(int taskIndex) {
 }
 
 void TRAzidiZUV::ClearTasks() {
+    CancelOpenings();
     std::vector<std::unique_ptr<TFFmpeg>> tasks;
     {
         TerminateGuard guard(*this);
@@ -248,6 +250,7 @@ void TRAzidiZUV::Resume() {
 }
 
 void TRAzidiZUV::Stop(bool waitForStop) {
+    CancelOpenings();
     {
         TerminateGuard guard(*this);
         // Outside a run nothing runs; reporting tasks that were never asked to

@@ -19,6 +19,7 @@
 #include "engine/TerminateDelivery.h"
 #include "media/AVProbe.h"
 #include "media/BaseComponent.h"
+#include "media/OpenInterrupt.h"
 
 #include <atomic>
 #include <cstdint>
@@ -118,8 +119,15 @@ protected:
     // the main thread below the current call (its worker waits for it).
     bool DeliveringOnMainThread(const TFFmpeg* task) const;
 
+    // Cuts short the opening of an input under way in AddTask and of the
+    // probe's Open; any thread.
+    void CancelOpenings();
+
     // Settings handed to the tasks.
     int maxFiles_ = TCustomFFmpeg::DefaultMaxFiles;
+    std::atomic<int> openTimeout_{static_cast<int>(TOpenInterrupt::DefaultLimit.count())};
+    // Raised by every Stop, ClearTasks and the destructor; an opening gives up when it moves.
+    std::atomic<unsigned> openCancels_{0};
     int taskVerbosity_ = DefaultTaskVerbosity;
     std::string lastError_; // main thread
 
@@ -237,6 +245,8 @@ public:
     // Stops every task; no pending task starts any more. With `waitForStop`,
     // returns when the tasks have ended (serving main-thread calls meanwhile);
     // from inside a handler it does not wait for what needs that handler to return.
+    // Also cuts short an input's opening under way (AddTask or the probe's Open
+    // on another thread): Stop is the one call that may come from any thread.
     void Stop(bool waitForStop);
     // "3.3".
     std::string GetVersion() const;
@@ -253,6 +263,10 @@ public:
     void SetThreadPriority(TThreadPriority value) { threadPriority_ = value; }
     bool TriggerEventInMainThread() const { return triggerEventInMainThread_; }
     void SetTriggerEventInMainThread(bool value) { triggerEventInMainThread_ = value; }
+    // Milliseconds that opening a source in AddTask may take before it fails
+    // (a pipe without writer, a stalled share); the probe's limit is its own.
+    int OpenTimeout() const { return openTimeout_; }
+    void SetOpenTimeout(int milliseconds) { openTimeout_ = milliseconds; }
 
     // Run state, for callers that poll.
     bool Working() const;

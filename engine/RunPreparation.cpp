@@ -14,6 +14,8 @@
 #include <cstring>
 #include <mutex>
 
+#include <unistd.h>
+
 extern "C" {
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
@@ -27,6 +29,23 @@ constexpr int AudioFifoBytes = 1024;
 constexpr int SdpBufferSize = 2048;
 
 constexpr const char* OwnStatsOption = "stats";
+// Beside its statistics file such an encoder (libx264) keeps one of its own
+// macroblock tree under this suffix.
+constexpr const char* OwnStatsCompanionSuffix = ".mbtree";
+
+// The default pass-log prefix of a task reading `sourceName`: the process and
+// the source are in the name, so tasks of different sources (or instances of
+// the program) running their passes at once never share statistics, while the
+// first and the second pass of one source, two tasks of this process, still
+// find each other. It stays in the working folder, like the fixed name did.
+std::string DefaultPassLogPrefixOf(const std::string& sourceName) {
+    uint32_t hash = 2166136261u; // FNV-1a: short and stable across runs
+    for (const unsigned char c : sourceName) {
+        hash ^= c;
+        hash *= 16777619u;
+    }
+    return FormatText("%s-%d-%08x", DefaultPassLogPrefix, static_cast<int>(::getpid()), hash);
+}
 
 bool KeepsOwnStatsFile(const AVCodec* encoder) {
     if (!encoder || !encoder->priv_class)
@@ -290,8 +309,10 @@ void TCustomFFmpeg::SetupAudioEncoding(TOutputStream& ost, TInputStream& ist) {
 }
 
 void TCustomFFmpeg::SetupPassLog(TOutputStream& ost, TOutputStreamSetup& setup, int globalIndex) {
-    const std::string& prefix =
-        settings_.PassLogFileName.empty() ? std::string(DefaultPassLogPrefix) : settings_.PassLogFileName;
+    const bool defaultName = settings_.PassLogFileName.empty();
+    const std::string prefix =
+        defaultName ? DefaultPassLogPrefixOf(inputs_.empty() ? std::string() : inputs_[0].FileName)
+                    : settings_.PassLogFileName;
     std::string name = (prefix + "-" + std::to_string(globalIndex) + ".log").substr(0, MaxPassLogName);
     ost.PassLogFileName = name;
     AVCodecContext* enc = setup.Codec.get();
@@ -319,6 +340,13 @@ void TCustomFFmpeg::SetupPassLog(TOutputStream& ost, TOutputStreamSetup& setup, 
         throw FFmpegException(
             FormatText("Cannot read file: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
     enc->stats_in = setup.PassStats.data();
+    // Default-named logs are ours to tidy once this second pass has ended; a
+    // name the user gave is theirs to keep.
+    if (defaultName) {
+        passLogsToRemove_.push_back(name);
+        if (ownStatsFile)
+            passLogsToRemove_.push_back(name + OwnStatsCompanionSuffix);
+    }
 }
 
 void TCustomFFmpeg::OpenEncoders() {
@@ -478,6 +506,7 @@ void TCustomFFmpeg::WriteHeaders() {
     bool allRtp = !outputs_.empty();
     for (size_t i = 0; i < outputs_.size(); ++i) {
         TOutputFile& output = *outputs_[i];
+        output.Begun = true;
         int ret = avformat_write_header(output.Context.get(), output.HeaderOptions.Address());
         if (ret < 0) {
             std::string message =

@@ -5,11 +5,13 @@
 
 #include "engine/EnginePointers.h"
 #include "engine/EngineSettings.h"
-#include "engine/PipeInput.h"
+#include "media/PipeInput.h"
 
 #include <array>
 #include <string>
 #include <vector>
+
+class TFFBaseComponent;
 
 // One stream of an opened input.
 struct TInputStreamSetup {
@@ -48,7 +50,10 @@ struct TOutputStreamSetup {
 
 // An output container and the file it writes. Destroying it closes the file and
 // deletes it when nothing was written (0 bytes), so a failed open or a task that
-// never ran leaves no empty file behind.
+// never ran leaves no empty file behind. A file whose header went out but whose
+// trailer did not (the run failed: a full disk, a broken source, an encoder
+// error) is kept under its name plus IncompleteSuffix, so that it cannot pass
+// for a finished conversion while what was written is not lost.
 class TOutputFile {
 public:
     TOutputFile() = default;
@@ -56,12 +61,18 @@ public:
     TOutputFile(const TOutputFile&) = delete;
     TOutputFile& operator=(const TOutputFile&) = delete;
 
-    // Closes the written file (flushing it) and deletes it when it is empty.
+    static constexpr const char* IncompleteSuffix = ".part";
+
+    // Closes the written file (flushing it) and deletes it when it is empty;
+    // renames it when it was begun and not ended (see above).
     void CloseFile();
 
     FormatContextPtr Context;
-    std::string FileName;  // as given
-    bool FileOpen = false; // Context->pb is ours to close
+    std::string FileName;                        // as given
+    bool FileOpen = false;                       // Context->pb is ours to close
+    bool Begun = false;                          // the header write was tried
+    bool Ended = false;                          // the trailer was written
+    const TFFBaseComponent* LogSender = nullptr; // for the note on an incomplete file
     std::vector<TOutputStreamSetup> Streams;
     DictionaryHolder HeaderOptions; // private muxer options for avformat_write_header
 };

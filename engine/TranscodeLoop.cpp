@@ -8,9 +8,11 @@
 #include "media/TextHelpers.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <thread>
 
 extern "C" {
@@ -68,7 +70,10 @@ bool KeepBeforeRecordingEnd(const TEngineSettings& s, const TInputStream& ist, A
 } // namespace
 
 int TCustomFFmpeg::StopInterrupt(void* opaque) {
-    const TRunControl* control = static_cast<const TCustomFFmpeg*>(opaque)->runControl_;
+    const auto* task = static_cast<const TCustomFFmpeg*>(opaque);
+    if (task->openInterrupt_ && task->openInterrupt_->Expired())
+        return 1;
+    const TRunControl* control = task->runControl_;
     return control && control->StopRequested() ? 1 : 0;
 }
 
@@ -79,6 +84,7 @@ void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
         const TRunControl*& Control;
         ~ControlReset() { Control = nullptr; }
     } controlReset{runControl_};
+    passLogsToRemove_.clear();
     PrepareRun();
     videoBytes_ = audioBytes_ = 0;
     dupFrames_ = dropFrames_ = 0;
@@ -177,7 +183,17 @@ void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
             ProcessPacket(static_cast<int>(i), nullptr, control);
     FlushBitstreamFilters();
     WriteTrailers();
+    // A stopped or failed second pass keeps its statistics for another try.
+    if (!control.StopRequested())
+        RemovePassLogs();
     Report(-1, true);
+}
+
+void TCustomFFmpeg::RemovePassLogs() {
+    for (const std::string& name : passLogsToRemove_)
+        if (std::remove(name.c_str()) != 0 && errno != ENOENT)
+            GetLogger().LogFmt(logSender_, llWarning, "Cannot remove pass log file %s", name.c_str());
+    passLogsToRemove_.clear();
 }
 
 int TCustomFFmpeg::ChooseInputFile(const std::vector<char>& ended, const std::vector<char>& noPacket) const {

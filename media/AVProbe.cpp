@@ -107,17 +107,28 @@ bool TCustomAVProbe::Open(const std::string& fileName, const std::string& format
         return false;
     }
     ctx->flags |= AVFMT_FLAG_NONBLOCK;
+    // Kept with the context: the pipe reader asks the callback on every read.
+    opening_ =
+        std::make_unique<TOpenInterrupt>(std::chrono::milliseconds(openTimeout_.load()), &openCancels_);
+    const TOpenInterrupt& opening = *opening_;
     // On failure the open frees the context itself.
-    int ret = OpenInputContext(&ctx, ToLibraryFileName(fileName), format, nullptr);
+    int ret = OpenSourceInput(&ctx, pipe_, fileName, format, nullptr, opening.Callback());
     if (ret < 0) {
-        SetLastError(llError, LibraryErrorText(fileName, ret));
+        SetLastError(llError,
+                     opening.Expired() ? opening.FailureText(fileName) : LibraryErrorText(fileName, ret));
         Close();
         return false;
     }
     owned_.reset(ctx);
     context_ = ctx;
 
-    if (avformat_find_stream_info(ctx, nullptr) < 0) {
+    ret = avformat_find_stream_info(ctx, nullptr);
+    if (opening.Expired()) {
+        SetLastError(llError, opening.FailureText(fileName));
+        Close();
+        return false;
+    }
+    if (ret < 0) {
         lastError_ = fileName + ": could not find codec parameters";
         Close();
         return false;
@@ -137,6 +148,8 @@ void TCustomAVProbe::Attach(AVFormatContext* context) {
 void TCustomAVProbe::ForgetContext() {
     context_ = nullptr;
     owned_.reset();
+    pipe_.reset();
+    opening_.reset();
 }
 
 void TCustomAVProbe::Close() {

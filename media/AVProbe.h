@@ -6,7 +6,10 @@
 
 #include "media/BaseComponent.h"
 #include "media/FFmpegLogger.h"
+#include "media/OpenInterrupt.h"
+#include "media/PipeInput.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -64,8 +67,14 @@ public:
 
     // Opens and examines a file; an empty `formatName` lets the library detect the
     // format. False leaves the probe empty with LastError set. Throws
-    // std::runtime_error when a library the probe needs is not bound.
+    // std::runtime_error when a library the probe needs is not bound. Gives up
+    // after OpenTimeout or on CancelOpen (a pipe without writer sends nothing).
     bool Open(const std::string& fileName, const std::string& formatName = "");
+    // Milliseconds an Open may take.
+    int OpenTimeout() const { return openTimeout_; }
+    void SetOpenTimeout(int milliseconds) { openTimeout_ = milliseconds; }
+    // Any thread: cuts short an Open under way.
+    void CancelOpen() { ++openCancels_; }
     // Adopts a context opened elsewhere, without owning it. Its opener closes it and
     // must Close the probe (or stop using it) first. Throws like Open.
     virtual void Attach(AVFormatContext* context);
@@ -116,7 +125,11 @@ private:
     int SelectStream(int streamIndex, int mediaType);
 
     AVFormatContext* context_ = nullptr;
+    std::unique_ptr<TOpenInterrupt> opening_; // the last Open's limits; outlives the readers
+    PipeInputPtr pipe_;                       // the reader of a pipe Open made the context for; outlives it
     std::unique_ptr<AVFormatContext, InputCloser> owned_; // set when Open made the context
+    std::atomic<int> openTimeout_{static_cast<int>(TOpenInterrupt::DefaultLimit.count())};
+    std::atomic<unsigned> openCancels_{0};
     std::string lastError_;
     std::string formatName_;
     int64_t fileSize_ = -1;

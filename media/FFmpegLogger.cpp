@@ -7,6 +7,7 @@
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
+#include <deque>
 #include <forward_list>
 #include <memory>
 #include <mutex>
@@ -15,6 +16,7 @@
 #include <strings.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -26,6 +28,9 @@ constexpr size_t LineBufferSize = 2048; // longer library messages are cut to 20
 constexpr size_t PrefixBufferSize = 160;
 constexpr size_t FormatStackSize = 256;
 constexpr int LevelBitsMask = 0xff; // above these bits the library may pass a colour
+// Lines queued for the main thread beyond this are dropped (and counted), so a
+// main thread that stops serving cannot make a chatty worker eat the memory.
+constexpr size_t MaxQueuedLines = 100000;
 
 const char* const LevelNames[] = {"quiet", "panic", "fatal", "error", "warning", "info", "verbose", "debug"};
 
@@ -68,8 +73,41 @@ private:
     std::forward_list<TLogItem> items_; // guarded by mutex_
 };
 
+// Lines other threads logged for the main thread, in the order they came. One
+// drain call at a time is posted to the dispatcher; it delivers everything
+// queued up to then, so a worker never waits for the main thread to log.
+class TQueuedLines {
+public:
+    // Any thread. Queues `info` and posts a drain unless one is pending already.
+    void Push(TLogInfo info) {
+        {
+            std::lock_guard lock(mutex_);
+            if (lines_.size() >= MaxQueuedLines) {
+                ++dropped_;
+                return;
+            }
+            lines_.push_back(std::move(info));
+            if (drainPosted_)
+                return;
+            drainPosted_ = true;
+        }
+        PostToMainThread([this] { Drain(); });
+    }
+
+private:
+    // Main thread. The lines go to whichever logger is registered now: the one
+    // they were queued for may have gone since.
+    void Drain();
+
+    std::mutex mutex_;
+    std::deque<TLogInfo> lines_; // guarded by mutex_
+    size_t dropped_ = 0;         // guarded by mutex_
+    bool drainPosted_ = false;   // guarded by mutex_
+};
+
 struct LoggingUnit {
     TLogList list;
+    TQueuedLines queued;
     std::mutex createMutex;
     std::unique_ptr<TFFLogger> owned; // guarded by createMutex; the logger GetLogger made
 };
@@ -134,6 +172,26 @@ LoggingUnit& unit() {
     static LoggingUnit* const u = new LoggingUnit;
     static UnitEnd end(*u);
     return *u;
+}
+
+void TQueuedLines::Drain() {
+    std::deque<TLogInfo> lines;
+    size_t dropped;
+    {
+        std::lock_guard lock(mutex_);
+        lines.swap(lines_);
+        dropped = std::exchange(dropped_, 0);
+        drainPosted_ = false;
+    }
+    for (const TLogInfo& info : lines) {
+        TFFLogger* logger = g_logger.load();
+        if (logger && logger->OnLog)
+            logger->OnLog(info.Sender, info.ThreadID, info.LogLevel, info.LogMsg);
+    }
+    TFFLogger* logger = g_logger.load();
+    if (dropped > 0 && logger && logger->OnLog)
+        logger->OnLog(logger, CurrentThreadId(), llWarning,
+                      std::to_string(dropped) + " log lines were dropped: the main thread did not take them");
 }
 
 void formatPrefix(void* context, char (&prefix)[PrefixBufferSize]) {
@@ -324,14 +382,13 @@ void TFFLogger::LogFmt(const TFFBaseComponent* sender, TLogLevel level, const ch
 void TFFLogger::Deliver(const TLogInfo& info) {
     if (!OnLog)
         return;
-    if (!TriggerEventInMainThread) {
+    if (!TriggerEventInMainThread || IsMainThread()) {
         OnLog(info.Sender, info.ThreadID, info.LogLevel, info.LogMsg);
         return;
     }
-    RunInMainThread([this, &info] {
-        if (OnLog)
-            OnLog(info.Sender, info.ThreadID, info.LogLevel, info.LogMsg);
-    });
+    // Queued, not waited for: the caller may hold a lock the main thread takes
+    // (CodecLock inside a codec's open, the converter's termination lock).
+    unit().queued.Push(info);
 }
 
 TFFLogger& GetLogger() {

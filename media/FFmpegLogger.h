@@ -1,6 +1,12 @@
 // The process's one logger: library log lines (through the avutil hook) and the
 // components' own messages, filtered by level and delivered through OnLog,
 // on the main thread unless TriggerEventInMainThread is false.
+//
+// Lines from other threads are queued for the main thread and delivered there
+// by the dispatcher (ProcessPendingMessages), each thread's lines in the order
+// it logged them. The logging thread never waits for the main thread: it may
+// hold a lock the main thread takes (CodecLock around a codec's open and close,
+// the converter's termination lock).
 #pragma once
 
 #include "media/BaseComponent.h"
@@ -55,8 +61,10 @@ public:
     // Installs the avutil log hook and pushes the level. Called each time avutil is bound.
     void InstallHook();
 
-    // Raises OnLog with `info` on the delivery thread, without a level test: the
-    // library hook has tested already, Log and LogFmt test before calling this.
+    // Raises OnLog with `info` without a level test (the library hook has tested
+    // already, Log and LogFmt test before calling this): at once on the calling
+    // thread when that is the main thread or TriggerEventInMainThread is false,
+    // otherwise queued for the main thread.
     void Deliver(const TLogInfo& info);
 
 private:

@@ -1,6 +1,6 @@
 // An input read from a named pipe whose writer goes quiet part way: a stop
 // still ends the run at once, and what came through is a complete file.
-#include "engine/PipeInput.h"
+#include "media/PipeInput.h"
 #include "BoundedRun.h"
 #include "DecodedOutput.h"
 #include "SetupTestSupport.h"

@@ -251,6 +251,41 @@ TEST_F(ConverterTest, ATaskWithoutOutputFailsToStartAndTheRunGoesOn) {
     }
 }
 
+// In thread mode the refusal is made by the worker that ended the task before,
+// while it holds the termination lock; the main thread meanwhile asks for the
+// run state, which takes that lock. The refusal's log line must not wait for
+// the main thread then.
+TEST_F(ConverterTest, ARefusedStartInThreadModeDoesNotHoldTheMainThread) {
+    Watchdog watchdog(60s);
+    TFFLogger& logger = GetLogger();
+    const TLogLevel savedLevel = logger.LogLevel();
+    logger.SetLogLevel(llQuiet);
+    logger.OnLog = [](const TFFBaseComponent*, uint32_t, TLogLevel, const std::string&) {};
+    const std::string input = Clip("in.avi");
+    AddConversion(input);
+    ASSERT_EQ(conv.AddTask(input), 1);
+    conv.StartTask(1);
+    // Polls without serving the main thread, as a window's timer might. At
+    // the quiet level the refusal is the only line the worker logs, so nothing
+    // else makes it wait for the main thread.
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!conv.Tasks().Items(1).Runner().Terminated() && std::chrono::steady_clock::now() < deadline) {
+        (void)conv.Working();
+        (void)conv.TaskCount();
+        std::this_thread::sleep_for(100us);
+    }
+    EXPECT_TRUE(conv.Tasks().Items(1).Runner().Terminated());
+    ASSERT_TRUE(WaitForAllDone());
+    const std::vector<TEventRecord> seen = Events();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[1].TaskIndex, 1);
+    EXPECT_TRUE(seen[1].Failed);
+    EXPECT_EQ(seen[1].ErrorMessage, "At least one output file must be specified");
+    logger.OnLog = nullptr;
+    logger.SetLogLevel(savedLevel);
+    ProcessPendingMessages();
+}
+
 TEST_F(ConverterTest, TwoThreadsRunFiveTasksTwoAtATime) {
     std::atomic<int> mostRunning{0};
     std::atomic<bool> offMainThread{true};

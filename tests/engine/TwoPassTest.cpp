@@ -1,10 +1,13 @@
 // Two-pass encoding end to end: pass 1 writes its statistics under the pass
 // log prefix, pass 2 reads them and meets the bit rate asked for.
+#include "ConverterTestSupport.h"
 #include "DecodedOutput.h"
 #include "OptionTestSupport.h"
 #include "SetupTestSupport.h"
 
 #include <filesystem>
+
+#include <unistd.h>
 
 namespace {
 
@@ -55,6 +58,7 @@ TEST_P(TwoPass, SecondPassMeetsTheBitRate) {
     EXPECT_TRUE(std::filesystem::exists(prefix + "-0.log"));
     EXPECT_GT(std::filesystem::file_size(prefix + "-0.log"), 0u);
     RunPass(2, in, out, prefix);
+    EXPECT_TRUE(std::filesystem::exists(prefix + "-0.log")) << "a pass log the user named stays";
 
     int64_t videoBytes = 0;
     {
@@ -104,6 +108,66 @@ TEST_F(TwoPassLimits, BitRateBelowTheFixedBitsIsRefused) {
     }
     EXPECT_TRUE(log.Has(llError, "requested bitrate is too low"));
     task.CloseOpenedCodecs();
+}
+
+// Two-pass conversions of two sources through the component, with the
+// default pass-log name, run from a scratch working folder (where the default
+// name lives).
+class DefaultPassLogs : public ConverterTest {
+protected:
+    DefaultPassLogs() : saved_(std::filesystem::current_path()) { std::filesystem::current_path(dir.Path()); }
+    ~DefaultPassLogs() override { std::filesystem::current_path(saved_); }
+
+    void AddPass(const std::string& input, int pass, const std::string& output) {
+        TOutputOptions options;
+        InitOutputOptions(options);
+        options.VideoCodec = "mpeg4";
+        options.ExtOptions = "b=100000\npass=" + std::to_string(pass);
+        const int index = conv.AddTask(input);
+        ASSERT_GE(index, 0) << conv.LastError();
+        ASSERT_TRUE(conv.SetOutputFile(index, dir.File(output), options)) << conv.LastError();
+    }
+    void RunAndExpectFinished(int threads) {
+        conv.StartTask(threads);
+        ASSERT_TRUE(WaitForAllDone());
+        for (const TEventRecord& e : Events()) {
+            EXPECT_TRUE(e.Finished) << e.TaskIndex << ": " << e.ErrorMessage;
+            EXPECT_FALSE(e.Failed) << e.TaskIndex << ": " << e.ErrorMessage;
+        }
+        conv.ClearTasks();
+        std::lock_guard lock(eventsMutex);
+        events.clear();
+    }
+    std::vector<std::string> PassLogsLeft() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            if (entry.path().filename().string().rfind("ffmpeg2pass", 0) == 0)
+                names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+private:
+    std::filesystem::path saved_;
+};
+
+// Each source's passes keep their own statistics, even when the passes of
+// several sources run at once; the second pass removes the logs once it ended.
+TEST_F(DefaultPassLogs, EachSourceKeepsItsOwnStatisticsAndTheSecondPassTidiesUp) {
+    const std::string longer = Clip("long.mkv", VideoOnlyClip(2.0));
+    const std::string shorter = Clip("short.mkv", VideoOnlyClip(1.0));
+    for (int threads : {2, 0}) {
+        SCOPED_TRACE(threads);
+        AddPass(longer, 1, "long-1.avi");
+        AddPass(shorter, 1, "short-1.avi");
+        RunAndExpectFinished(threads);
+        EXPECT_EQ(PassLogsLeft().size(), 2u) << "one log per source";
+        AddPass(longer, 2, "long-2.avi");
+        AddPass(shorter, 2, "short-2.avi");
+        RunAndExpectFinished(threads);
+        EXPECT_EQ(DecodeWholeFile(dir.File("long-2.avi")).Frames[0], 50);
+        EXPECT_EQ(DecodeWholeFile(dir.File("short-2.avi")).Frames[0], 25);
+        EXPECT_TRUE(PassLogsLeft().empty()) << PassLogsLeft().front();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Encoders, TwoPass,

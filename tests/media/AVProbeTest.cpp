@@ -1,5 +1,6 @@
 #include "media/AVProbe.h"
 
+#include "fixtures/FifoRescue.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
@@ -11,7 +12,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 extern "C" {
@@ -111,6 +114,41 @@ TEST_F(ProbeTest, OpenCountsStreamsOfAFile) {
 
     probe.Close();
     ExpectEmpty();
+}
+
+// A pipe without writer sends nothing; the probe the main window uses gives up
+// after its limit, or at once when cancelled from another thread.
+TEST_F(ProbeTest, OpenOnAPipeWithoutWriterGivesUp) {
+    using namespace std::chrono_literals;
+    const struct {
+        int timeoutMs;
+        bool cancel;
+        const char* suffix;
+    } cases[] = {{300, false, ": the source sent no data within 300 ms"},
+                 {20000, true, ": opening was stopped"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.suffix);
+        std::filesystem::remove(File("in.pipe"));
+        FifoRescue fifo(File("in.pipe"), 8s);
+        ASSERT_TRUE(fifo.Made());
+        probe.SetOpenTimeout(c.timeoutMs);
+        std::future<void> canceller;
+        if (c.cancel)
+            canceller = std::async(std::launch::async, [this] {
+                std::this_thread::sleep_for(200ms);
+                probe.CancelOpen();
+            });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(probe.Open(fifo.Path()));
+        const auto took = std::chrono::steady_clock::now() - start;
+        fifo.Disarm();
+        if (canceller.valid())
+            canceller.get();
+        EXPECT_FALSE(fifo.Rescued()) << "the open waited for a writer";
+        EXPECT_LT(took, 5s);
+        ExpectLogged(llError, fifo.Path() + c.suffix);
+        ExpectEmpty();
+    }
 }
 
 TEST_F(ProbeTest, StreamKindsAreCountedInIndexOrder) {

@@ -1,4 +1,5 @@
 #include "media/FFmpegLogger.h"
+#include "media/FFmpegLoader.h"
 #include "media/MainThreadDispatcher.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +62,8 @@ struct Event {
 class LoggerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Lines other tests' threads left queued are not ours.
+        ProcessPendingMessages();
         logger_ = &GetLogger();
         savedLevel_ = logger_->LogLevel();
         logger_->InstallHook();
@@ -242,29 +245,69 @@ TEST_F(LoggerTest, SetLogLevelTextReadsNamesAndNumbers) {
         EXPECT_THROW(logger_->SetLogLevelText(bad), std::invalid_argument) << bad;
 }
 
-TEST_F(LoggerTest, DeliversOnTheMainThreadWhileTheWorkerWaits) {
+// Lines of another thread are queued: the worker goes on at once, and the
+// main thread gets them in order when it serves its queue.
+TEST_F(LoggerTest, QueuesOtherThreadsLinesForTheMainThreadInOrder) {
     logger_->TriggerEventInMainThread = true;
     FakeContext ctx;
-    std::atomic<bool> done{false};
     uint32_t workerId = 0;
-    std::thread worker([&] {
+    std::future<void> worker = std::async(std::launch::async, [&] {
         workerId = CurrentThreadId();
         av_log(&ctx, AV_LOG_ERROR, "from the library\n");
         logger_->Log(nullptr, llWarning, "from a component");
-        done = true;
-        WakeMainThread();
+        av_log(&ctx, AV_LOG_ERROR, "library again, ");
+        av_log(nullptr, AV_LOG_ERROR, "%d\n", 3);
     });
-    EXPECT_TRUE(ServeUntil([&] { return done.load(); }, 10s));
-    worker.join();
+    const bool finishedAlone = worker.wait_for(5s) == std::future_status::ready;
+    EXPECT_TRUE(finishedAlone) << "the worker waited for the main thread";
+    if (!finishedAlone)
+        ServeUntil([&] { return worker.wait_for(0s) == std::future_status::ready; }, 10s);
+    worker.get();
+    EXPECT_TRUE(Events().empty()) << "nothing is delivered before the main thread serves";
+    ProcessPendingMessages();
 
     const auto events = Events();
-    ASSERT_EQ(events.size(), 2u);
+    ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[0].msg, prefixOf(ctx) + "from the library");
     EXPECT_EQ(events[1].msg, "from a component");
+    EXPECT_EQ(events[2].msg, prefixOf(ctx) + "library again, 3");
     for (const Event& e : events) {
         EXPECT_TRUE(e.onMainThread);
         EXPECT_EQ(e.threadId, workerId);
     }
+}
+
+// A codec's open or close may log while its thread holds CodecLock; the main
+// thread takes that lock too (reading stream information, opening the
+// player's decoders). Were the line waiting for the main thread, neither
+// could move.
+TEST_F(LoggerTest, ALineLoggedUnderCodecLockDoesNotWaitForTheMainThread) {
+    logger_->TriggerEventInMainThread = true;
+    std::atomic<bool> logged{false};
+    std::promise<void> holding;
+    std::future<void> worker = std::async(std::launch::async, [&] {
+        std::lock_guard lock(CodecLock());
+        holding.set_value();
+        av_log(nullptr, AV_LOG_ERROR, "inside a codec open\n");
+        logged = true;
+    });
+    holding.get_future().wait();
+    // The main thread now wants the lock, as AddTask would; it does not serve meanwhile.
+    bool locked = false;
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!locked && std::chrono::steady_clock::now() < deadline) {
+        locked = CodecLock().try_lock();
+        if (!locked)
+            std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_TRUE(locked) << "the worker held CodecLock while it waited for the main thread";
+    if (locked)
+        CodecLock().unlock();
+    else
+        ServeUntil([&] { return logged.load(); }, 10s);
+    worker.get();
+    ProcessPendingMessages();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"inside a codec open"});
 }
 
 TEST_F(LoggerTest, ASecondLoggerIsRefused) {

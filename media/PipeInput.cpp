@@ -1,4 +1,6 @@
-#include "engine/PipeInput.h"
+#include "media/PipeInput.h"
+
+#include "media/UnicodeProtocol.h"
 
 #include <cerrno>
 #include <string_view>
@@ -101,4 +103,28 @@ int OpenPipeInput(PipeInputPtr& pb, const std::string& fileName, const AVIOInter
     file.release();
     pb.reset(ctx);
     return 0;
+}
+
+int OpenSourceInput(AVFormatContext** ctx, PipeInputPtr& pipe, const std::string& fileName,
+                    const AVInputFormat* format, AVDictionary** options, const AVIOInterruptCB& interrupt) {
+    pipe.reset();
+    if (!IsPipeInput(fileName))
+        return OpenInputContext(ctx, ToLibraryFileName(fileName), format, options, &interrupt);
+    int ret = OpenPipeInput(pipe, fileName, interrupt);
+    if (ret >= 0 && !*ctx && !(*ctx = avformat_alloc_context()))
+        ret = AVERROR(ENOMEM);
+    if (ret < 0) {
+        avformat_free_context(*ctx);
+        *ctx = nullptr;
+        pipe.reset();
+        return ret;
+    }
+    (*ctx)->pb = pipe.get();
+    (*ctx)->flags |= AVFMT_FLAG_CUSTOM_IO;
+    (*ctx)->interrupt_callback = interrupt;
+    // On failure the library frees the context but leaves our reader alone.
+    ret = avformat_open_input(ctx, fileName.c_str(), format, options);
+    if (ret < 0)
+        pipe.reset();
+    return ret;
 }

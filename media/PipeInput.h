@@ -9,7 +9,7 @@
 #include <string>
 
 extern "C" {
-#include <libavformat/avio.h>
+#include <libavformat/avformat.h>
 }
 
 struct PipeInputFree {
@@ -27,3 +27,10 @@ bool IsPipeInput(const std::string& fileName);
 // data comes, the writer closes its end (end of file) or `interrupt` reports
 // true (AVERROR_EXIT). Returns 0 or a negative library error.
 int OpenPipeInput(PipeInputPtr& pb, const std::string& fileName, const AVIOInterruptCB& interrupt);
+
+// Opens `fileName` for demuxing into `*ctx` (made here when null): a pipe or a
+// device through the pipe reader, kept in `pipe`, which must outlive the
+// context; any other name through OpenInputContext. `interrupt` is the
+// context's callback, also while it opens. On failure `*ctx` is freed and null.
+int OpenSourceInput(AVFormatContext** ctx, PipeInputPtr& pipe, const std::string& fileName,
+                    const AVInputFormat* format, AVDictionary** options, const AVIOInterruptCB& interrupt);
