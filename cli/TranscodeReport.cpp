@@ -16,18 +16,22 @@ void TTranscodeReport::PrintProgress(const TProgressInfo& info) const {
     int64_t total = info.TotalDuration;
     if (total <= 0 && info.TaskIndex >= 0 && info.TaskIndex < RegisteredTasks())
         total = inputDurations_[info.TaskIndex];
+    // Until a stream has written something the time is a placeholder, not a time.
+    const bool timeKnown = info.CurrentDuration < NoProgressTime;
     char percent[8] = "  ?";
-    if (total > 0) {
-        // The time is 10^16 µs until a stream has written something; times 100 it still fits.
+    if (total > 0 && timeKnown) {
         const int64_t value = std::clamp<int64_t>(info.CurrentDuration * 100 / total, 0, 100);
         std::snprintf(percent, sizeof percent, "%3d", static_cast<int>(value));
     }
+    char time[32] = "N/A";
+    if (timeKnown)
+        std::snprintf(time, sizeof time, "%.2fs", static_cast<double>(info.CurrentDuration) / 1e6);
     char fps[16] = "-"; // no video output
     if (info.FPS >= 0)
         std::snprintf(fps, sizeof fps, "%d", info.FPS);
-    std::printf("task %d: %s%% time=%.2fs fps=%s bitrate=%.1fkbits/s size=%.0fkB\n", LabelOf(info.TaskIndex),
-                percent, static_cast<double>(info.CurrentDuration) / 1e6, fps,
-                static_cast<double>(info.BitRate), static_cast<double>(info.TotalSize) / 1024.0);
+    std::printf("task %d: %s%% time=%s fps=%s bitrate=%.1fkbits/s size=%.0fkB\n", LabelOf(info.TaskIndex),
+                percent, time, fps, static_cast<double>(info.BitRate),
+                static_cast<double>(info.TotalSize) / 1024.0);
     std::fflush(stdout);
 }
 

@@ -180,6 +180,11 @@ private:
     // Through the stream's bitstream filters (BitstreamFilters.cpp) to the muxer.
     void WritePacket(TOutputStream& ost, AVPacket* pkt);
     void MuxPacket(TOutputStream& ost, AVPacket* pkt);
+    // Raises a decoding time that repeats or goes back to what the muxer takes,
+    // and keeps the presentation time at or after it.
+    void RepairTimestamps(TOutputStream& ost, AVPacket* pkt);
+    // Fails a run that ended by itself without writing a packet into some output.
+    void RefuseEmptyOutputs();
     void OpenBitstreamFilters(TOutputStream& ost);
     // Passes `pkt` (null: the end of the stream) through the filters from `index` on.
     void FilterPacket(TOutputStream& ost, AVPacket* pkt, size_t index);

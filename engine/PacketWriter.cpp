@@ -80,13 +80,44 @@ void TCustomFFmpeg::WritePacket(TOutputStream& ost, AVPacket* pkt) {
         FilterPacket(ost, pkt, 0);
 }
 
+void TCustomFFmpeg::RepairTimestamps(TOutputStream& ost, AVPacket* pkt) {
+    const AVFormatContext* context = outputs_[ost.FileIndex]->Context.get();
+    if (context->oformat->flags & AVFMT_NOTIMESTAMPS)
+        return;
+    const int64_t original = pkt->dts;
+    if (pkt->dts != AV_NOPTS_VALUE && ost.LastDts != AV_NOPTS_VALUE) {
+        // The muxer takes a repeated time only where the format allows it (and
+        // never for audio or video in a strict one); a time going back never.
+        const AVMediaType type = ost.Stream->codecpar->codec_type;
+        const bool equalAllowed = (context->oformat->flags & AVFMT_TS_NONSTRICT) ||
+                                  (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO);
+        const int64_t lowest = equalAllowed ? ost.LastDts : ost.LastDts + 1;
+        if (pkt->dts < lowest) {
+            if (!ost.WarnedTimestampRepair && settings_.Verbose >= 0)
+                GetLogger().LogFmt(logSender_, llWarning,
+                                   "Output stream #%d.%d: timestamp %lld after %lld goes back in time; such "
+                                   "packets are moved to just after their predecessor",
+                                   ost.FileIndex, ost.Index, static_cast<long long>(original),
+                                   static_cast<long long>(ost.LastDts));
+            ost.WarnedTimestampRepair = true;
+            pkt->dts = lowest;
+        }
+    }
+    if (pkt->pts != AV_NOPTS_VALUE && pkt->dts != AV_NOPTS_VALUE && pkt->pts < pkt->dts)
+        pkt->pts = pkt->dts;
+    if (pkt->dts != AV_NOPTS_VALUE)
+        ost.LastDts = pkt->dts;
+}
+
 void TCustomFFmpeg::MuxPacket(TOutputStream& ost, AVPacket* pkt) {
+    RepairTimestamps(ost, pkt);
     const int64_t end = (pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts) + pkt->duration;
     if (end != AV_NOPTS_VALUE)
         ost.PositionSeconds = std::max(ost.PositionSeconds, end * av_q2d(ost.Stream->time_base));
     const int ret = av_interleaved_write_frame(outputs_[ost.FileIndex]->Context.get(), pkt);
     if (ret < 0)
         throw FFmpegException(LibraryErrorText("av_interleaved_write_frame()", ret));
+    ++ost.PacketsWritten;
 }
 
 void TCustomFFmpeg::WriteVideoStats(const TOutputStream& ost, const AVPacket* pkt, char pictureType,

@@ -13,7 +13,7 @@ extern "C" {
 
 namespace {
 
-constexpr double NoPositionYet = 1e10; // seconds
+constexpr double NoPositionYet = static_cast<double>(NoProgressTime) / AV_TIME_BASE; // seconds
 constexpr double MinimumTime = 0.01;
 constexpr int HistogramDigits = 32;
 constexpr double PeakSquared = 255.0 * 255.0;
@@ -108,7 +108,10 @@ void TCustomFFmpeg::Report(int fileIndex, bool last) {
         }
     }
     const double bitrate = totalSize * 8 / time / 1000.0;
-    line += FormatText("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", totalSize / 1024.0, time, bitrate);
+    line += FormatText("size=%8.0fkB ", totalSize / 1024.0);
+    // The placeholder is no time, and a bit rate over it no rate.
+    line += time < NoPositionYet ? FormatText("time=%0.2f bitrate=%6.1fkbits/s", time, bitrate)
+                                 : std::string("time=N/A bitrate=N/A");
     if (dupFrames_ || dropFrames_)
         line += FormatText(" dup=%d drop=%d", dupFrames_, dropFrames_);
 

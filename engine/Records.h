@@ -94,6 +94,10 @@ struct TOutputOptions {
 void InitInputOptions(TInputOptions& options);
 void InitOutputOptions(TOutputOptions& options);
 
+// CurrentDuration (µs) while no output stream has written anything: 10^10 seconds,
+// a placeholder and no time to show.
+constexpr int64_t NoProgressTime = 10000000000LL * 1000000;
+
 struct TProgressInfo {
     int TaskIndex = 0;
     int FileIndex = 0;    // -1 in a task's last report

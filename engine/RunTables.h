@@ -52,6 +52,11 @@ struct TOutputStream {
     int64_t SyncOpts = 0;         // written position, in the encoder's time base
     double PositionSeconds = 0.0; // end of what was written, for choosing the next input
     float LastQuality = -1.0f;    // the encoder's last quantizer (lambda / FF_QP2LAMBDA)
+    // Decoding time of the last packet handed to the muxer (stream time base), for
+    // repairing timestamps of a damaged input that step back.
+    int64_t LastDts = AV_NOPTS_VALUE;
+    bool WarnedTimestampRepair = false;
+    int64_t PacketsWritten = 0;
     // Squared picture errors per plane (Y, U, V) with PSNR on: of the last
     // encoded picture, and summed over all of them.
     std::array<uint64_t, 3> LastError{};

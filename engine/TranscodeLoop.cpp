@@ -187,6 +187,28 @@ void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
     if (!control.StopRequested())
         RemovePassLogs();
     Report(-1, true);
+    if (!control.StopRequested())
+        RefuseEmptyOutputs();
+}
+
+void TCustomFFmpeg::RefuseEmptyOutputs() {
+    // A damaged input whose streams give no frame ends like a good one; an output
+    // without a single packet is no conversion, whatever the headers say.
+    std::vector<int64_t> packets(outputs_.size(), 0);
+    for (const TOutputStream& ost : outputStreams_)
+        packets[ost.FileIndex] += ost.PacketsWritten;
+    std::string empty;
+    for (size_t f = 0; f < outputs_.size(); ++f) {
+        if (packets[f] > 0)
+            continue;
+        const char* url = outputs_[f]->Context->url ? outputs_[f]->Context->url : "";
+        GetLogger().LogFmt(logSender_, llWarning, "Nothing was encoded into output file #%d (%s)",
+                           static_cast<int>(f), url);
+        if (empty.empty())
+            empty = url;
+    }
+    if (!empty.empty())
+        throw FFmpegException("Nothing was encoded: the input gave no frame for " + empty);
 }
 
 void TCustomFFmpeg::RemovePassLogs() {

@@ -69,6 +69,10 @@ std::string twoDecimals(double value, const char* unit) {
     return text + " " + unit;
 }
 
+// Codes made from a system error number are small negatives; the libraries'
+// own codes are tags far below them.
+constexpr int SmallestSystemCode = -65535;
+
 bool printable(uint32_t byte) {
     return byte >= 32 && byte <= 126;
 }
@@ -80,7 +84,10 @@ std::string LibraryErrorText(const std::string& fileName, int code) {
         if (entry.code == code)
             return fileName + ": " + entry.text;
     }
-    char text[64];
+    char text[AV_ERROR_MAX_STRING_SIZE * 2];
+    // A full disk or a denied permission reads better in the system's words than as a number.
+    if (code < 0 && code >= SmallestSystemCode && av_strerror(code, text, sizeof text) == 0)
+        return fileName + ": " + text;
     std::snprintf(text, sizeof text, "Error number %d occurred", code);
     return fileName + ": " + text;
 }

@@ -596,6 +596,9 @@ void TCustomPlayer::playThreadMain(uintptr_t hostWindow, bool withDisplay) {
     display_.reset();
     if (customDisplay_)
         customDisplay_->PlaybackEnded();
+    // SDL keeps per-thread data (its error text, the video thread's state) for
+    // threads it did not create until told: released here, each play would leak it.
+    SDL_TLSCleanup();
     {
         std::lock_guard lock(loopMutex_);
         startPhase_ = StartPhase::Starting;

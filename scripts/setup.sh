@@ -12,6 +12,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libcurl4-openssl-dev libglib2.0-bin
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
   xvfb xauth fonts-wqy-microhei xdg-utils imagemagick
   locales
 )

@@ -90,8 +90,8 @@ protected:
 
 TempDir* TranscodeCommandTest::clips_ = nullptr;
 
-const std::regex
-    kProgressLine(R"(task (\d+): +(\d+|\?)% time=\d+\.\d\ds fps=(\d+|-) bitrate=\d+\.\dkbits/s size=\d+kB)");
+const std::regex kProgressLine(
+    R"(task (\d+): +(\d+|\?)% time=(\d+\.\d\ds|N/A) fps=(\d+|-) bitrate=\d+\.\dkbits/s size=\d+kB)");
 
 } // namespace
 
@@ -220,6 +220,10 @@ TEST_F(TranscodeCommandTest, AFailingTaskInTheMiddleDoesNotStopTheNext) {
          "task 2: failed: Error while opening encoder for output stream #0.0 (Video)"},
         {"0", {"-i", Clip()}, "task 2: failed: At least one output file must be specified"},
         {"1", {"-i", Clip()}, "task 2: failed: At least one output file must be specified"},
+        // Everything lies before the start time: the output would hold no packet.
+        {"0",
+         {"-i", Clip(), "-o", Out("2.avi"), "--oopt", "ss=30"},
+         "task 2: failed: Nothing was encoded: the input gave no frame for " + Out("2.avi")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("--threads ") + c.threads + ": " + c.failure);
@@ -231,6 +235,8 @@ TEST_F(TranscodeCommandTest, AFailingTaskInTheMiddleDoesNotStopTheNext) {
         EXPECT_TRUE(HasLine(result.out, "task 1: finished")) << result.out;
         EXPECT_NE(result.out.find(c.failure), std::string::npos) << result.out;
         EXPECT_TRUE(HasLine(result.out, "task 3: finished")) << result.out;
+        // The time before anything was written is no time to print.
+        EXPECT_EQ(result.out.find("time=10000000000"), std::string::npos) << result.out;
         EXPECT_EQ(Lines(result.out).back(),
                   "done: 2 of 3 tasks finished (1 failed, 0 stopped, 0 not set up)");
         for (const char* name : {"1.avi", "3.avi"})

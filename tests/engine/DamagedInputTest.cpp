@@ -64,6 +64,85 @@ INSTANTIATE_TEST_SUITE_P(
                     DamageCase{"in.mkv", Damage::Overwritten}, DamageCase{"in.mkv", Damage::Truncated},
                     DamageCase{"in.ts", Damage::Overwritten}, DamageCase{"in.ts", Damage::Truncated}));
 
+// A recording whose packet times repeat and step back (seen in damaged FLV, MP4,
+// MPEG-PS and FLAC files). The muxer refuses such a packet; the writer moves it
+// to just after its predecessor, warns once per stream, and the conversion
+// goes on to the end of the input, copied or encoded.
+struct SteppingBackCase {
+    const char* Output;
+    TOptionList Options;
+};
+
+int VideoStreamOf(const std::string& path) {
+    const ReadBackPtr context = ReadBack(path);
+    return context ? av_find_best_stream(context.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) : -1;
+}
+
+class SteppingBackTimes : public SetupTest, public testing::WithParamInterface<SteppingBackCase> {};
+
+TEST_P(SteppingBackTimes, AreMovedForwardAndTheWholeInputIsConverted) {
+    const SteppingBackCase& c = GetParam();
+    const std::string in = Clip("in.flv", VideoAndAudioClip(ClipSeconds));
+    // A second into the clip, a dozen packets of both streams go back by 0.4 s.
+    ASSERT_EQ(StepFlvTimesBack(in, 60, 12, 400), 12);
+    const TDecodedFile readable = DecodeWholeFile(in);
+    ASSERT_TRUE(readable.Opened);
+    ASSERT_EQ(readable.Frames.size(), 2u);
+
+    LogCapture log;
+    OpenInput(in);
+    const std::string path = dir.File(c.Output);
+    OpenOutput(path, c.Options);
+    StopFlag control;
+    const TBoundedRun run = RunWithin(task, control, 20s);
+    EXPECT_TRUE(run.InTime);
+    EXPECT_EQ(run.Error, "");
+
+    const TDecodedFile out = DecodeWholeFile(path);
+    ASSERT_TRUE(out.Opened);
+    ASSERT_EQ(out.Frames.size(), 2u);
+    EXPECT_EQ(out.Errors, 0);
+    // The pictures of the input reach the output; encoding may drop the ones whose
+    // time the output has passed, or repeat pictures over the gap after them.
+    const int inVideo = readable.Frames[VideoStreamOf(in)];
+    const int outVideo = out.Frames[VideoStreamOf(path)];
+    EXPECT_GE(inVideo, ClipFrames - 1);
+    EXPECT_NEAR(outVideo, inVideo, 12);
+    EXPECT_GT(out.Frames[1 - VideoStreamOf(path)], 0);
+    EXPECT_GT(out.DurationSeconds, ClipSeconds - 0.2);
+    int warnings = 0;
+    for (const LoggedLine& line : log.Lines())
+        warnings += line.Level == llWarning && line.Text.find("goes back in time") != std::string::npos;
+    EXPECT_GE(warnings, 1);
+    EXPECT_LE(warnings, 2); // once per stream at most
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, SteppingBackTimes,
+    testing::Values(SteppingBackCase{"copy.avi", {{"vcodec", "copy"}, {"acodec", "copy"}}},
+                    SteppingBackCase{"copy.mkv", {{"vcodec", "copy"}, {"acodec", "copy"}}},
+                    SteppingBackCase{"encoded.mp4", {{"vcodec", "mpeg4"}, {"acodec", "aac"}}},
+                    SteppingBackCase{"encoded.mkv",
+                                     {{"vcodec", "mpeg4"}, {"acodec", "mp2"}, {"ar", "44100"}}}));
+
+// An input whose streams give nothing (here everything lies before the start
+// time) ends by itself with an output that holds no packet: that is a failed
+// conversion, not a finished one.
+class NothingEncoded : public SetupTest {};
+
+TEST_F(NothingEncoded, FailsTheRun) {
+    const std::string in = Clip("in.mkv", VideoAndAudioClip(1.0));
+    LogCapture log;
+    OpenInput(in);
+    const std::string path = dir.File("empty.avi");
+    OpenOutput(path, {{"vcodec", "mpeg4"}, {"acodec", "mp2"}, {"ss", "30"}});
+    StopFlag control;
+    const TBoundedRun run = RunWithin(task, control, 20s);
+    EXPECT_TRUE(run.InTime);
+    EXPECT_EQ(run.Error, "Nothing was encoded: the input gave no frame for " + path);
+    EXPECT_TRUE(log.Has(llWarning, "Nothing was encoded into output file #0 (" + path + ")"));
+}
+
 class DecodingErrors : public SetupTest {};
 
 // Garbage in the middle of a Motion JPEG stream: pictures without a JPEG start

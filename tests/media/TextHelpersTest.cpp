@@ -17,7 +17,7 @@ extern "C" {
 
 namespace {
 
-TEST(LibraryErrorText, NamesKnownMeaningsAndNumbersTheRest) {
+TEST(LibraryErrorText, NamesKnownMeaningsAndSystemErrorsAndNumbersTheRest) {
     const struct {
         int code;
         const char* text;
@@ -35,7 +35,13 @@ TEST(LibraryErrorText, NamesKnownMeaningsAndNumbersTheRest) {
         {AVERROR(ENOMEM), "Not enough memory"},
         {AVERROR(EIO), "I/O error"},
         {AVERROR(ENOENT), "No such file or directory"},
+        // System error numbers the table does not name read as the system words them.
+        {AVERROR(ENOSPC), "No space left on device"},
+        {AVERROR(EACCES), "Permission denied"},
+        {AVERROR(EISDIR), "Is a directory"},
+        // Numbers that are no system error, and the libraries' own unnamed codes, stay numbers.
         {-12345, "Error number -12345 occurred"},
+        {AVERROR_BUG, "Error number -558323010 occurred"},
         {0, "Error number 0 occurred"},
     };
     for (const auto& c : cases)
