@@ -43,8 +43,20 @@ bool TMainWindowLogic::RefuseWhenFull() {
     return true;
 }
 
-bool TMainWindowLogic::OutputTaken(const std::string& path, const std::set<std::string>& claimed) const {
-    return (ifOutputExists_ == ieNewName && PathExists(path)) || claimed.count(path) > 0;
+bool TMainWindowLogic::OutputTaken(const std::string& path, const std::set<std::string>& claimed,
+                                   const std::string& newSource) const {
+    if ((ifOutputExists_ == ieNewName && PathExists(path)) || claimed.count(path) > 0)
+        return true;
+    // Overwriting means earlier outputs, never a file a job still has to read: writing
+    // over a source (same folder, same extension) would destroy it before it is read.
+    if (!newSource.empty() && SameFile(path, newSource))
+        return true;
+    for (int i = 0; i < TJobList::SlotCount; ++i) {
+        const TJobSlot& slot = jobs_.Slot(i);
+        if (slot.State == jsUsed && SameFile(path, slot.Input.FileName))
+            return true;
+    }
+    return false;
 }
 
 void TMainWindowLogic::ReportUnreadable(const std::string& sourceFile, const std::string& probeError) {
@@ -78,8 +90,8 @@ bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::
     std::set<std::string> listed;
     for (int row = 0; row < jobs_.RowCount(); ++row)
         listed.insert(jobs_.Slot(row).Output.FileName);
-    const std::string output = UniqueOutputName(outputCandidate, false,
-                                                [&](const std::string& p) { return OutputTaken(p, listed); });
+    const std::string output = UniqueOutputName(
+        outputCandidate, false, [&](const std::string& p) { return OutputTaken(p, listed, sourceFile); });
     TOutputOptions outputOptions;
     BuildOutputOptions(settings_, output, outputOptions);
     if (!converter_.SetOutputFile(task, output, outputOptions)) {

@@ -182,8 +182,10 @@ private:
     void StopManyAdd();
     bool RefuseWhenFull();
     // Whether an output name is taken: an existing file (unless the user chose
-    // to overwrite) or the output of another job, listed or in this run.
-    bool OutputTaken(const std::string& path, const std::set<std::string>& claimed) const;
+    // to overwrite), the output of another job, listed or in this run, or the
+    // source of a listed job or of `newSource` (never overwritten).
+    bool OutputTaken(const std::string& path, const std::set<std::string>& claimed,
+                     const std::string& newSource = {}) const;
 
     // Run helpers.
     void SetRunControlsIdle(bool idle);

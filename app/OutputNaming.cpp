@@ -10,6 +10,11 @@ bool PathExists(const std::string& path) {
     return fs::exists(path, ec);
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return fs::equivalent(a, b, ec);
+}
+
 std::string UniqueOutputName(const std::string& candidate, bool overwrite, const TNameTaken& taken) {
     if (overwrite || !taken(candidate))
         return candidate;

@@ -12,6 +12,9 @@ using TNameTaken = std::function<bool(const std::string& path)>;
 // True when a file or folder of that path exists.
 bool PathExists(const std::string& path);
 
+// True when both paths name one existing file (links and ".." resolved).
+bool SameFile(const std::string& a, const std::string& b);
+
 // `candidate` unchanged when it is free or `overwrite` is set; otherwise
 // base + "(New_N)" + ext with the first free N from 1.
 std::string UniqueOutputName(const std::string& candidate, bool overwrite,

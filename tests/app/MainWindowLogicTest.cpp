@@ -202,6 +202,20 @@ TEST_F(MainWindowLogicTest, NewNamesAtAddAndAgainAtStart) {
     EXPECT_NE(ReadFile(Out("b.wav")), "someone else's");
 }
 
+TEST_F(MainWindowLogicTest, OverwritingNeverWritesOverASource) {
+    // A WAV source in the output folder converted to WAV: with "overwrite" its
+    // output name is the source itself, and writing it would destroy the input.
+    MakeClip(Out("song.wav"), AudioOnlyClip(1.0));
+    const auto sourceSize = fs::file_size(Out("song.wav"));
+    logic->SetIfOutputExists(ieOverwrite);
+    AddOne(Out("song.wav"));
+    EXPECT_EQ(logic->Jobs().Slot(0).Output.FileName, Out("song(New_1).wav"));
+    RunToEnd();
+    EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成"}));
+    EXPECT_EQ(logic->RunOutputOf(0), Out("song(New_1).wav"));
+    EXPECT_EQ(fs::file_size(Out("song.wav")), sourceSize);
+}
+
 TEST_F(MainWindowLogicTest, TwoJobsWithOneOutputNameGetTwoFiles) {
     AddOne(Clip("a.mkv"));
     fs::copy_file(Clip("b.avi"), dir.File("a.avi"));
