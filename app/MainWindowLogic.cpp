@@ -1,6 +1,7 @@
 // Construction, start-up, the password lock, closing, the diagnostic log, the
 // output folder and the help actions of the main window's logic.
 #include "app/MainWindowLogic.h"
+#include "app/ProgramFiles.h"
 
 #include "app/PasswordLock.h"
 #include "app/ToolHints.h"
@@ -96,7 +97,7 @@ void TMainWindowLogic::ToolButtonHovered(TToolButton button) {
 }
 
 void TMainWindowLogic::OpenHelp() {
-    platform_.OpenWithDesktop((fs::path(programFolder_) / HelpPage).string());
+    platform_.OpenWithDesktop(ProgramFile(programFolder_, HelpPage));
 }
 void TMainWindowLogic::OpenWebSite() {
     platform_.OpenWithDesktop(WebSiteAddress);

@@ -1,4 +1,5 @@
 #include "app/PreviewPanelLogic.h"
+#include "app/ProgramFiles.h"
 
 #include "app/SnapshotWriter.h"
 #include "player/Player.h"
@@ -135,7 +136,7 @@ std::string TPreviewPanelLogic::TakeSnapshot() {
     const std::string written = SaveSnapshot(shown, type, folder, previewFile_, error);
     if (written.empty())
         log("snapshot: " + error);
-    const std::string sound = (std::filesystem::path(programFolder_) / CameraSoundFile).string();
+    const std::string sound = ProgramFile(programFolder_, CameraSoundFile);
     std::error_code ec;
     if (services_.PlaySound && std::filesystem::exists(sound, ec))
         services_.PlaySound(sound);
