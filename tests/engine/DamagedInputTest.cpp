@@ -29,7 +29,28 @@ void Spoil(const std::string& path, Damage kind) {
         OverwriteMiddle(path, static_cast<size_t>(std::filesystem::file_size(path) / 10), 7);
 }
 
-class DamagedInput : public SetupTest, public testing::WithParamInterface<DamageCase> {};
+class DamagedInputBase : public SetupTest {
+protected:
+    // Converts `in` into dir/`output` within a time limit and decodes the result,
+    // which must hold both streams without a decoding error.
+    TDecodedFile ConvertAndDecode(const std::string& in, const std::string& output,
+                                  const TOptionList& options) {
+        OpenInput(in);
+        const std::string path = dir.File(output);
+        OpenOutput(path, options);
+        StopFlag control;
+        const TBoundedRun run = RunWithin(task, control, 20s);
+        EXPECT_TRUE(run.InTime);
+        EXPECT_EQ(run.Error, "");
+        TDecodedFile out = DecodeWholeFile(path);
+        EXPECT_TRUE(out.Opened);
+        EXPECT_EQ(out.Frames.size(), 2u);
+        EXPECT_EQ(out.Errors, 0);
+        return out;
+    }
+};
+
+class DamagedInput : public DamagedInputBase, public testing::WithParamInterface<DamageCase> {};
 
 TEST_P(DamagedInput, ConvertsWhatCanBeReadIntoAPlayableFile) {
     const DamageCase& c = GetParam();
@@ -38,18 +59,9 @@ TEST_P(DamagedInput, ConvertsWhatCanBeReadIntoAPlayableFile) {
     // As much as a player gets out of the damaged file.
     const TDecodedFile readable = DecodeWholeFile(in);
     ASSERT_TRUE(readable.Opened);
-    OpenInput(in);
-    const std::string path = dir.File("out.mkv");
-    OpenOutput(path, {{"vcodec", "mpeg4"}, {"acodec", "mp2"}, {"ar", "44100"}});
-    StopFlag control;
-    const TBoundedRun run = RunWithin(task, control, 20s);
-    EXPECT_TRUE(run.InTime);
-    EXPECT_EQ(run.Error, "");
-
-    const TDecodedFile out = DecodeWholeFile(path);
-    ASSERT_TRUE(out.Opened);
+    const TDecodedFile out =
+        ConvertAndDecode(in, "out.mkv", {{"vcodec", "mpeg4"}, {"acodec", "mp2"}, {"ar", "44100"}});
     ASSERT_EQ(out.Frames.size(), 2u);
-    EXPECT_EQ(out.Errors, 0);
     EXPECT_GE(out.Frames[0], readable.Frames[0] - 2);
     EXPECT_GE(out.Frames[0], 5);
     EXPECT_LE(out.Frames[0], ClipFrames);
@@ -78,7 +90,7 @@ int VideoStreamOf(const std::string& path) {
     return context ? av_find_best_stream(context.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) : -1;
 }
 
-class SteppingBackTimes : public SetupTest, public testing::WithParamInterface<SteppingBackCase> {};
+class SteppingBackTimes : public DamagedInputBase, public testing::WithParamInterface<SteppingBackCase> {};
 
 TEST_P(SteppingBackTimes, AreMovedForwardAndTheWholeInputIsConverted) {
     const SteppingBackCase& c = GetParam();
@@ -90,18 +102,9 @@ TEST_P(SteppingBackTimes, AreMovedForwardAndTheWholeInputIsConverted) {
     ASSERT_EQ(readable.Frames.size(), 2u);
 
     LogCapture log;
-    OpenInput(in);
     const std::string path = dir.File(c.Output);
-    OpenOutput(path, c.Options);
-    StopFlag control;
-    const TBoundedRun run = RunWithin(task, control, 20s);
-    EXPECT_TRUE(run.InTime);
-    EXPECT_EQ(run.Error, "");
-
-    const TDecodedFile out = DecodeWholeFile(path);
-    ASSERT_TRUE(out.Opened);
+    const TDecodedFile out = ConvertAndDecode(in, c.Output, c.Options);
     ASSERT_EQ(out.Frames.size(), 2u);
-    EXPECT_EQ(out.Errors, 0);
     // The pictures of the input reach the output; encoding may drop the ones whose
     // time the output has passed, or repeat pictures over the gap after them.
     const int inVideo = readable.Frames[VideoStreamOf(in)];
