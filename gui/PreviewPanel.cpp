@@ -160,15 +160,18 @@ void PreviewPanel::ClosePreview() {
 
 bool PreviewPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == slider_) {
-        // Whole presses and releases, on the handle or the groove.
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+        // Whole presses and releases, on the handle or the groove. Every other
+        // event passes through here too: look at the type before the cast.
+        const bool press = event->type() == QEvent::MouseButtonPress;
+        const bool release = event->type() == QEvent::MouseButtonRelease;
+        const auto* mouse = press || release ? static_cast<QMouseEvent*>(event) : nullptr;
+        if (press && mouse->button() == Qt::LeftButton) {
             // The handle jumps to the press, so one click seeks to the place clicked
             // (the slider itself would step a page), and a drag goes on from there.
             slider_->setValue(QStyle::sliderValueFromPosition(
                 slider_->minimum(), slider_->maximum(), qRound(mouse->position().x()), slider_->width()));
             logic_->SliderPressed();
-        } else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton)
+        } else if (release && mouse->button() == Qt::LeftButton)
             logic_->SliderReleased(slider_->value(), slider_->maximum());
     } else if (watched == settings_ && event->type() == QEvent::MouseButtonPress) {
         logic_->SnapshotMenuOpening();
