@@ -11,7 +11,8 @@ fi
 bash scripts/build.sh ${sanitize:+--sanitize "$sanitize"}
 dir="build${sanitize:+-$sanitize}"
 export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen
-[ "$sanitize" = "thread" ] && export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+[ "$sanitize" = "thread" ] &&
+  export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/sanitizers/tsan.supp"
 # Leaks inside system libraries (named there, one by one) are not ours to mend;
 # everything else still fails the run.
 export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp print_suppressions=0"
