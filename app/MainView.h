@@ -31,6 +31,15 @@ enum class TMainAction {
 };
 
 enum class TMessageIcon { Information, Warning, Error };
+
+// What the check of a finished job's output found. The expected duration is
+// what was converted (the whole source or the clip).
+struct TOutputCheck {
+    bool Passed = false;
+    std::string Problem;         // empty when passed, else a text naming what is wrong
+    double ExpectedSeconds = -1; // -1: unknown
+    double MeasuredSeconds = -1; // -1: unknown
+};
 enum class TMessageButtons { Ok, OkCancel };
 
 class IMainView {
@@ -76,6 +85,8 @@ public:
     // Optional observers, for views that show more than the rows (the command
     // line's speed and time left, its failure lines and log output).
     virtual void JobProgress(int /*row*/, const TProgressInfo& /*info*/) {}
+    // For a job that ended by itself, the check of its output, just before its JobEnded.
+    virtual void JobChecked(int /*row*/, const TOutputCheck& /*check*/) {}
     virtual void JobEnded(int /*row*/, const TTerminateInfo& /*info*/) {}
     virtual void RunEnded() {}
     virtual void DiagnosticLine(const std::string& /*line*/) {}
