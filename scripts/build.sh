@@ -8,5 +8,11 @@ if [ "${1:-}" = "--sanitize" ]; then
   shift 2
 fi
 dir="build${sanitize:+-$sanitize}"
-cmake -S . -B "$dir" -G Ninja -DVANTORO_SANITIZE="$sanitize" "$@" >/dev/null
+launcher=()
+if command -v ccache >/dev/null; then
+  # Paths relative to the checkout, so that other checkouts share the cache.
+  export CCACHE_BASEDIR="$PWD"
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B "$dir" -G Ninja -DVANTORO_SANITIZE="$sanitize" "${launcher[@]}" "$@" >/dev/null
 cmake --build "$dir" -j "$(nproc)"
