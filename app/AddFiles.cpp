@@ -3,6 +3,7 @@
 #include "app/MainWindowLogic.h"
 
 #include "app/OpenFilters.h"
+#include "app/OutputClaim.h"
 #include "app/OutputNaming.h"
 #include "media/AVProbe.h"
 #include "media/MainThreadDispatcher.h"
@@ -21,6 +22,12 @@ constexpr const char* FullMessage = "任务列表已满,请先清空列表后再
 bool FileExists(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);
+}
+
+// In the "(New_N)" mode a free name is created at once, so that another
+// program writing into the same folder cannot choose it too.
+bool ClaimFails(TIfOutputExists mode, const std::string& path) {
+    return mode == ieNewName && !ClaimNewFile(path);
 }
 
 } // namespace
@@ -90,12 +97,15 @@ bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::
     std::set<std::string> listed;
     for (int row = 0; row < jobs_.RowCount(); ++row)
         listed.insert(jobs_.Slot(row).Output.FileName);
-    const std::string output = UniqueOutputName(
-        outputCandidate, false, [&](const std::string& p) { return OutputTaken(p, listed, sourceFile); });
+    const std::string output = UniqueOutputName(outputCandidate, false, [&](const std::string& p) {
+        return OutputTaken(p, listed, sourceFile) || ClaimFails(ifOutputExists_, p);
+    });
     TOutputOptions outputOptions;
     BuildOutputOptions(settings_, output, outputOptions);
     if (!converter_.SetOutputFile(task, output, outputOptions)) {
         converter_.RemoveTask(task);
+        if (ifOutputExists_ == ieNewName)
+            ReleaseEmptyClaim(output);
         Log("***不能进行正常转换: " + converter_.LastError());
         // A single add lists nothing; a many-file add still lists the job, and
         // the run tries to register it again.
@@ -295,11 +305,14 @@ void TMainWindowLogic::RebuildTasks() {
             continue;
         }
         const std::string name =
-            StartOutputName(outputFolder_, slot.Output.FileName,
-                            [&](const std::string& p) { return OutputTaken(p, claimed); });
+            StartOutputName(outputFolder_, slot.Output.FileName, [&](const std::string& p) {
+                return OutputTaken(p, claimed) || ClaimFails(ifOutputExists_, p);
+            });
         if (!converter_.SetOutputFile(task, name, slot.Output)) {
             startFailures_.emplace_back(i, converter_.LastError());
             converter_.RemoveTask(task);
+            if (ifOutputExists_ == ieNewName)
+                ReleaseEmptyClaim(name);
             continue;
         }
         claimed.insert(name);
