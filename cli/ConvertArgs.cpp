@@ -9,15 +9,33 @@ const char* const ConvertUsage =
     "usage: vantoro-cli convert --profile ID [--output-dir DIR] [--set LIST=ITEM]...\n"
     "                           [--filter hflip|vflip|negate]... [--clip HH:MM:SS-HH:MM:SS]\n"
     "                           [--overwrite] [--parallel N] [--then none|open-folder|shutdown]\n"
-    "                           [--verbose] FILE...\n"
+    "                           [--settings FILE] [--json] [--verbose] FILE...\n"
     "Converts the files as the main window does: the profile's choices with their\n"
     "defaults, unless --set picks another item of a list by its exact text (list\n"
     "names and items: vantoro-cli profiles). Outputs go to DIR (default: the output\n"
     "folder of the settings) named after the source with the profile's extension;\n"
     "an existing file gets a (New_N) name unless --overwrite is given. --clip\n"
     "converts a range of a single file. N jobs run at once (default: the number\n"
-    "of processor cores, at most 10). Exit status: 0 when every job finished,\n"
-    "1 otherwise, 2 for usage errors, 130 when stopped with Ctrl-C.\n";
+    "of processor cores, at most 10). --settings reads and writes FILE instead of\n"
+    "the program's system.ini; a missing FILE starts from the defaults. Exit status:\n"
+    "0 when every job finished, 1 otherwise, 2 for usage errors, 130 when stopped\n"
+    "with Ctrl-C.\n"
+    "\n"
+    "--json: standard output carries one JSON object per line and nothing else; no\n"
+    "progress is drawn, messages stay on standard error. S is a string, N a number,\n"
+    "seconds are media seconds except elapsed_seconds (wall time), index counts the\n"
+    "jobs from 0, and every job_added has one job_ended before run_ended:\n"
+    "  {\"event\":\"job_added\",\"index\":N,\"source\":S,\"output\":S|null,\"profile\":N,\n"
+    "   \"profile_name\":S}\n"
+    "  {\"event\":\"progress\",\"index\":N,\"seconds\":N,\"total_seconds\":N|null,\n"
+    "   \"percent\":N|null,\"speed\":N|null}   (each whole percent, else each second)\n"
+    "  {\"event\":\"job_ended\",\"index\":N,\"status\":\"finished\"|\"failed\"|\"stopped\",\n"
+    "   \"source\":S,\"output\":S|null,\"expected_seconds\":N|null,\"measured_seconds\":N|null,\n"
+    "   \"elapsed_seconds\":N|null,\"check\":{\"passed\":true|false,\"problem\":S|null,\n"
+    "   \"expected_seconds\":N|null,\"measured_seconds\":N|null}|null,\"error\":S|null}\n"
+    "  {\"event\":\"run_ended\",\"files\":N,\"jobs\":N,\"finished\":N,\"failed\":N,\n"
+    "   \"stopped\":N,\"exit_status\":N}\n"
+    "Bytes of a file name that are not UTF-8 read as U+FFFD in the JSON strings.\n";
 
 namespace {
 
@@ -136,6 +154,15 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             }
         } else if (a == "--verbose") {
             out.Verbose = true;
+        } else if (a == "--json") {
+            out.Json = true;
+        } else if (a == "--settings") {
+            if (!value(out.SettingsFile))
+                return false;
+            if (out.SettingsFile.empty()) {
+                error = "--settings needs a file";
+                return false;
+            }
         } else if (a == "--") {
             out.Files.insert(out.Files.end(), args.begin() + static_cast<long>(i) + 1, args.end());
             break;

@@ -17,6 +17,8 @@ struct TConvertArgs {
     int Parallel = 0; // 0: the number of processor cores, at most 10
     TThenAction Then = TThenAction::None;
     bool Verbose = false;
+    bool Json = false;        // JSON lines on standard output instead of bars and names
+    std::string SettingsFile; // empty: the program's own settings file
     bool Help = false;
     std::vector<std::string> Files;
 };

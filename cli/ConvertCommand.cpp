@@ -6,15 +6,20 @@
 #include "cli/Commands.h"
 #include "cli/ConvertArgs.h"
 #include "cli/ConvertConsole.h"
+#include "cli/ConvertJsonView.h"
 #include "cli/TranscodeInterrupt.h"
 #include "media/MainThreadDispatcher.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -26,7 +31,10 @@ std::string ProgramFolder() {
     return fs::read_symlink("/proc/self/exe", ec).parent_path().string();
 }
 
-int DefaultParallel() {
+// How many jobs run at once: --parallel, else the number of processor cores, at most 10.
+int ParallelOf(const TConvertArgs& options) {
+    if (options.Parallel > 0)
+        return options.Parallel;
     const unsigned cores = std::thread::hardware_concurrency();
     return static_cast<int>(std::clamp(cores, 1u, 10u));
 }
@@ -40,6 +48,98 @@ bool PrepareOutputFolder(const std::string& folder) {
         return false;
     }
     return true;
+}
+
+// A settings file named on the command line: a missing one starts from the
+// defaults (and is written like the program's own), anything else there must
+// be a regular file this process can read. A folder or a device would make
+// every read fall back to the defaults without a word, and the writes replace
+// whatever is there.
+bool CheckSettingsFile(const std::string& file) {
+    struct stat info {};
+    std::string problem;
+    if (stat(file.c_str(), &info) != 0) {
+        if (errno == ENOENT)
+            return true;
+        problem = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        problem = "it is a folder";
+    } else if (!S_ISREG(info.st_mode)) {
+        problem = "it is not a regular file";
+    } else if (std::FILE* in = std::fopen(file.c_str(), "rb")) {
+        std::fclose(in);
+        return true;
+    } else {
+        problem = std::strerror(errno);
+    }
+    std::fprintf(stderr, "vantoro-cli: cannot use the settings file %s: %s\n", file.c_str(), problem.c_str());
+    return false;
+}
+
+// The run after the arguments are known to be sound; returns the exit status.
+int Convert(const TConvertArgs& options, TConsoleView& view, TJsonConvertView* json) {
+    if (!options.SettingsFile.empty() && !CheckSettingsFile(options.SettingsFile))
+        return 1;
+    const std::string programFolder = ProgramFolder();
+    TSettingsStore store(
+        options.SettingsFile.empty() ? SettingsFilePath(programFolder) : options.SettingsFile, HomeFolder());
+    // The dialog lists the files last to first, so the jobs run in the command line's order.
+    TConsolePlatform platform(std::vector<std::string>(options.Files.rbegin(), options.Files.rend()));
+    TMainWindowLogic logic(view, platform, store, programFolder);
+    view.OutputOf = [&](int row) { return logic.RunOutputOf(row); };
+
+    if (!options.OutputDir.empty()) {
+        if (!PrepareOutputFolder(options.OutputDir))
+            return 1;
+        // Only for this run; the settings keep their folder.
+        logic.Initialise(fs::absolute(options.OutputDir).lexically_normal().string());
+    } else {
+        logic.Initialise();
+        if (!PrepareOutputFolder(logic.OutputFolder()))
+            return 1;
+    }
+    logic.SetIfOutputExists(options.Overwrite ? ieOverwrite : ieNewName);
+    logic.SetParallelCount(ParallelOf(options) - 1);
+    logic.SetCompletionAction(options.Then == TThenAction::ShutDown     ? caShutDown
+                              : options.Then == TThenAction::OpenFolder ? caOpenFolder
+                                                                        : caNothing);
+
+    // Ctrl-C stops the run as "停止" does, with waiting, so every output gets its trailer.
+    TTranscodeInterrupt interrupt([&logic] {
+        PostToMainThread([&logic] {
+            if (logic.Running())
+                logic.StopWithQuestion();
+        });
+    });
+
+    if (options.Files.size() == 1) {
+        logic.AddOneFile();
+    } else {
+        logic.AddManyFiles();
+        ServeUntil([&] { return !logic.Adding() || interrupt.Requested(); });
+    }
+    if (interrupt.Requested())
+        return TTranscodeInterrupt::ExitStatus;
+    if (logic.Jobs().RowCount() == 0) {
+        std::fprintf(stderr, "vantoro-cli: nothing to convert\n");
+        return 1;
+    }
+
+    logic.StartOrResume();
+    if (json)
+        json->RunStarted();
+    ServeUntil([&] { return !logic.Running(); });
+    // Let the last posted reports and log lines through.
+    ProcessPendingMessages();
+    if (interrupt.Requested())
+        return TTranscodeInterrupt::ExitStatus;
+
+    int finished = 0;
+    for (int row = 0; row < logic.Jobs().RowCount(); ++row)
+        finished += logic.Jobs().Row(row).Status == StatusFinished ? 1 : 0;
+    const int total = static_cast<int>(options.Files.size());
+    std::fprintf(stderr, "vantoro-cli: %d of %d files converted\n", finished, total);
+    return finished == total && view.Problems() == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -68,62 +168,14 @@ int RunConvertCommand(const CommandArgs& args) {
         }
     }
 
-    const std::string programFolder = ProgramFolder();
-    TSettingsStore store(SettingsFilePath(programFolder), HomeFolder());
-    // The dialog lists the files last to first, so the jobs run in the command line's order.
-    TConsolePlatform platform(std::vector<std::string>(options.Files.rbegin(), options.Files.rend()));
-    TConsoleView view(options.Format, options.Verbose, isatty(STDERR_FILENO) == 1);
-    TMainWindowLogic logic(view, platform, store, programFolder);
-    view.OutputOf = [&](int row) { return logic.RunOutputOf(row); };
-
-    if (!options.OutputDir.empty()) {
-        if (!PrepareOutputFolder(options.OutputDir))
-            return 1;
-        // Only for this run; the settings keep their folder.
-        logic.Initialise(fs::absolute(options.OutputDir).lexically_normal().string());
-    } else {
-        logic.Initialise();
-        if (!PrepareOutputFolder(logic.OutputFolder()))
-            return 1;
+    if (!options.Json) {
+        const bool terminal = isatty(STDERR_FILENO) == 1;
+        TConsoleView view(options.Format, options.Verbose,
+                          terminal ? TConsoleOutput::Bars : TConsoleOutput::Lines);
+        return Convert(options, view, nullptr);
     }
-    logic.SetIfOutputExists(options.Overwrite ? ieOverwrite : ieNewName);
-    logic.SetParallelCount((options.Parallel > 0 ? options.Parallel : DefaultParallel()) - 1);
-    logic.SetCompletionAction(options.Then == TThenAction::ShutDown     ? caShutDown
-                              : options.Then == TThenAction::OpenFolder ? caOpenFolder
-                                                                        : caNothing);
-
-    // Ctrl-C stops the run as "停止" does, with waiting, so every output gets its trailer.
-    TTranscodeInterrupt interrupt([&logic] {
-        PostToMainThread([&logic] {
-            if (logic.Running())
-                logic.StopWithQuestion();
-        });
-    });
-
-    if (options.Files.size() == 1) {
-        logic.AddOneFile();
-    } else {
-        logic.AddManyFiles();
-        ServeUntil([&] { return !logic.Adding() || interrupt.Requested(); });
-    }
-    if (interrupt.Requested())
-        return TTranscodeInterrupt::ExitStatus;
-    if (logic.Jobs().RowCount() == 0) {
-        std::fprintf(stderr, "vantoro-cli: nothing to convert\n");
-        return 1;
-    }
-
-    logic.StartOrResume();
-    ServeUntil([&] { return !logic.Running(); });
-    // Let the last posted reports and log lines through.
-    ProcessPendingMessages();
-    if (interrupt.Requested())
-        return TTranscodeInterrupt::ExitStatus;
-
-    int finished = 0;
-    for (int row = 0; row < logic.Jobs().RowCount(); ++row)
-        finished += logic.Jobs().Row(row).Status == StatusFinished ? 1 : 0;
-    const int total = static_cast<int>(options.Files.size());
-    std::fprintf(stderr, "vantoro-cli: %d of %d files converted\n", finished, total);
-    return finished == total && view.Problems() == 0 ? 0 : 1;
+    TJsonConvertView view(options.Format, options.Verbose, stdout, ParallelOf(options));
+    const int status = Convert(options, view, &view);
+    view.RunSummary(static_cast<int>(options.Files.size()), status);
+    return status;
 }

@@ -32,8 +32,8 @@ std::optional<std::string> TConsolePlatform::ChooseOpenFile(const std::vector<TF
     return files_.front();
 }
 
-TConsoleView::TConsoleView(const TFormatScript& script, bool verbose, bool terminal)
-    : script_(script), verbose_(verbose), terminal_(terminal) {}
+TConsoleView::TConsoleView(const TFormatScript& script, bool verbose, TConsoleOutput output)
+    : script_(script), verbose_(verbose), output_(output) {}
 
 void TConsoleView::InsertRow(int row, const TJobRow& content) {
     rows_.insert(rows_.begin() + row, content);
@@ -71,6 +71,8 @@ bool TConsoleView::RunFormatChooser(TConversionSettings& settings, const std::st
 }
 
 void TConsoleView::JobProgress(int row, const TProgressInfo& info) {
+    if (output_ == TConsoleOutput::Messages)
+        return;
     TBar& bar = bars_[row];
     const auto now = std::chrono::steady_clock::now();
     if (!bar.Running) {
@@ -85,7 +87,7 @@ void TConsoleView::JobProgress(int row, const TProgressInfo& info) {
     bar.SecondsLeft = bar.Speed > 0 && info.TotalDuration > 0
                           ? (static_cast<double>(info.TotalDuration - info.CurrentDuration) / 1e6) / bar.Speed
                           : -1;
-    if (terminal_) {
+    if (output_ == TConsoleOutput::Bars) {
         Redraw();
     } else {
         Print(bar.Name + ": " + std::to_string(bar.Percent) + "% speed=" + SpeedText(bar.Speed) +
@@ -98,6 +100,8 @@ void TConsoleView::JobEnded(int row, const TTerminateInfo& info) {
     const std::string source = rows_.at(static_cast<size_t>(row)).SourceFile;
     const std::string output = OutputOf ? OutputOf(row) : std::string();
     if (info.Finished) {
+        if (output_ == TConsoleOutput::Messages)
+            return;
         ClearBars();
         std::printf("%s\n", output.c_str());
         std::fflush(stdout);
@@ -128,7 +132,7 @@ void TConsoleView::DiagnosticLine(const std::string& line) {
 }
 
 void TConsoleView::ClearBars() {
-    if (!terminal_ || drawnLines_ == 0)
+    if (output_ != TConsoleOutput::Bars || drawnLines_ == 0)
         return;
     // Up to the first bar, then clear to the end of the screen.
     std::fprintf(stderr, "\x1b[%dA\r\x1b[J", drawnLines_);
@@ -138,13 +142,12 @@ void TConsoleView::ClearBars() {
 void TConsoleView::Print(const std::string& line) {
     ClearBars();
     std::fprintf(stderr, "%s\n", line.c_str());
-    if (terminal_)
-        Redraw();
+    Redraw();
     std::fflush(stderr);
 }
 
 void TConsoleView::Redraw() {
-    if (!terminal_)
+    if (output_ != TConsoleOutput::Bars)
         return;
     ClearBars();
     constexpr int Width = 30;

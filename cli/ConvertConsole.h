@@ -9,8 +9,8 @@
 #include "app/ScriptedFormatChoice.h"
 
 #include <chrono>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,9 +27,16 @@ private:
     std::vector<std::string> files_;
 };
 
+// What the view writes besides its messages on standard error.
+enum class TConsoleOutput {
+    Bars,     // progress bars on standard error (a terminal); finished outputs on standard output
+    Lines,    // plain progress lines on standard error; finished outputs on standard output
+    Messages, // only the messages: progress and standard output belong to another writer
+};
+
 class TConsoleView : public IMainView {
 public:
-    TConsoleView(const TFormatScript& script, bool verbose, bool terminal);
+    TConsoleView(const TFormatScript& script, bool verbose, TConsoleOutput output);
 
     // The name a row's job writes (for the failure and done lines).
     std::function<std::string(int row)> OutputOf;
@@ -59,6 +66,11 @@ public:
     void RunEnded() override;
     void DiagnosticLine(const std::string& line) override;
 
+protected:
+    // The rows as the logic last showed them.
+    const TJobRow& Row(int row) const { return rows_.at(static_cast<size_t>(row)); }
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+
 private:
     struct TBar {
         std::string Name;
@@ -74,7 +86,7 @@ private:
 
     TFormatScript script_;
     bool verbose_;
-    bool terminal_;
+    TConsoleOutput output_;
     std::vector<TJobRow> rows_;
     std::map<int, TBar> bars_;
     int drawnLines_ = 0;

@@ -32,10 +32,11 @@ struct CliRun {
     std::vector<std::string> Environment; // empty: this process's
     CliLineWatcher OnLine;
     std::chrono::seconds Limit{60};
+    std::filesystem::path Program; // empty: the built vantoro-cli
 };
 
 inline CliResult RunCliWatching(const CliRun& run) {
-    const std::string program = CliProgram().string();
+    const std::string program = (run.Program.empty() ? CliProgram() : run.Program).string();
     std::vector<std::string> args{program};
     args.insert(args.end(), run.Args.begin(), run.Args.end());
     std::vector<char*> argv;

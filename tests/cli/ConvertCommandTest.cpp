@@ -1,7 +1,9 @@
 // Runs the real "vantoro-cli convert" and "vantoro-cli profiles": batches of
 // fixtures through several profiles and parallel jobs, read back with the
-// probe; a failing job among good ones; names of existing outputs; Ctrl-C.
+// probe; a failing job among good ones; names of existing outputs; Ctrl-C;
+// the JSON lines; settings files of its own and runs side by side.
 #include "CliRunner.h"
+#include "JsonReader.h"
 #include "ProbedOutput.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/FFmpegLoader.h"
@@ -12,8 +14,11 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -53,14 +58,25 @@ protected:
     // Runs "vantoro-cli ARGS..." with HOME in the scratch folder; `onErrLine`
     // sees each line of standard error as it comes.
     CliResult Run(const Args& args, const CliLineWatcher& onErrLine = {},
-                  std::chrono::seconds limit = std::chrono::seconds(120)) const {
+                  std::chrono::seconds limit = std::chrono::seconds(120),
+                  const std::string& stdoutFile = "stdout", const fs::path& program = {}) const {
         return RunCliWatching(
             {args,
              2,
-             dir.File("stdout"),
+             dir.File(stdoutFile),
              {"HOME=" + dir.File("home"), "XDG_CONFIG_HOME=" + dir.File("config"), "PATH=/usr/bin:/bin"},
              onErrLine,
-             limit});
+             limit,
+             program});
+    }
+
+    // Standard output as JSON objects, one a line; anything else fails the test.
+    static std::vector<Json> JsonLines(const CliResult& result) {
+        std::vector<std::string> bad;
+        std::vector<Json> lines = JsonObjectLines(result.out, bad);
+        for (const auto& line : bad)
+            ADD_FAILURE() << "not a JSON object line: " << testing::PrintToString(line);
+        return lines;
     }
 
     CliResult Convert(const std::string& profile, Args extra, const Args& files) const {
@@ -244,4 +260,199 @@ TEST_F(ConvertCommandTest, ProfilesListsEveryProfileWithItsChoices) {
     EXPECT_NE(result.out.find("18\t"), std::string::npos);
     EXPECT_NE(result.out.find("\tMPEG/MPG视频格式\t.mpg\n"), std::string::npos);
     EXPECT_TRUE(preselected);
+}
+
+// The lines of a --json run, sorted by event and job.
+struct JsonRun {
+    std::vector<Json> added;                   // in order
+    std::map<int, Json> ended;                 // by index
+    std::map<int, std::vector<Json>> progress; // by index
+    std::optional<Json> runEnded;
+};
+
+static JsonRun SortJsonLines(const std::vector<Json>& lines) {
+    JsonRun run;
+    for (size_t k = 0; k < lines.size(); ++k) {
+        const Json& line = lines[k];
+        const std::string& event = line["event"].text;
+        const int index = static_cast<int>(line["index"].number);
+        EXPECT_FALSE(run.runEnded) << "a line after run_ended: " << event;
+        if (event == "job_added") {
+            EXPECT_EQ(index, static_cast<int>(run.added.size()));
+            run.added.push_back(line);
+        } else if (event == "progress") {
+            EXPECT_FALSE(run.ended.count(index)) << "progress after the end of job " << index;
+            run.progress[index].push_back(line);
+        } else if (event == "job_ended") {
+            EXPECT_TRUE(run.ended.emplace(index, line).second) << "job " << index << " ended twice";
+        } else if (event == "run_ended") {
+            run.runEnded = line;
+        } else {
+            ADD_FAILURE() << "unknown event " << event;
+        }
+    }
+    EXPECT_TRUE(run.runEnded) << "no run_ended line";
+    EXPECT_EQ(run.ended.size(), run.added.size()) << "every job added ends once";
+    return run;
+}
+
+TEST_F(ConvertCommandTest, JsonLinesDescribeEveryJobAndTheRun) {
+    // A source whose name is not UTF-8, and a job whose output name is taken
+    // by a folder, so that it cannot be set up at the start.
+    const std::string oddName = dir.File("odd\xFF name.avi");
+    fs::copy_file(Clip("two.avi"), oddName);
+    fs::create_directory(Out("three.mpg"));
+    const Args files{Clip("一.mkv"), oddName, Clip("three.mp4"), Clip("long.mp4")};
+    const CliResult result = Convert("18", {"--json", "--overwrite", "--parallel", "2"}, files);
+    EXPECT_EQ(result.status, 1) << result.err;
+    // Messages stay on standard error.
+    EXPECT_NE(result.err.find(Clip("three.mp4")), std::string::npos) << result.err;
+
+    const JsonRun run = SortJsonLines(JsonLines(result));
+    ASSERT_EQ(run.added.size(), 4u) << result.out;
+    EXPECT_EQ(run.added[0]["source"].text, Clip("一.mkv"));
+    EXPECT_EQ(run.added[1]["source"].text, dir.File("odd\xEF\xBF\xBD name.avi"));
+    EXPECT_EQ(run.added[0]["output"].text, Out("一.mpg"));
+    EXPECT_TRUE(run.added[2]["output"].IsNull());
+    EXPECT_EQ(run.added[3]["profile"].number, 18);
+    EXPECT_EQ(run.added[3]["profile_name"].text, "MPEG/MPG视频格式");
+
+    struct Expected {
+        int index;
+        const char* status;
+        double seconds; // what was converted
+    };
+    for (const Expected& e : {Expected{0, "finished", 1.0}, Expected{1, "finished", 1.0},
+                              Expected{2, "failed", 0}, Expected{3, "finished", LongSeconds}}) {
+        SCOPED_TRACE(e.index);
+        const Json& ended = run.ended.at(e.index);
+        EXPECT_EQ(ended["status"].text, e.status);
+        EXPECT_EQ(ended["source"].text, run.added[static_cast<size_t>(e.index)]["source"].text);
+        EXPECT_TRUE(ended["check"].IsNull() || ended["check"].kind == Json::Object);
+        if (std::string(e.status) == "failed") {
+            EXPECT_FALSE(ended["error"].text.empty());
+            EXPECT_TRUE(ended["output"].IsNull());
+            continue;
+        }
+        EXPECT_TRUE(ended["error"].IsNull());
+        EXPECT_EQ(ended["output"].text, run.added[static_cast<size_t>(e.index)]["output"].text);
+        if (e.index != 1) // the odd name is written as its bytes, which the line cannot hold
+            EXPECT_TRUE(ProbeFile(ended["output"].text).opened) << ended["output"].text;
+        EXPECT_NEAR(ended["expected_seconds"].number, e.seconds, 0.2);
+        EXPECT_GE(ended["elapsed_seconds"].number, 0);
+    }
+    EXPECT_TRUE(ProbeFile(Out("odd\xFF name.mpg")).opened);
+
+    // Progress of the long job: whole percents going up, never one line per report.
+    const auto progress = run.progress.find(3);
+    ASSERT_NE(progress, run.progress.end()) << result.out;
+    double lastPercent = -1;
+    for (const Json& p : progress->second) {
+        EXPECT_GT(p["percent"].number, lastPercent);
+        lastPercent = p["percent"].number;
+        EXPECT_LE(p["percent"].number, 100);
+        EXPECT_NEAR(p["total_seconds"].number, LongSeconds, 0.2);
+        EXPECT_TRUE(p["speed"].IsNull() || p["speed"].number > 0);
+    }
+
+    const Json& summary = *run.runEnded;
+    EXPECT_EQ(summary["files"].number, 4);
+    EXPECT_EQ(summary["jobs"].number, 4);
+    EXPECT_EQ(summary["finished"].number, 3);
+    EXPECT_EQ(summary["failed"].number, 1);
+    EXPECT_EQ(summary["stopped"].number, 0);
+    EXPECT_EQ(summary["exit_status"].number, result.status);
+}
+
+TEST_F(ConvertCommandTest, RunsThatEndBeforeConvertingStillEndTheirJsonLines) {
+    WriteRandomBytes(dir.File("noise.avi"), 4096);
+    fs::create_directory(dir.File("a folder"));
+    std::ofstream(dir.File("a file")) << "x";
+    struct Case {
+        Args args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--settings", dir.File("a folder"), Clip("一.mkv")}, "cannot use the settings file"},
+        {{"--settings", dir.File("a file") + "/system.ini", Clip("一.mkv")}, "cannot use the settings file"},
+        {{dir.File("noise.avi")}, "nothing to convert"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        Args args{"convert", "--json", "--profile", "202", "--output-dir", out().string()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliResult result = Run(args);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        const std::vector<Json> lines = JsonLines(result);
+        ASSERT_EQ(lines.size(), 1u) << result.out;
+        EXPECT_EQ(lines[0]["event"].text, "run_ended");
+        EXPECT_EQ(lines[0]["jobs"].number, 0);
+        EXPECT_EQ(lines[0]["exit_status"].number, 1);
+    }
+    EXPECT_TRUE(fs::is_empty(out()));
+}
+
+TEST_F(ConvertCommandTest, ParallelRunsWithTheirOwnSettingsShareOnlyTheOutputFolder) {
+    // A copy of the program, so that the settings beside it are this test's alone.
+    const fs::path program = dir.Path() / "bin" / "vantoro-cli";
+    fs::create_directories(program.parent_path());
+    fs::copy_file(CliProgram(), program);
+    // Each node's settings send its outputs to the one shared folder.
+    const std::string settings[] = {dir.File("node1/vantoro.ini"), dir.File("node2/vantoro.ini")};
+    for (const auto& file : settings) {
+        fs::create_directories(fs::path(file).parent_path());
+        std::ofstream(file) << "[OutPath]\nOutPath=" << out().string() << "\n";
+    }
+
+    // Both runs convert the same three files at once, so they compete for every name.
+    CliResult results[2];
+    std::thread runs[2];
+    for (int k = 0; k < 2; ++k) {
+        runs[k] = std::thread([&, k] {
+            Args args{"convert", "--json", "--profile", "202", "--parallel", "2", "--settings", settings[k]};
+            const Args files = Batch();
+            args.insert(args.end(), files.begin(), files.end());
+            results[k] = Run(args, {}, std::chrono::seconds(120), "stdout" + std::to_string(k), program);
+        });
+    }
+    for (auto& run : runs)
+        run.join();
+
+    std::set<std::string> outputs;
+    for (const auto& result : results) {
+        ASSERT_EQ(result.status, 0) << result.err;
+        const JsonRun run = SortJsonLines(JsonLines(result));
+        for (const auto& [index, ended] : run.ended) {
+            EXPECT_EQ(ended["status"].text, "finished");
+            EXPECT_EQ(fs::path(ended["output"].text).parent_path(), out());
+            EXPECT_TRUE(outputs.insert(ended["output"].text).second)
+                << "written twice: " << ended["output"].text;
+        }
+    }
+    ASSERT_EQ(outputs.size(), 6u);
+    for (const auto& output : outputs)
+        EXPECT_TRUE(ProbeFile(output).opened) << output;
+    // Nothing else in the output folder: no leftover names taken for a job.
+    EXPECT_EQ(std::distance(fs::directory_iterator(out()), fs::directory_iterator()), 6);
+
+    // Each run kept to its own settings file; the program's and the user's were not touched.
+    for (const auto& file : settings) {
+        EXPECT_EQ(
+            std::distance(fs::directory_iterator(fs::path(file).parent_path()), fs::directory_iterator()), 1);
+        EXPECT_NE(ReadFile(file).find("OutPath=" + out().string() + "\n"), std::string::npos)
+            << ReadFile(file);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(program.parent_path()), fs::directory_iterator()), 1);
+    EXPECT_FALSE(fs::exists(dir.File("config")));
+    EXPECT_FALSE(fs::exists(dir.File("home")));
+}
+
+TEST_F(ConvertCommandTest, AMissingSettingsFileStartsFromTheDefaults) {
+    const std::string file = dir.File("new/node.ini");
+    const CliResult result = Run({"convert", "--profile", "202", "--settings", file, Clip("two.avi")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string folder = dir.File("home") + "/Video_Directory";
+    EXPECT_NE(ReadFile(file).find("OutPath=" + folder + "\n"), std::string::npos) << ReadFile(file);
+    EXPECT_TRUE(ProbeFile(folder + "/two.wav").opened);
 }
