@@ -121,8 +121,8 @@ void TJsonConvertView::JobChecked(int row, const TOutputCheck& check) {
 void TJsonConvertView::JobEnded(int row, const TTerminateInfo& info) {
     RunStarted();
     TConsoleView::JobEnded(row, info);
+    // Not marked started here: a stop ends the jobs that never started too.
     const auto now = Clock::now();
-    MarkStarted(row, now);
     const std::optional<TOutputCheck>& check = Job(row).Check;
     if (check && !check->Passed)
         WriteJobEnded(row, TEnd::Failed, info.ErrorMessage.empty() ? check->Problem : info.ErrorMessage, now);

@@ -164,6 +164,16 @@ TEST_F(ConvertCommandTest, ExistingOutputsAreKeptUnlessOverwriteIsGiven) {
     EXPECT_TRUE(ProbeFile(existing).opened);
 }
 
+TEST_F(ConvertCommandTest, ALinkToNowhereInTheOutputFolderIsATakenName) {
+    // A new name is taken by creating it, which never follows a link: the
+    // output must not land wherever the link points.
+    fs::create_symlink(dir.File("elsewhere.wav"), Out("一.wav"));
+    const CliResult result = Convert("202", {}, {Clip("一.mkv")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(ProbeFile(Out("一(New_1).wav")).opened);
+    EXPECT_FALSE(fs::exists(dir.File("elsewhere.wav")));
+}
+
 TEST_F(ConvertCommandTest, AClipConvertsItsRangeAndARangePastTheEndIsRefused) {
     const CliResult clipped = Convert("18", {"--clip", "00:00:10-00:00:12"}, {Clip("long.mp4")});
     ASSERT_EQ(clipped.status, 0) << clipped.err;
@@ -336,8 +346,9 @@ TEST_F(ConvertCommandTest, JsonLinesDescribeEveryJobAndTheRun) {
         }
         EXPECT_TRUE(ended["error"].IsNull());
         EXPECT_EQ(ended["output"].text, run.added[static_cast<size_t>(e.index)]["output"].text);
-        if (e.index != 1) // the odd name is written as its bytes, which the line cannot hold
+        if (e.index != 1) { // the odd name is written as its bytes, which the line cannot hold
             EXPECT_TRUE(ProbeFile(ended["output"].text).opened) << ended["output"].text;
+        }
         EXPECT_NEAR(ended["expected_seconds"].number, e.seconds, 0.2);
         EXPECT_GE(ended["elapsed_seconds"].number, 0);
     }
@@ -362,6 +373,36 @@ TEST_F(ConvertCommandTest, JsonLinesDescribeEveryJobAndTheRun) {
     EXPECT_EQ(summary["failed"].number, 1);
     EXPECT_EQ(summary["stopped"].number, 0);
     EXPECT_EQ(summary["exit_status"].number, result.status);
+}
+
+TEST_F(ConvertCommandTest, AStoppedJsonRunEndsItsJobsAndSaysSo) {
+    // SIGTERM, as a scheduler sends when it takes the machine back, on the first progress line.
+    bool signalled = false;
+    CliRun run{{"convert", "--json", "--profile", "18", "--set", "VS=1280*720", "--parallel", "1",
+                "--output-dir", out().string(), Clip("long.mp4"), Clip("two.avi")},
+               1,
+               dir.File("stderr"),
+               {"HOME=" + dir.File("home"), "PATH=/usr/bin:/bin"},
+               [&](const std::string& line, pid_t pid) {
+                   if (!signalled && line.find("\"event\":\"progress\"") != std::string::npos) {
+                       signalled = true;
+                       kill(pid, SIGTERM);
+                   }
+               },
+               std::chrono::seconds(120)};
+    const CliResult result = RunCliWatching(run);
+    ASSERT_TRUE(signalled) << result.out;
+    EXPECT_EQ(result.status, 130) << result.err;
+    const JsonRun lines = SortJsonLines(JsonLines(result));
+    ASSERT_EQ(lines.ended.size(), 2u);
+    EXPECT_EQ(lines.ended.at(0)["status"].text, "stopped");
+    EXPECT_EQ(lines.ended.at(0)["elapsed_seconds"].kind, Json::Number);
+    // The second job never started.
+    EXPECT_EQ(lines.ended.at(1)["status"].text, "stopped");
+    EXPECT_TRUE(lines.ended.at(1)["elapsed_seconds"].IsNull());
+    EXPECT_EQ((*lines.runEnded)["stopped"].number, 2);
+    EXPECT_EQ((*lines.runEnded)["exit_status"].number, 130);
+    EXPECT_TRUE(ProbeFile(Out("long.mpg")).opened);
 }
 
 TEST_F(ConvertCommandTest, RunsThatEndBeforeConvertingStillEndTheirJsonLines) {
@@ -399,16 +440,18 @@ TEST_F(ConvertCommandTest, ParallelRunsWithTheirOwnSettingsShareOnlyTheOutputFol
     fs::create_directories(program.parent_path());
     fs::copy_file(CliProgram(), program);
     // Each node's settings send its outputs to the one shared folder.
-    const std::string settings[] = {dir.File("node1/vantoro.ini"), dir.File("node2/vantoro.ini")};
+    constexpr int Runs = 3;
+    const std::string settings[Runs] = {dir.File("node1/vantoro.ini"), dir.File("node2/vantoro.ini"),
+                                        dir.File("node3/vantoro.ini")};
     for (const auto& file : settings) {
         fs::create_directories(fs::path(file).parent_path());
         std::ofstream(file) << "[OutPath]\nOutPath=" << out().string() << "\n";
     }
 
-    // Both runs convert the same three files at once, so they compete for every name.
-    CliResult results[2];
-    std::thread runs[2];
-    for (int k = 0; k < 2; ++k) {
+    // The runs convert the same three files at once, so they compete for every name.
+    CliResult results[Runs];
+    std::thread runs[Runs];
+    for (int k = 0; k < Runs; ++k) {
         runs[k] = std::thread([&, k] {
             Args args{"convert", "--json", "--profile", "202", "--parallel", "2", "--settings", settings[k]};
             const Args files = Batch();
@@ -430,11 +473,11 @@ TEST_F(ConvertCommandTest, ParallelRunsWithTheirOwnSettingsShareOnlyTheOutputFol
                 << "written twice: " << ended["output"].text;
         }
     }
-    ASSERT_EQ(outputs.size(), 6u);
+    ASSERT_EQ(outputs.size(), 3u * Runs);
     for (const auto& output : outputs)
         EXPECT_TRUE(ProbeFile(output).opened) << output;
     // Nothing else in the output folder: no leftover names taken for a job.
-    EXPECT_EQ(std::distance(fs::directory_iterator(out()), fs::directory_iterator()), 6);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out()), fs::directory_iterator()), 3 * Runs);
 
     // Each run kept to its own settings file; the program's and the user's were not touched.
     for (const auto& file : settings) {
