@@ -219,6 +219,8 @@ TEST_F(ConvertCommandTest, UsageErrorsExitTwoAndRunNothing) {
         {"convert", "--profile", "18", "--parallel", "0", Clip("一.mkv")},
         {"convert", "--profile", "18", "--then", "reboot", Clip("一.mkv")},
         {"convert", "--profile", "18", "--bogus", Clip("一.mkv")},
+        {"convert", "--profile", "18", "--json", "--settings", "", Clip("一.mkv")},
+        {"convert", "--profile", "18", "--json", Clip("一.mkv"), "--settings"},
         {"profiles", "extra"},
     };
     for (const auto& args : cases) {
