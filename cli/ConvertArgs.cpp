@@ -73,6 +73,14 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             v = args[++i];
             return true;
         };
+        // A folder or file name, which must not be empty.
+        auto name = [&](std::string& v, const char* what) {
+            if (!value(v))
+                return false;
+            if (v.empty())
+                error = a + " needs a " + what;
+            return !v.empty();
+        };
         std::string v;
         if (a == "--help" || a == "-h") {
             out.Help = true;
@@ -88,12 +96,8 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             out.Format.ProfileId = static_cast<int32_t>(id);
             haveProfile = true;
         } else if (a == "--output-dir") {
-            if (!value(out.OutputDir))
+            if (!name(out.OutputDir, "folder"))
                 return false;
-            if (out.OutputDir.empty()) {
-                error = "--output-dir needs a folder";
-                return false;
-            }
         } else if (a == "--set") {
             if (!value(v))
                 return false;
@@ -157,12 +161,8 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
         } else if (a == "--json") {
             out.Json = true;
         } else if (a == "--settings") {
-            if (!value(out.SettingsFile))
+            if (!name(out.SettingsFile, "file"))
                 return false;
-            if (out.SettingsFile.empty()) {
-                error = "--settings needs a file";
-                return false;
-            }
         } else if (a == "--") {
             out.Files.insert(out.Files.end(), args.begin() + static_cast<long>(i) + 1, args.end());
             break;
