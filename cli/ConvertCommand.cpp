@@ -7,6 +7,7 @@
 #include "cli/ConvertArgs.h"
 #include "cli/ConvertConsole.h"
 #include "cli/ConvertJsonView.h"
+#include "cli/ReservedStdout.h"
 #include "cli/TranscodeInterrupt.h"
 #include "media/MainThreadDispatcher.h"
 
@@ -174,7 +175,8 @@ int RunConvertCommand(const CommandArgs& args) {
                           terminal ? TConsoleOutput::Bars : TConsoleOutput::Lines);
         return Convert(options, view, nullptr);
     }
-    TJsonConvertView view(options.Format, options.Verbose, stdout, ParallelOf(options));
+    TReservedStdout out;
+    TJsonConvertView view(options.Format, options.Verbose, out.File(), ParallelOf(options));
     const int status = Convert(options, view, &view);
     view.RunSummary(static_cast<int>(options.Files.size()), status);
     return status;

@@ -407,6 +407,23 @@ TEST_F(ConvertCommandTest, AStoppedJsonRunEndsItsJobsAndSaysSo) {
     EXPECT_TRUE(ProbeFile(Out("long.mpg")).opened);
 }
 
+TEST_F(ConvertCommandTest, WhatStartedProgramsPrintStaysOffTheJsonLines) {
+    // The completion action starts xdg-open, which may well print.
+    const fs::path bin = dir.Path() / "bin";
+    fs::create_directories(bin);
+    std::ofstream(bin / "xdg-open") << "#!/bin/sh\necho \"opening $1\"\n";
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    CliRun run{{"convert", "--json", "--then", "open-folder", "--profile", "202", "--output-dir",
+                out().string(), Clip("two.avi")},
+               2,
+               dir.File("stdout"),
+               {"HOME=" + dir.File("home"), "PATH=" + bin.string() + ":/usr/bin:/bin"}};
+    const CliResult result = RunCliWatching(run);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("opening " + out().string()), std::string::npos) << result.err;
+    EXPECT_EQ(SortJsonLines(JsonLines(result)).ended.size(), 1u);
+}
+
 TEST_F(ConvertCommandTest, RunsThatEndBeforeConvertingStillEndTheirJsonLines) {
     WriteRandomBytes(dir.File("noise.avi"), 4096);
     fs::create_directory(dir.File("a folder"));
