@@ -106,15 +106,8 @@ TEST(ScreenshotTest, MainWindowWithAFinishedAndAFailedJob) {
     MainWindow window(platform, store, QString::fromStdString(dir.Path().string()));
     window.show();
     QApplication::processEvents();
-    for (const char* name : {"good.mkv", "cut.mkv"}) {
-        platform.OneFile = dir.File(name);
-        TModalScript script;
-        script.ThenOn<FormatChooserDialog>(
-            [](FormatChooserDialog* chooser) { chooser->NextButton()->click(); });
-        script.ThenOn<OptionsDialog>([](OptionsDialog* options) { options->ConfirmButton()->click(); });
-        window.AddMenu()->actions().at(0)->trigger();
-        ASSERT_TRUE(script.Done());
-    }
+    for (const char* name : {"good.mkv", "cut.mkv"})
+        ASSERT_TRUE(AddOneWithDefaults(window, platform, dir.File(name)));
     ASSERT_EQ(window.Jobs()->rowCount(), 2);
 
     // The failed job's message shows over the window like any failure.
