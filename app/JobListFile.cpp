@@ -168,9 +168,14 @@ template <class T> bool ParseNumber(const std::string& text, T& value) {
     return errno == 0 && *end == '\0';
 }
 
+// Only the fields that differ from a fresh record: a restored job starts from
+// one, and the file stays small enough to write on every change of a long list.
 template <class R>
 void WriteFields(std::string& out, const char* prefix, const R& record, const auto& fields) {
+    static const R fresh{};
     for (const TField<R>& field : fields) {
+        if (std::visit([&](auto member) { return record.*member == fresh.*member; }, field.Member))
+            continue;
         out += prefix;
         out += field.Name;
         out += '=';

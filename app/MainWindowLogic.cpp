@@ -96,6 +96,15 @@ void TMainWindowLogic::CloseQuery() {
     closed_ = true;
     StopManyAdd();
     converter_.Stop(true);
+    if (running_) {
+        // The kept job list says what closing did to the jobs it cut short.
+        for (int row = 0; row < jobs_.RowCount(); ++row) {
+            std::string& status = jobs_.Row(row).Status;
+            if (status == StatusConverting || status == StatusPaused)
+                status = StatusStopped;
+        }
+        SaveJobList();
+    }
     running_ = false;
     GetLogger().OnLog = nullptr;
 }

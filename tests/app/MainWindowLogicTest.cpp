@@ -414,6 +414,8 @@ TEST_F(MainWindowLogicTest, TheCompletionActionRunsOnceAfterTheLastJob) {
 }
 
 TEST_F(MainWindowLogicTest, ClosingDuringARunStopsWithoutTheCompletionAction) {
+    const std::string jobList = (dir.Path() / "program" / "joblist.txt").string();
+    Restart(jobList);
     script = {MpegProfile};
     AddOne(Clip("long.mkv"));
     logic->Converter().SetProgressInterval(TCustomRAzidiZUV::MinProgressInterval);
@@ -427,6 +429,10 @@ TEST_F(MainWindowLogicTest, ClosingDuringARunStopsWithoutTheCompletionAction) {
     EXPECT_TRUE(view.Messages.empty());
     logic.reset();
     ProcessPendingMessages();
+    // The next start finds the job stopped, its file kept as such.
+    Restart(jobList);
+    EXPECT_EQ(view.Statuses(), std::vector<std::string>{"停止"});
+    EXPECT_EQ(OutFiles(), std::vector<std::string>{"long(停止).mpg"});
 }
 
 TEST_F(MainWindowLogicTest, ThePasswordLock) {
