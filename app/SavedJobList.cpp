@@ -6,6 +6,7 @@
 #include "app/JobListFile.h"
 #include "app/OutputNaming.h"
 #include "engine/TaskFiles.h"
+#include "media/FileHelpers.h"
 
 #include <cstdio>
 
@@ -55,6 +56,10 @@ void TMainWindowLogic::RestoreJobList() {
             if (!job.RunOutput.empty())
                 std::remove(TOutputFile::PartName(job.RunOutput).c_str());
             job.RunOutput.clear();
+            // The empty file the add's check of the job opened, which the
+            // program removes when it ends normally.
+            if (const std::string added = TOutputFile::PartName(job.Output.FileName); FileSizeOf(added) == 0)
+                std::remove(added.c_str());
         }
         runOutputs_.push_back(job.RunOutput);
         view_.InsertRow(row, r);

@@ -635,10 +635,12 @@ TEST_F(MainWindowLogicTest, JobsCutShortByAnEndedProgramComeBackNotConverted) {
         const char* saved;
         const char* restored;
         bool partKept;
+        bool ran = true; // else only listed: its part file is the add's empty one
     };
     const Case cases[] = {
-        {"转换中...", "准备", false}, {"暂停", "准备", false}, {"准备", "准备", false},
-        {"完成", "完成", true},       {"失败", "失败", true},  {"停止", "停止", true},
+        {"转换中...", "准备", false},   {"暂停", "准备", false}, {"准备", "准备", false},
+        {"完成", "完成", true},         {"失败", "失败", true},  {"停止", "停止", true},
+        {"准备", "准备", false, false},
     };
     std::vector<TSavedJob> jobs;
     for (const Case& c : cases) {
@@ -648,8 +650,11 @@ TEST_F(MainWindowLogicTest, JobsCutShortByAnEndedProgramComeBackNotConverted) {
         job.Row.CurrentTime = "0";
         job.Input.FileName = Clip("a.mkv");
         job.Output.FileName = Out("job" + std::to_string(jobs.size()) + ".wav");
-        job.RunOutput = job.Output.FileName;
-        std::ofstream(TOutputFile::PartName(job.RunOutput)) << "part";
+        std::ofstream part(TOutputFile::PartName(job.Output.FileName));
+        if (c.ran) {
+            job.RunOutput = job.Output.FileName;
+            part << "part";
+        }
         jobs.push_back(job);
     }
     std::string error;
@@ -660,7 +665,7 @@ TEST_F(MainWindowLogicTest, JobsCutShortByAnEndedProgramComeBackNotConverted) {
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].saved);
         EXPECT_EQ(view.Rows[i].Status, cases[i].restored);
-        EXPECT_EQ(fs::exists(TOutputFile::PartName(jobs[i].RunOutput)), cases[i].partKept);
+        EXPECT_EQ(fs::exists(TOutputFile::PartName(jobs[i].Output.FileName)), cases[i].partKept);
         EXPECT_EQ(logic->RunOutputOf(static_cast<int>(i)).empty(), !cases[i].partKept);
     }
     // The corrected statuses are what a second crash would find.
