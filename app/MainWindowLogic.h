@@ -1,14 +1,15 @@
 // The main window's logic without widgets: the job list and its slots, adding
 // files, the run with its progress, statuses and completion action, the
-// settings, the diagnostic log, start-up, the password lock and closing. The
-// Qt window forwards the user's actions here and renders what IMainView is
-// told; tests and the command line drive the same class through their own
-// views and platforms.
+// settings, the kept job list, the diagnostic log, start-up, the password lock
+// and closing. The Qt window forwards the user's actions here and renders what
+// IMainView is told; tests and the command line drive the same class through
+// their own views and platforms.
 //
 // Threads: every operation runs on the main thread. Progress reports arrive
 // there from the converter; termination reports come on the converter's own
-// threads and are posted to the main thread. A many-file add probes on a
-// worker of its own and hands each result to the main thread the same way.
+// threads, where a finished job's output is checked and given its name, and
+// are posted to the main thread. A many-file add probes on a worker of its own
+// and hands each result to the main thread the same way.
 #pragma once
 
 #include "app/JobList.h"
