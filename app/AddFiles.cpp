@@ -3,12 +3,16 @@
 #include "app/MainWindowLogic.h"
 
 #include "app/OpenFilters.h"
+#include "app/OutputCheck.h"
 #include "app/OutputClaim.h"
 #include "app/OutputNaming.h"
+#include "engine/TaskFiles.h"
 #include "media/AVProbe.h"
 #include "media/MainThreadDispatcher.h"
 #include "profiles/BuildOptions.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -22,12 +26,6 @@ constexpr const char* FullMessage = "任务列表已满,请先清空列表后再
 bool FileExists(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);
-}
-
-// In the "(New_N)" mode a free name is created at once, so that another
-// program writing into the same folder cannot choose it too.
-bool ClaimFails(TIfOutputExists mode, const std::string& path) {
-    return mode == ieNewName && !ClaimNewFile(path);
 }
 
 } // namespace
@@ -53,6 +51,9 @@ bool TMainWindowLogic::RefuseWhenFull() {
 bool TMainWindowLogic::OutputTaken(const std::string& path, const std::set<std::string>& claimed,
                                    const std::string& newSource) const {
     if ((ifOutputExists_ == ieNewName && PathExists(path)) || claimed.count(path) > 0)
+        return true;
+    // A temporary name is where some job writes until its file is checked.
+    if (TOutputFile::IsPartName(path))
         return true;
     // Overwriting means earlier outputs, never a file a job still has to read: writing
     // over a source (same folder, same extension) would destroy it before it is read.
@@ -97,15 +98,15 @@ bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::
     std::set<std::string> listed;
     for (int row = 0; row < jobs_.RowCount(); ++row)
         listed.insert(jobs_.Slot(row).Output.FileName);
-    const std::string output = UniqueOutputName(outputCandidate, false, [&](const std::string& p) {
-        return OutputTaken(p, listed, sourceFile) || ClaimFails(ifOutputExists_, p);
-    });
+    const std::string output = UniqueOutputName(
+        outputCandidate, false, [&](const std::string& p) { return OutputTaken(p, listed, sourceFile); });
     TOutputOptions outputOptions;
     BuildOutputOptions(settings_, output, outputOptions);
-    if (!converter_.SetOutputFile(task, output, outputOptions)) {
+    // Registered under the temporary name, as a run writes it: opening the
+    // output creates the file, and a file the user chose to overwrite is
+    // replaced only by a finished conversion.
+    if (!converter_.SetOutputFile(task, TOutputFile::PartName(output), outputOptions)) {
         converter_.RemoveTask(task);
-        if (ifOutputExists_ == ieNewName)
-            ReleaseEmptyClaim(output);
         Log("***不能进行正常转换: " + converter_.LastError());
         // A single add lists nothing; a many-file add still lists the job, and
         // the run tries to register it again.
@@ -113,10 +114,12 @@ bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::
             return false;
     }
     const int row = jobs_.AddJobRow(sourceFile, output, input, outputOptions);
+    runOutputs_.resize(static_cast<size_t>(jobs_.RowCount()));
     view_.InsertRow(row, jobs_.Row(row));
     if (singleFile) {
         RenumberRows();
         SelectAndFocus(row);
+        SaveJobList(); // a many-file add saves once, at its end
     }
     Log(LoadedMessage);
     EnableAfterAdd();
@@ -279,6 +282,7 @@ void TMainWindowLogic::StopManyAdd() {
 void TMainWindowLogic::FinishManyAdd() {
     StopManyAdd();
     RenumberRows();
+    SaveJobList();
     view_.SetEnabled(TMainAction::Add, true);
     view_.SetEnabled(TMainAction::Start, jobs_.RowCount() > 0);
     if (jobs_.RowCount() > 0)
@@ -292,7 +296,7 @@ void TMainWindowLogic::RebuildTasks() {
     taskRows_.clear();
     startFailures_.clear();
     runOutputs_.assign(static_cast<size_t>(jobs_.RowCount()), std::string());
-    outputExisted_.assign(static_cast<size_t>(jobs_.RowCount()), false);
+    std::vector<TStagedOutput> staged;
     std::set<std::string> claimed;
     for (int i = 0; i < TJobList::SlotCount; ++i) {
         const TJobSlot& slot = jobs_.Slot(i);
@@ -304,20 +308,37 @@ void TMainWindowLogic::RebuildTasks() {
             startFailures_.emplace_back(i, converter_.LastError());
             continue;
         }
+        // In the "(New_N)" mode the chosen name is created at once, so that
+        // another program writing into the same folder cannot choose it too.
+        const bool claim = ifOutputExists_ == ieNewName;
         const std::string name =
             StartOutputName(outputFolder_, slot.Output.FileName, [&](const std::string& p) {
-                return OutputTaken(p, claimed) || ClaimFails(ifOutputExists_, p);
+                return OutputTaken(p, claimed) || (claim && !ClaimNewFile(p));
             });
-        if (!converter_.SetOutputFile(task, name, slot.Output)) {
+        // A folder of that name can never take the file: say so now, not
+        // after the conversion.
+        if (std::error_code ec; fs::is_directory(name, ec)) {
+            startFailures_.emplace_back(i, name + ": " + std::strerror(EISDIR));
+            converter_.RemoveTask(task);
+            continue;
+        }
+        // The converter writes beside the final name; the file gets that
+        // name when it is complete and checked (OnTerminate's delivery).
+        TStagedOutput output = StageOutput(name, {}, ifOutputExists_ == ieOverwrite);
+        output.Claimed = claim;
+        if (!converter_.SetOutputFile(task, output.Part, slot.Output)) {
             startFailures_.emplace_back(i, converter_.LastError());
             converter_.RemoveTask(task);
-            if (ifOutputExists_ == ieNewName)
+            if (claim)
                 ReleaseEmptyClaim(name);
             continue;
         }
+        output.Expected = ExpectationOf(converter_.Tasks().Items(task));
         claimed.insert(name);
         taskRows_.push_back(i);
         runOutputs_[static_cast<size_t>(i)] = name;
-        outputExisted_[static_cast<size_t>(i)] = PathExists(name);
+        staged.push_back(std::move(output));
     }
+    std::lock_guard guard(stagedLock_);
+    staged_ = std::move(staged);
 }

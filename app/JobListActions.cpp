@@ -34,6 +34,7 @@ void TMainWindowLogic::RenumberRows() {
 void TMainWindowLogic::SetRowStatus(int row, const char* status) {
     jobs_.Row(row).Status = status;
     ShowRow(row);
+    SaveJobList();
 }
 
 void TMainWindowLogic::SetListPanelEnabled(bool enabled) {
@@ -62,8 +63,11 @@ void TMainWindowLogic::RemoveSelectedJob() {
             converter_.RemoveTask(r);
         jobs_.RemoveJob(r);
         view_.DeleteRow(r);
+        if (r < static_cast<int>(runOutputs_.size()))
+            runOutputs_.erase(runOutputs_.begin() + r);
         RenumberRows();
     }
+    SaveJobList();
     const bool rowsLeft = jobs_.RowCount() > 0;
     view_.SetEnabled(TMainAction::ListRemove, false);
     view_.SetEnabled(TMainAction::Remove, false);
@@ -80,6 +84,8 @@ void TMainWindowLogic::ClearJobs() {
     view_.ClosePreview();
     view_.DeleteAllRows();
     jobs_.Clear();
+    runOutputs_.clear();
+    SaveJobList();
     view_.SetEnabled(TMainAction::Add, true);
     for (auto action : {TMainAction::Remove, TMainAction::Clear, TMainAction::Start})
         view_.SetEnabled(action, false);
@@ -92,7 +98,9 @@ void TMainWindowLogic::MoveJobUp() {
         return;
     TBusyScope busy(listBusy_);
     jobs_.SwapJobs(r, r - 1);
+    std::swap(runOutputs_.at(static_cast<size_t>(r)), runOutputs_.at(static_cast<size_t>(r - 1)));
     RenumberRows();
+    SaveJobList();
     SelectAndFocus(r - 1);
 }
 
@@ -102,7 +110,9 @@ void TMainWindowLogic::MoveJobDown() {
         return;
     TBusyScope busy(listBusy_);
     jobs_.SwapJobs(r, r + 1);
+    std::swap(runOutputs_.at(static_cast<size_t>(r)), runOutputs_.at(static_cast<size_t>(r + 1)));
     RenumberRows();
+    SaveJobList();
     SelectAndFocus(r + 1);
 }
 

@@ -36,13 +36,20 @@ void TMainWindowLogic::AttachConverterEvents() {
         if (!closed_)
             OnProgress(*info);
     };
-    // Termination reports come on the converter's delivery threads; the
-    // window's state is main-thread only, so they are posted there.
+    // Termination reports come on the converter's delivery threads. A job's
+    // output is checked and moved there, off the main thread (probing takes a
+    // while); the deliveries run one after another, so every job's result is
+    // posted before the all-done report's. The window's state is main-thread
+    // only, so the results are posted there. Files are finished even after
+    // closing: a job stopped by the close keeps what it wrote.
     converter_.OnTerminate = [this, alive = std::weak_ptr<bool>(alive_)](TCustomRAzidiZUV*,
                                                                          const TTerminateInfo& info) {
-        PostToMainThread([this, alive, info] {
+        TJobEnding ending{info, std::nullopt, {}};
+        if (const std::optional<TStagedOutput> staged = StagedOutputOf(info.TaskIndex))
+            ending = FinishStagedOutput(*staged, info);
+        PostToMainThread([this, alive, ending = std::move(ending)] {
             if (alive.lock() && !closed_)
-                OnTerminate(info);
+                OnTerminate(ending);
         });
     };
 }
@@ -64,6 +71,7 @@ void TMainWindowLogic::Initialise(const std::string& outputFolder) {
                         TMainAction::ListRemove, TMainAction::ListClear})
         view_.SetEnabled(action, false);
     view_.SetEnabled(TMainAction::Add, true);
+    RestoreJobList();
 }
 
 bool TMainWindowLogic::UnlockOnShow() {
@@ -88,6 +96,15 @@ void TMainWindowLogic::CloseQuery() {
     closed_ = true;
     StopManyAdd();
     converter_.Stop(true);
+    if (running_) {
+        // The kept job list says what closing did to the jobs it cut short.
+        for (int row = 0; row < jobs_.RowCount(); ++row) {
+            std::string& status = jobs_.Row(row).Status;
+            if (status == StatusConverting || status == StatusPaused)
+                status = StatusStopped;
+        }
+        SaveJobList();
+    }
     running_ = false;
     GetLogger().OnLog = nullptr;
 }

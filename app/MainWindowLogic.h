@@ -1,19 +1,21 @@
 // The main window's logic without widgets: the job list and its slots, adding
 // files, the run with its progress, statuses and completion action, the
-// settings, the diagnostic log, start-up, the password lock and closing. The
-// Qt window forwards the user's actions here and renders what IMainView is
-// told; tests and the command line drive the same class through their own
-// views and platforms.
+// settings, the kept job list, the diagnostic log, start-up, the password lock
+// and closing. The Qt window forwards the user's actions here and renders what
+// IMainView is told; tests and the command line drive the same class through
+// their own views and platforms.
 //
 // Threads: every operation runs on the main thread. Progress reports arrive
 // there from the converter; termination reports come on the converter's own
-// threads and are posted to the main thread. A many-file add probes on a
-// worker of its own and hands each result to the main thread the same way.
+// threads, where a finished job's output is checked and given its name, and
+// are posted to the main thread. A many-file add probes on a worker of its own
+// and hands each result to the main thread the same way.
 #pragma once
 
 #include "app/JobList.h"
 #include "app/MainView.h"
 #include "app/MediaReport.h"
+#include "app/OutputStaging.h"
 #include "app/Platform.h"
 #include "app/SettingsStore.h"
 #include "app/ToolHints.h"
@@ -51,6 +53,11 @@ public:
     TMainWindowLogic& operator=(const TMainWindowLogic&) = delete;
 
     // --- start-up and life cycle ---
+    // The file the job list is kept in across program starts: saved whenever
+    // the list or a status changes, restored by Initialise. Empty (the
+    // default) keeps none. Set before Initialise.
+    void SetJobListFile(std::string fileName) { jobListFile_ = std::move(fileName); }
+    const std::string& JobListFile() const { return jobListFile_; }
     // The window is created: defaults, slots, output folder, run choices,
     // snapshot type. A non-empty `outputFolder` is used for this session instead
     // of the settings' one, which is then neither read nor written.
@@ -132,7 +139,9 @@ public:
     bool ListBusy() const { return listBusy_; }
     // The row of each task of the current run (RebuildTasks).
     const std::vector<int>& TaskRows() const { return taskRows_; }
-    // The file a row's job writes in the current or last run; empty when it did not run.
+    // The file a row's job writes in the current run, and once it has ended
+    // where its file is: the final name, the stopped name, or the temporary
+    // name of a failed job's partial file; empty when it did not run or left nothing.
     std::string RunOutputOf(int row) const;
 
 private:
@@ -190,15 +199,28 @@ private:
     // Run helpers.
     void SetRunControlsIdle(bool idle);
     void OnProgress(const TProgressInfo& info);
-    void OnTerminate(const TTerminateInfo& info);
+    void OnTerminate(const TJobEnding& ending);
+    // Delivery threads: the staging of a task of the current run, if any.
+    std::optional<TStagedOutput> StagedOutputOf(int taskIndex) const;
     void AllJobsEnded(bool runCompletionAction);
     int RowOfTask(int taskIndex) const;
     void AttachConverterEvents();
+
+    // Job list file helpers.
+    void SaveJobList();
+    void RestoreJobList();
 
     IMainView& view_;
     IPlatform& platform_;
     TSettingsStore& store_;
     std::string programFolder_;
+    std::string jobListFile_;
+
+    // By task index: where the current run's tasks write and what their files
+    // must hold. Read by the converter's delivery threads, so it is declared
+    // before the converter, which waits for them when it is destroyed.
+    mutable std::mutex stagedLock_;
+    std::vector<TStagedOutput> staged_; // guarded by stagedLock_
 
     TRAzidiZUV converter_;
     TJobList jobs_;
@@ -219,8 +241,7 @@ private:
     bool runStopped_ = false;
     bool closed_ = false;
     std::vector<int> taskRows_;
-    std::vector<std::string> runOutputs_; // by row, set by RebuildTasks
-    std::vector<bool> outputExisted_;     // by row: the output file was there before the run
+    std::vector<std::string> runOutputs_; // by row, set by RebuildTasks and each job's end
     // Rows RebuildTasks could not register again, with the converter's reason.
     std::vector<std::pair<int, std::string>> startFailures_;
 

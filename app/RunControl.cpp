@@ -3,8 +3,6 @@
 #include "app/MainWindowLogic.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -25,6 +23,13 @@ void TMainWindowLogic::SetRunControlsIdle(bool idle) {
 std::string TMainWindowLogic::RunOutputOf(int row) const {
     return row >= 0 && row < static_cast<int>(runOutputs_.size()) ? runOutputs_[static_cast<size_t>(row)]
                                                                   : std::string();
+}
+
+std::optional<TStagedOutput> TMainWindowLogic::StagedOutputOf(int taskIndex) const {
+    std::lock_guard guard(stagedLock_);
+    if (taskIndex < 0 || taskIndex >= static_cast<int>(staged_.size()))
+        return std::nullopt;
+    return staged_[static_cast<size_t>(taskIndex)];
 }
 
 int TMainWindowLogic::RowOfTask(int taskIndex) const {
@@ -56,6 +61,7 @@ void TMainWindowLogic::StartOrResume() {
         jobs_.Row(row).Status = StatusFailed;
     for (int row = 0; row < jobs_.RowCount(); ++row)
         ShowRow(row);
+    SaveJobList();
     for (const auto& [row, error] : startFailures_)
         view_.ShowMessage(error + "\n" + jobs_.Row(row).SourceFile, ApplicationTitle, TMessageIcon::Warning);
 
@@ -104,12 +110,16 @@ void TMainWindowLogic::OnProgress(const TProgressInfo& info) {
         r.Progress =
             static_cast<int>(std::clamp<int64_t>(info.CurrentDuration * 100 / info.TotalDuration, 0, 100));
     r.CurrentTime = std::to_string(info.CurrentDuration / 1000000) + "   (秒)";
+    const bool statusChanged = r.Status != StatusConverting;
     r.Status = StatusConverting;
     ShowRow(row);
+    if (statusChanged)
+        SaveJobList();
     view_.JobProgress(row, info);
 }
 
-void TMainWindowLogic::OnTerminate(const TTerminateInfo& info) {
+void TMainWindowLogic::OnTerminate(const TJobEnding& ending) {
+    const TTerminateInfo& info = ending.Info;
     if (info.TaskIndex < 0) {
         AllJobsEnded(true);
         return;
@@ -117,20 +127,18 @@ void TMainWindowLogic::OnTerminate(const TTerminateInfo& info) {
     const int row = RowOfTask(info.TaskIndex);
     if (row < 0)
         return;
+    runOutputs_[static_cast<size_t>(row)] = ending.Output;
     TJobRow& r = jobs_.Row(row);
     if (info.Finished) {
         r.Progress = 100;
         r.Status = StatusFinished;
     } else if (info.Failed) {
         r.Status = StatusFailed;
-        // What a failed job wrote is no conversion; a file that was there
-        // before the run (an overwrite) is left to the user.
-        if (!outputExisted_[static_cast<size_t>(row)]) {
-            std::error_code ec;
-            std::filesystem::remove(runOutputs_[static_cast<size_t>(row)], ec);
-        }
     }
     ShowRow(row);
+    SaveJobList();
+    if (ending.Check)
+        view_.JobChecked(row, *ending.Check);
     view_.JobEnded(row, info);
     if (info.Failed)
         view_.ShowMessage(info.ErrorMessage, ApplicationTitle, TMessageIcon::Warning);
@@ -149,7 +157,12 @@ void TMainWindowLogic::AllJobsEnded(bool runCompletionAction) {
     }
     converter_.ClearTasks();
     taskRows_.clear();
+    {
+        std::lock_guard guard(stagedLock_);
+        staged_.clear();
+    }
     running_ = false;
+    SaveJobList();
     runPaused_ = false;
     view_.RunEnded();
     if (!runCompletionAction)

@@ -56,7 +56,7 @@ constexpr TToolButton ToolOrder[] = {TToolButton::Add,   TToolButton::Remove, TT
 } // namespace
 
 MainWindow::MainWindow(IPlatform& platform, TSettingsStore& settings, const QString& programFolder,
-                       QWidget* parent)
+                       const std::string& jobListFile, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       platform_(platform), store_(settings), programFolder_(programFolder), userDialogs_(platform) {
@@ -124,6 +124,7 @@ MainWindow::MainWindow(IPlatform& platform, TSettingsStore& settings, const QStr
 
     logic_ = std::make_unique<TMainWindowLogic>(*this, platform_, store_, programFolder_.toStdString());
     ApplySkin(store_.ReadSkin());
+    logic_->SetJobListFile(jobListFile);
     logic_->Initialise();
     ifExists_->setCurrentIndex(static_cast<int>(logic_->IfOutputExists()));
     completion_->setCurrentIndex(static_cast<int>(logic_->CompletionAction()));

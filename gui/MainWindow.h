@@ -34,9 +34,10 @@ public:
     static constexpr int Height = 588;
 
     // `platform` and `settings` outlive the window; `programFolder` holds the
-    // help page, the converter's library folder and the skin files.
+    // help page, the converter's library folder and the skin files. A
+    // non-empty `jobListFile` keeps the job list there across program starts.
     MainWindow(IPlatform& platform, TSettingsStore& settings, const QString& programFolder,
-               QWidget* parent = nullptr);
+               const std::string& jobListFile = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Dropped or command-line paths: files, and folders for the media files inside them.

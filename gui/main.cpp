@@ -1,3 +1,4 @@
+#include "app/JobListFile.h"
 #include "app/SettingsStore.h"
 #include "gui/DispatcherBridge.h"
 #include "gui/MainWindow.h"
@@ -23,7 +24,9 @@ int main(int argc, char** argv) {
     QtPlatform platform;
     int status;
     {
-        MainWindow window(platform, settings, programFolder);
+        // The desktop program keeps its job list beside the settings, so a
+        // crash or a restart loses no jobs.
+        MainWindow window(platform, settings, programFolder, JobListFilePath(settings));
         platform.SetDialogParent(&window);
         window.SetStartupPaths(app.arguments().mid(1));
         window.show();

@@ -35,6 +35,9 @@ public:
     bool MainWindowClosed = false;
     int RunsEnded = 0;
     std::vector<int> FailedRows;
+    std::vector<std::pair<int, TOutputCheck>> Checks;
+    // The job and run reports in their order: "checked R", "ended R", "run ended".
+    std::vector<std::string> Reports;
     // Fills the settings as the options window would; false: the user cancelled.
     std::function<bool(TConversionSettings&, const std::string& outputFolder, bool allowClip)> Chooser;
     std::vector<bool> ChooserClipAllowed;
@@ -70,11 +73,19 @@ public:
     void ShowAddProgress(int done, int total) override { AddProgress.emplace_back(done, total); }
     std::optional<std::string> AskPassword() override { return TypedPassword; }
     void CloseMainWindow() override { MainWindowClosed = true; }
+    void JobChecked(int row, const TOutputCheck& check) override {
+        Checks.emplace_back(row, check);
+        Reports.push_back("checked " + std::to_string(row));
+    }
     void JobEnded(int row, const TTerminateInfo& info) override {
         if (info.Failed)
             FailedRows.push_back(row);
+        Reports.push_back("ended " + std::to_string(row));
     }
-    void RunEnded() override { ++RunsEnded; }
+    void RunEnded() override {
+        ++RunsEnded;
+        Reports.push_back("run ended");
+    }
 
     bool IsEnabled(TMainAction action) const {
         auto it = Enabled.find(action);

@@ -3,8 +3,10 @@
 // statuses, the completion actions and closing during a run.
 #include "app/MainWindowLogic.h"
 #include "AppFakes.h"
+#include "app/JobListFile.h"
 #include "app/PasswordLock.h"
 #include "app/ScriptedFormatChoice.h"
+#include "engine/TaskFiles.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
@@ -12,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +33,9 @@ protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(FFmpegLoader().BindSet(ConverterLibrarySet));
         clips_ = new TempDir;
+        // Its header promises ten seconds; the file holds about four.
+        MakeClip(clips_->File("cut.mkv"), VideoAndAudioClip(10.0));
+        TruncateFile(clips_->File("cut.mkv"), 0.4);
         for (const char* name : {"a.mkv", "b.avi", "c.mp4"})
             MakeClip(clips_->File(name), VideoAndAudioClip(1.0));
         ClipSpec mpeg = VideoAndAudioClip(1.0);
@@ -77,6 +83,27 @@ protected:
     void RunToEnd() {
         logic->StartOrResume();
         ASSERT_TRUE(ServeUntil([&] { return !logic->Running(); }, 60s));
+    }
+    // A new logic on the same settings, as at the next program start, keeping
+    // its job list in `jobList` (empty: none).
+    void Restart(const std::string& jobList) {
+        logic.reset();
+        ProcessPendingMessages();
+        const auto chooser = view.Chooser;
+        view = TFakeView{};
+        view.Chooser = chooser;
+        logic = std::make_unique<TMainWindowLogic>(view, platform, *store, (dir.Path() / "program").string());
+        logic->SetJobListFile(jobList);
+        logic->Initialise();
+        logic->SetCompletionAction(caNothing);
+    }
+    // The files in the output folder, by name.
+    std::vector<std::string> OutFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(Out()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
     std::vector<std::string> Sources() const {
         std::vector<std::string> s;
@@ -311,6 +338,7 @@ TEST_F(MainWindowLogicTest, EachRowEndsWithTheStatusItsReportsEarned) {
 TEST_F(MainWindowLogicTest, PauseResumeAndStop) {
     script = {MpegProfile};
     AddMany({Clip("long.mkv"), Clip("a.mkv")}); // listed a, long
+    std::ofstream(Out("long(停止).mpg")) << "mine";
     logic->Converter().SetProgressInterval(TCustomRAzidiZUV::MinProgressInterval);
     logic->SetParallelCount(0);
     view.Selected = -1;
@@ -344,9 +372,13 @@ TEST_F(MainWindowLogicTest, PauseResumeAndStop) {
     EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "停止"}));
     EXPECT_FALSE(logic->RunPaused());
     EXPECT_TRUE(logic->RunStopped());
-    // The stopped output is complete enough to open.
+    // The stopped output is complete enough to open, under a name that says
+    // it was stopped; one of that name that was there already is kept.
+    EXPECT_EQ(logic->RunOutputOf(1), Out("long(停止)(New_1).mpg"));
+    EXPECT_EQ(ReadFile(Out("long(停止).mpg")), "mine");
+    EXPECT_EQ(OutFiles(), (std::vector<std::string>{"a.mpg", "long(停止)(New_1).mpg", "long(停止).mpg"}));
     TAVProbe probe;
-    EXPECT_TRUE(probe.Open(Out("long.mpg"))) << probe.LastError();
+    EXPECT_TRUE(probe.Open(logic->RunOutputOf(1))) << probe.LastError();
 
     // The next start is a new run.
     RunToEnd();
@@ -382,6 +414,8 @@ TEST_F(MainWindowLogicTest, TheCompletionActionRunsOnceAfterTheLastJob) {
 }
 
 TEST_F(MainWindowLogicTest, ClosingDuringARunStopsWithoutTheCompletionAction) {
+    const std::string jobList = (dir.Path() / "program" / "joblist.txt").string();
+    Restart(jobList);
     script = {MpegProfile};
     AddOne(Clip("long.mkv"));
     logic->Converter().SetProgressInterval(TCustomRAzidiZUV::MinProgressInterval);
@@ -395,6 +429,10 @@ TEST_F(MainWindowLogicTest, ClosingDuringARunStopsWithoutTheCompletionAction) {
     EXPECT_TRUE(view.Messages.empty());
     logic.reset();
     ProcessPendingMessages();
+    // The next start finds the job stopped, its file kept as such.
+    Restart(jobList);
+    EXPECT_EQ(view.Statuses(), std::vector<std::string>{"停止"});
+    EXPECT_EQ(OutFiles(), std::vector<std::string>{"long(停止).mpg"});
 }
 
 TEST_F(MainWindowLogicTest, ThePasswordLock) {
@@ -452,7 +490,8 @@ TEST_F(MainWindowLogicTest, LogLinesAndHelp) {
 TEST_F(MainWindowLogicTest, AnOutputRejectedWhileAddingManyIsListedAndFailsAtStart) {
     // The library calls of one result may serve the next one's post; the rows
     // must still follow the files one by one.
-    fs::create_directory(Out("b.wav"));
+    // A folder where the job's file is written at first cannot be opened.
+    fs::create_directory(Out("b.part.wav"));
     logic->SetIfOutputExists(ieOverwrite);
     AddMany({Clip("c.mp4"), Clip("b.avi"), Clip("a.mkv")});
     ASSERT_EQ(Sources(), (std::vector<std::string>{Clip("a.mkv"), Clip("b.avi"), Clip("c.mp4")}));
@@ -463,6 +502,209 @@ TEST_F(MainWindowLogicTest, AnOutputRejectedWhileAddingManyIsListedAndFailsAtSta
     EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "失败", "完成"}));
     ASSERT_FALSE(view.Messages.empty());
     EXPECT_NE(view.Messages.back().Text.find(Clip("b.avi")), std::string::npos);
+    EXPECT_EQ(view.Checks.size(), 2u);
+}
+
+TEST_F(MainWindowLogicTest, AFinishedJobIsCheckedThenGetsItsName) {
+    AddMany({Clip("b.avi"), Clip("a.mkv")});
+    RunToEnd();
+    EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "完成"}));
+    EXPECT_EQ(view.Reports,
+              (std::vector<std::string>{"checked 0", "ended 0", "checked 1", "ended 1", "run ended"}));
+    ASSERT_EQ(view.Checks.size(), 2u);
+    for (const auto& [row, check] : view.Checks) {
+        EXPECT_TRUE(check.Passed) << check.Problem;
+        EXPECT_NEAR(check.ExpectedSeconds, 1.0, 0.1);
+        EXPECT_NEAR(check.MeasuredSeconds, 1.0, 0.1);
+    }
+    EXPECT_EQ(logic->RunOutputOf(0), Out("a.wav"));
+    EXPECT_EQ(OutFiles(), (std::vector<std::string>{"a.wav", "b.wav"}));
+}
+
+TEST_F(MainWindowLogicTest, AClipIsCheckedAgainstTheClipsLength) {
+    script.ClipSeconds = std::pair<int64_t, int64_t>{3, 8};
+    AddOne(Clip("long.mkv"));
+    RunToEnd();
+    ASSERT_EQ(view.Checks.size(), 1u);
+    EXPECT_TRUE(view.Checks[0].second.Passed) << view.Checks[0].second.Problem;
+    EXPECT_NEAR(view.Checks[0].second.ExpectedSeconds, 5.0, 0.01);
+    EXPECT_NEAR(view.Checks[0].second.MeasuredSeconds, 5.0, 0.2);
+    EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成"}));
+}
+
+TEST_F(MainWindowLogicTest, AnOutputThatFailsItsCheckFailsTheJobAndTakesNoName) {
+    // The source ends early: the conversion ends by itself, short.
+    struct Case {
+        TIfOutputExists ifExists;
+        bool userFileThere;
+    };
+    for (const Case c : {Case{ieNewName, false}, Case{ieOverwrite, true}}) {
+        SCOPED_TRACE(c.userFileThere);
+        Restart("");
+        for (const auto& name : OutFiles())
+            fs::remove(Out(name));
+        if (c.userFileThere)
+            std::ofstream(Out("cut.wav")) << "the user's";
+        logic->SetIfOutputExists(c.ifExists);
+        AddOne(Clip("cut.mkv"));
+        view.Messages.clear();
+        RunToEnd();
+        EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"失败"}));
+        EXPECT_EQ(view.FailedRows, std::vector<int>{0});
+        EXPECT_EQ(view.Reports, (std::vector<std::string>{"checked 0", "ended 0", "run ended"}));
+        ASSERT_EQ(view.Checks.size(), 1u);
+        const TOutputCheck& check = view.Checks[0].second;
+        EXPECT_FALSE(check.Passed);
+        EXPECT_NEAR(check.ExpectedSeconds, 10.0, 0.1);
+        EXPECT_LT(check.MeasuredSeconds, 8.0);
+        EXPECT_EQ(check.Problem.rfind("输出文件不完整：时长 ", 0), 0u) << check.Problem;
+        EXPECT_NE(check.Problem.find("秒，应为 10.0 秒"), std::string::npos) << check.Problem;
+        ASSERT_EQ(view.Messages.size(), 1u);
+        EXPECT_EQ(view.Messages[0].Text, check.Problem);
+        EXPECT_EQ(view.Messages[0].Icon, TMessageIcon::Warning);
+        // What was written stays under the temporary name; the final name is
+        // the user's file, or nothing.
+        EXPECT_EQ(logic->RunOutputOf(0), Out("cut.part.wav"));
+        if (c.userFileThere) {
+            EXPECT_EQ(ReadFile(Out("cut.wav")), "the user's");
+        } else {
+            EXPECT_FALSE(fs::exists(Out("cut.wav")));
+        }
+    }
+}
+
+TEST_F(MainWindowLogicTest, TemporaryNamesAreNeitherPickedNorInTheWay) {
+    std::ofstream(Out("a.part.wav")) << "left by a failed run";
+    AddOne(Clip("a.mkv"));
+    EXPECT_EQ(logic->Jobs().Slot(0).Output.FileName, Out("a.wav"));
+    fs::copy_file(Clip("b.avi"), dir.File("x.part.avi"));
+    AddOne(dir.File("x.part.avi"));
+    EXPECT_EQ(logic->Jobs().Slot(1).Output.FileName, Out("x.part(New_1).wav"));
+    RunToEnd();
+    EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "完成"}));
+    EXPECT_EQ(OutFiles(), (std::vector<std::string>{"a.wav", "x.part(New_1).wav"}));
+}
+
+TEST_F(MainWindowLogicTest, TheJobListSurvivesARestart) {
+    const std::string jobList = (dir.Path() / "program" / "joblist.txt").string();
+    AddOne(Clip("a.mkv"));
+    EXPECT_FALSE(fs::exists(jobList)); // kept only where the front end asks for it
+
+    Restart(jobList);
+    EXPECT_TRUE(view.Rows.empty());
+    AddOne(Clip("a.mkv"));
+    script = {MpegProfile};
+    script.ClipSeconds = std::pair<int64_t, int64_t>{1, 4};
+    AddOne(Clip("long.mkv"));
+    RunToEnd();
+    script = {WavProfile};
+    AddOne(Clip("b.avi"));
+    view.Selected = 2;
+    logic->MoveJobUp();
+    const std::string saved = ReadFile(jobList);
+    const TJobSlot clipJob = logic->Jobs().Slot(2);
+
+    Restart(jobList);
+    EXPECT_EQ(Sources(), (std::vector<std::string>{Clip("a.mkv"), Clip("b.avi"), Clip("long.mkv")}));
+    EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "准备", "完成"}));
+    EXPECT_EQ(view.Rows[2].Number, "3");
+    EXPECT_EQ(view.Rows[2].TargetFormat, "MPG");
+    EXPECT_EQ(view.Rows[2].Progress, 100);
+    EXPECT_EQ(logic->RunOutputOf(2), Out("long.mpg"));
+    EXPECT_TRUE(view.IsEnabled(TMainAction::Start));
+    // Every field of the records came back: saving again writes the same file.
+    EXPECT_EQ(ReadFile(jobList), saved);
+    EXPECT_EQ(logic->Jobs().Slot(2).Output.Duration, clipJob.Output.Duration);
+    EXPECT_EQ(logic->Jobs().Slot(2).Input.StartTime, clipJob.Input.StartTime);
+    EXPECT_EQ(logic->Jobs().Slot(2).Output.VideoCodec, clipJob.Output.VideoCodec);
+
+    logic->SetIfOutputExists(ieOverwrite);
+    RunToEnd();
+    EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "完成", "完成"}));
+    ASSERT_EQ(view.Checks.size(), 3u);
+    EXPECT_NEAR(view.Checks[2].second.ExpectedSeconds, 3.0, 0.01);
+
+    logic->ClearJobs();
+    Restart(jobList);
+    EXPECT_TRUE(view.Rows.empty());
+}
+
+TEST_F(MainWindowLogicTest, JobsCutShortByAnEndedProgramComeBackNotConverted) {
+    const std::string jobList = (dir.Path() / "program" / "joblist.txt").string();
+    struct Case {
+        const char* saved;
+        const char* restored;
+        bool partKept;
+        bool ran = true; // else only listed: its part file is the add's empty one
+    };
+    const Case cases[] = {
+        {"转换中...", "准备", false},   {"暂停", "准备", false}, {"准备", "准备", false},
+        {"完成", "完成", true},         {"失败", "失败", true},  {"停止", "停止", true},
+        {"准备", "准备", false, false},
+    };
+    std::vector<TSavedJob> jobs;
+    for (const Case& c : cases) {
+        TSavedJob job;
+        job.Row.SourceFile = Clip("a.mkv");
+        job.Row.Status = c.saved;
+        job.Row.CurrentTime = "0";
+        job.Input.FileName = Clip("a.mkv");
+        job.Output.FileName = Out("job" + std::to_string(jobs.size()) + ".wav");
+        std::ofstream part(TOutputFile::PartName(job.Output.FileName));
+        if (c.ran) {
+            job.RunOutput = job.Output.FileName;
+            part << "part";
+        }
+        jobs.push_back(job);
+    }
+    std::string error;
+    ASSERT_TRUE(SaveJobListFile(jobList, jobs, error)) << error;
+
+    Restart(jobList);
+    ASSERT_EQ(view.Rows.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].saved);
+        EXPECT_EQ(view.Rows[i].Status, cases[i].restored);
+        EXPECT_EQ(fs::exists(TOutputFile::PartName(jobs[i].Output.FileName)), cases[i].partKept);
+        EXPECT_EQ(logic->RunOutputOf(static_cast<int>(i)).empty(), !cases[i].partKept);
+    }
+    // The corrected statuses are what a second crash would find.
+    std::vector<TSavedJob> again;
+    ASSERT_TRUE(LoadJobListFile(jobList, again, error)) << error;
+    EXPECT_EQ(again[0].Row.Status, "准备");
+}
+
+TEST_F(MainWindowLogicTest, AJobListThatCannotBeReadLeavesAnEmptyList) {
+    const std::string jobList = (dir.Path() / "program" / "joblist.txt").string();
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+    };
+    const Case cases[] = {
+        {"garbage", [&] { WriteRandomBytes(jobList, 300); }},
+        {"a bad line", [&] { std::ofstream(jobList) << "vantoro-jobs 1\n[job]\nno equals sign\n"; }},
+        {"a bad number", [&] { std::ofstream(jobList) << "vantoro-jobs 1\n[job]\nProgress=lots\n"; }},
+        {"a job without source", [&] { std::ofstream(jobList) << "vantoro-jobs 1\n[job]\nStatus=完成\n"; }},
+        {"a folder", [&] { fs::create_directory(jobList); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::error_code ec;
+        fs::remove_all(jobList, ec);
+        c.make();
+        Restart(jobList);
+        EXPECT_TRUE(view.Rows.empty());
+        EXPECT_EQ(view.Status, "上次的任务列表无法恢复，列表从空开始");
+        EXPECT_NE(logic->DiagnosticLog().find("***任务列表无法恢复: "), std::string::npos);
+        EXPECT_TRUE(view.IsEnabled(TMainAction::Add));
+    }
+    // The next change replaces a broken file.
+    fs::remove(jobList);
+    std::ofstream(jobList) << "junk";
+    Restart(jobList);
+    AddOne(Clip("a.mkv"));
+    Restart(jobList);
+    EXPECT_EQ(view.Rows.size(), 1u);
 }
 
 TEST_F(MainWindowLogicTest, TheMediaReportOfTheSelectedRow) {

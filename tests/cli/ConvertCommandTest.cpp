@@ -147,6 +147,24 @@ TEST_F(ConvertCommandTest, AFailingJobLeavesTheOthersCompleteAndExitsOne) {
     }
 }
 
+TEST_F(ConvertCommandTest, AnOutputThatFailsItsCheckIsReportedAndExitsOne) {
+    // The header promises ten seconds; the file holds about four.
+    MakeClip(dir.File("cut.mkv"), VideoAndAudioClip(10.0));
+    TruncateFile(dir.File("cut.mkv"), 0.4);
+    const CliResult result = Convert("202", {}, {Clip("一.mkv"), dir.File("cut.mkv")});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("vantoro-cli: " + dir.File("cut.mkv") + ": 输出文件不完整：时长 "),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("秒，应为 10.0 秒"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("1 of 2 files converted"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(Out("cut.wav")));
+    EXPECT_TRUE(fs::exists(Out("一.wav")));
+    // Each invocation stands alone: no job list is kept anywhere.
+    EXPECT_FALSE(fs::exists(fs::path(CliProgram()).parent_path() / "joblist.txt"));
+    EXPECT_FALSE(fs::exists(dir.Path() / "config" / "vantoro" / "joblist.txt"));
+}
+
 TEST_F(ConvertCommandTest, ExistingOutputsAreKeptUnlessOverwriteIsGiven) {
     const std::string existing = Out("一.wav");
     std::ofstream(existing) << "keep me";
@@ -199,7 +217,9 @@ TEST_F(ConvertCommandTest, CtrlCStopsWithWaitingAndCompletesTheOutput) {
     ASSERT_NE(signalled, Clock::time_point{}) << result.err;
     EXPECT_EQ(result.status, 130) << result.err;
     EXPECT_NE(result.err.find("stopped: " + Clip("long.mp4")), std::string::npos) << result.err;
-    const Probed probed = ProbeFile(Out("long.mpg"));
+    // Kept under a name that says it was stopped.
+    EXPECT_FALSE(fs::exists(Out("long.mpg")));
+    const Probed probed = ProbeFile(Out("long(停止).mpg"));
     ASSERT_TRUE(probed.opened) << probed.error;
     EXPECT_GT(probed.videoDuration, 0);
     EXPECT_LT(probed.videoDuration, static_cast<int64_t>(LongSeconds * 1e6));

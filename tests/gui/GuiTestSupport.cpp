@@ -1,11 +1,16 @@
 #include "GuiTestSupport.h"
 
 #include "gui/DispatcherBridge.h"
+#include "gui/FormatChooserDialog.h"
+#include "gui/MainWindow.h"
+#include "gui/OptionsDialog.h"
 #include "media/MainThreadDispatcher.h"
 
 #include <QAbstractButton>
 #include <QDialog>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 QApplication& GuiApp() {
@@ -56,4 +61,13 @@ void AnswerMessageBox(QMessageBox* box, bool ok) {
         button->click();
     else
         box->reject();
+}
+
+bool AddOneWithDefaults(MainWindow& window, TFakePlatform& platform, const std::string& file) {
+    platform.OneFile = file;
+    TModalScript script;
+    script.ThenOn<FormatChooserDialog>([](FormatChooserDialog* chooser) { chooser->NextButton()->click(); });
+    script.ThenOn<OptionsDialog>([](OptionsDialog* options) { options->ConfirmButton()->click(); });
+    window.AddMenu()->actions().at(0)->trigger();
+    return script.Done();
 }

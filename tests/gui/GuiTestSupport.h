@@ -60,6 +60,12 @@ private:
     QTimer timer_;
 };
 
+// Adds `file` to `window` by "添加一个视频文件" with the chooser's current pick
+// and the options window's choices as they stand; false when one of the two
+// windows did not come.
+class MainWindow;
+bool AddOneWithDefaults(MainWindow& window, TFakePlatform& platform, const std::string& file);
+
 // Clicks the button of a message box whose role matches `accept` (OK) or not (Cancel); returns its text.
 class QMessageBox;
 void AnswerMessageBox(QMessageBox* box, bool ok);

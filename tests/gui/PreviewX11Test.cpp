@@ -7,10 +7,8 @@
 #include "ImageChecks.h"
 #include "PreviewTestWindow.h"
 #include "app/SettingsStore.h"
-#include "gui/FormatChooserDialog.h"
 #include "gui/JobListTable.h"
 #include "gui/MainWindow.h"
-#include "gui/OptionsDialog.h"
 #include "gui/PreviewGroup.h"
 #include "gui/SkinLookStyles.h"
 
@@ -193,15 +191,7 @@ TEST(PreviewX11MainWindow, PlaysTheSelectedJobAndTakesEachSkin) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
-    platform.OneFile = clip;
-    {
-        TModalScript script;
-        script.ThenOn<FormatChooserDialog>(
-            [](FormatChooserDialog* chooser) { chooser->NextButton()->click(); });
-        script.ThenOn<OptionsDialog>([](OptionsDialog* options) { options->ConfirmButton()->click(); });
-        window.AddMenu()->actions().at(0)->trigger();
-        ASSERT_TRUE(script.Done());
-    }
+    ASSERT_TRUE(AddOneWithDefaults(window, platform, clip));
     ASSERT_EQ(window.Jobs()->rowCount(), 1);
     window.SelectRow(0);
     window.Logic().JobRowSelected();

@@ -93,4 +93,38 @@ TEST(ScreenshotTest, MainWindowWithTwoJobsOneConvertingAndTheProfileWindows) {
     ASSERT_TRUE(WaitFor([&] { return !window.Logic().Running(); }));
 }
 
+TEST(ScreenshotTest, MainWindowWithAFinishedAndAFailedJob) {
+    GuiApp();
+    TempDir dir;
+    MakeClip(dir.File("good.mkv"), VideoAndAudioClip(1.0));
+    // The header promises ten seconds; the file holds about four.
+    MakeClip(dir.File("cut.mkv"), VideoAndAudioClip(10.0));
+    TruncateFile(dir.File("cut.mkv"), 0.4);
+
+    TFakePlatform platform;
+    TSettingsStore store(dir.File("system.ini"), dir.Path().string());
+    MainWindow window(platform, store, QString::fromStdString(dir.Path().string()));
+    window.show();
+    QApplication::processEvents();
+    for (const char* name : {"good.mkv", "cut.mkv"})
+        ASSERT_TRUE(AddOneWithDefaults(window, platform, dir.File(name)));
+    ASSERT_EQ(window.Jobs()->rowCount(), 2);
+
+    // The failed job's message shows over the window like any failure.
+    QString message;
+    TModalScript script;
+    script.ThenOn<QMessageBox>([&](QMessageBox* box) {
+        message = box->text();
+        Save(box, "failed-job-message");
+        AnswerMessageBox(box, true);
+    });
+    window.ToolButton(TToolButton::Start)->click();
+    ASSERT_TRUE(WaitFor([&] { return !window.Logic().Running(); }));
+    EXPECT_TRUE(script.Done());
+    EXPECT_TRUE(message.startsWith(QStringLiteral("输出文件不完整：时长 "))) << message.toStdString();
+    EXPECT_EQ(window.Logic().Jobs().Row(0).Status, StatusFinished);
+    EXPECT_EQ(window.Logic().Jobs().Row(1).Status, StatusFailed);
+    Save(&window, "main-window-finished-and-failed");
+}
+
 } // namespace

@@ -1,0 +1,14 @@
+// Whole-file writes that a crash cannot leave half done: the text goes to a
+// temporary file beside the target, is flushed to the disk, and replaces the
+// target by a rename.
+#pragma once
+
+#include <string>
+
+// Creates the folder when missing. False with `error` set when the file
+// cannot be written; the target is then unchanged.
+bool WriteFileAtomically(const std::string& fileName, const std::string& content, std::string& error);
+
+// Removes the temporary files that writers of `fileName` killed before their
+// rename left beside it.
+void RemoveLeftoverTemporaries(const std::string& fileName);

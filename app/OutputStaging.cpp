@@ -1,0 +1,81 @@
+#include "app/OutputStaging.h"
+
+#include "app/OutputClaim.h"
+#include "app/OutputNaming.h"
+#include "engine/TaskFiles.h"
+#include "media/FileHelpers.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Moves `from` to `to`, replacing a file there; the reason on failure.
+std::string MoveFile(const std::string& from, const std::string& to) {
+    if (std::rename(from.c_str(), to.c_str()) == 0)
+        return {};
+    return std::strerror(errno);
+}
+
+} // namespace
+
+TStagedOutput StageOutput(const std::string& finalName, const TOutputExpectation& expected, bool overwrite) {
+    return {finalName, TOutputFile::PartName(finalName), expected, overwrite};
+}
+
+std::string StoppedFileName(const std::string& finalName) {
+    const fs::path path(finalName);
+    const std::string ext = path.extension().string();
+    return UniqueOutputName(finalName.substr(0, finalName.size() - ext.size()) + "(停止)" + ext, false);
+}
+
+TJobEnding FinishStagedOutput(const TStagedOutput& staged, const TTerminateInfo& info) {
+    TJobEnding ending = FinishStagedFiles(staged, info);
+    // The name taken for the run is given back unless the file now holds it.
+    if (staged.Claimed && ending.Output != staged.Final)
+        ReleaseEmptyClaim(staged.Final);
+    return ending;
+}
+
+namespace {
+
+TJobEnding FinishStagedFiles(const TStagedOutput& staged, const TTerminateInfo& info) {
+    TJobEnding ending{info, std::nullopt, {}};
+    if (info.Finished && !info.Failed) {
+        ending.Check = CheckOutputFile(staged.Part, staged.Expected);
+        if (ending.Check->Passed) {
+            // A file of the final name that appeared during the run is kept
+            // unless the user chose to overwrite.
+            const std::string target =
+                staged.Claimed ? staged.Final : UniqueOutputName(staged.Final, staged.Overwrite);
+            const std::string error = MoveFile(staged.Part, target);
+            if (error.empty()) {
+                ending.Output = target;
+                return ending;
+            }
+            ending.Check->Passed = false;
+            ending.Check->Problem = "输出文件无法改名为 " + target + "：" + error;
+        }
+        ending.Info.Finished = false;
+        ending.Info.Failed = true;
+        ending.Info.ErrorMessage = ending.Check->Problem;
+    } else if (!info.Failed && FileSizeOf(staged.Part) > 0) {
+        // Stopped: what was written has its trailer and plays.
+        const std::string target = StoppedFileName(staged.Final);
+        if (MoveFile(staged.Part, target).empty()) {
+            ending.Output = target;
+            return ending;
+        }
+    }
+    // Failed (also after a complete run whose release failed): nothing under the final name.
+    ending.Info.Finished = false;
+    if (FileSizeOf(staged.Part) > 0)
+        ending.Output = staged.Part;
+    return ending;
+}
+
+} // namespace

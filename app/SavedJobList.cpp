@@ -1,0 +1,78 @@
+// The main window's job list kept across program starts (SetJobListFile):
+// saved on every change of the list or of a status, restored at start-up.
+#include "app/MainWindowLogic.h"
+
+#include "app/AtomicFile.h"
+#include "app/JobListFile.h"
+#include "app/OutputClaim.h"
+#include "app/OutputNaming.h"
+#include "engine/TaskFiles.h"
+#include "media/FileHelpers.h"
+
+#include <cstdio>
+
+void TMainWindowLogic::SaveJobList() {
+    if (jobListFile_.empty())
+        return;
+    std::vector<TSavedJob> jobs;
+    jobs.reserve(static_cast<size_t>(jobs_.RowCount()));
+    for (int row = 0; row < jobs_.RowCount(); ++row) {
+        const TJobSlot& slot = jobs_.Slot(row);
+        jobs.push_back({jobs_.Row(row), slot.Input, slot.Output, RunOutputOf(row)});
+    }
+    std::string error;
+    if (!SaveJobListFile(jobListFile_, jobs, error))
+        Log("***任务列表保存失败: " + error);
+}
+
+void TMainWindowLogic::RestoreJobList() {
+    if (jobListFile_.empty())
+        return;
+    RemoveLeftoverTemporaries(jobListFile_);
+    if (!PathExists(jobListFile_))
+        return;
+    std::vector<TSavedJob> saved;
+    std::string error;
+    if (!LoadJobListFile(jobListFile_, saved, error)) {
+        // A list that cannot be read must not keep the program from starting.
+        Log("***任务列表无法恢复: " + error);
+        view_.SetStatusText("上次的任务列表无法恢复，列表从空开始");
+        return;
+    }
+    runOutputs_.clear();
+    for (TSavedJob& job : saved) {
+        if (!jobs_.CanAdd())
+            break;
+        const int row = jobs_.AddJobRow(job.Row.SourceFile, job.Output.FileName, job.Input, job.Output);
+        TJobRow& r = jobs_.Row(row);
+        const std::string& status = job.Row.Status;
+        if (status == StatusFinished || status == StatusFailed || status == StatusStopped) {
+            r.Status = status;
+            r.Progress = job.Row.Progress;
+            r.CurrentTime = job.Row.CurrentTime;
+        } else {
+            // Converting or paused when the program ended, or waiting in that
+            // run: not converted. What such a run began under the temporary
+            // name is no use to anyone.
+            if (!job.RunOutput.empty()) {
+                std::remove(TOutputFile::PartName(job.RunOutput).c_str());
+                // and the empty file that took the final name for the run
+                ReleaseEmptyClaim(job.RunOutput);
+            }
+            job.RunOutput.clear();
+            // The empty file the add's check of the job opened, which the
+            // program removes when it ends normally.
+            if (const std::string added = TOutputFile::PartName(job.Output.FileName); FileSizeOf(added) == 0)
+                std::remove(added.c_str());
+        }
+        runOutputs_.push_back(job.RunOutput);
+        view_.InsertRow(row, r);
+    }
+    if (jobs_.RowCount() == 0)
+        return;
+    RenumberRows();
+    EnableAfterAdd();
+    // A run needs the converter's libraries, which an add loads otherwise.
+    LoadConverterLibraries();
+    SaveJobList();
+}
