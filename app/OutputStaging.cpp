@@ -33,14 +33,6 @@ std::string StoppedFileName(const std::string& finalName) {
     return UniqueOutputName(finalName.substr(0, finalName.size() - ext.size()) + "(停止)" + ext, false);
 }
 
-TJobEnding FinishStagedOutput(const TStagedOutput& staged, const TTerminateInfo& info) {
-    TJobEnding ending = FinishStagedFiles(staged, info);
-    // The name taken for the run is given back unless the file now holds it.
-    if (staged.Claimed && ending.Output != staged.Final)
-        ReleaseEmptyClaim(staged.Final);
-    return ending;
-}
-
 namespace {
 
 TJobEnding FinishStagedFiles(const TStagedOutput& staged, const TTerminateInfo& info) {
@@ -79,3 +71,11 @@ TJobEnding FinishStagedFiles(const TStagedOutput& staged, const TTerminateInfo& 
 }
 
 } // namespace
+
+TJobEnding FinishStagedOutput(const TStagedOutput& staged, const TTerminateInfo& info) {
+    TJobEnding ending = FinishStagedFiles(staged, info);
+    // The name taken for the run is given back unless the file now holds it.
+    if (staged.Claimed && ending.Output != staged.Final)
+        ReleaseEmptyClaim(staged.Final);
+    return ending;
+}
