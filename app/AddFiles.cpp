@@ -6,6 +6,7 @@
 #include "app/OutputCheck.h"
 #include "app/OutputClaim.h"
 #include "app/OutputNaming.h"
+#include "app/OutputStaging.h"
 #include "engine/TaskFiles.h"
 #include "media/AVProbe.h"
 #include "media/MainThreadDispatcher.h"
@@ -102,10 +103,10 @@ bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::
         outputCandidate, false, [&](const std::string& p) { return OutputTaken(p, listed, sourceFile); });
     TOutputOptions outputOptions;
     BuildOutputOptions(settings_, output, outputOptions);
-    // Registered under the temporary name, as a run writes it: opening the
-    // output creates the file, and a file the user chose to overwrite is
-    // replaced only by a finished conversion.
-    if (!converter_.SetOutputFile(task, TOutputFile::PartName(output), outputOptions)) {
+    // Registered under a temporary name: opening the output creates the file,
+    // and a file the user chose to overwrite is replaced only by a finished
+    // conversion.
+    if (!converter_.SetOutputFile(task, AddCheckName(output), outputOptions)) {
         converter_.RemoveTask(task);
         Log("***不能进行正常转换: " + converter_.LastError());
         // A single add lists nothing; a many-file add still lists the job, and

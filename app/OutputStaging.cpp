@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,6 +24,31 @@ std::string MoveFile(const std::string& from, const std::string& to) {
 }
 
 } // namespace
+
+std::string AddCheckName(const std::string& output) {
+    const std::string part = TOutputFile::PartName(output);
+    const size_t at = part.rfind(TOutputFile::IncompleteSuffix);
+    return part.substr(0, at) + "." + std::to_string(getpid()) + part.substr(at);
+}
+
+void RemoveAddCheckFiles(const std::string& output) {
+    const std::string part = fs::path(TOutputFile::PartName(output)).filename().string();
+    const size_t at = part.rfind(TOutputFile::IncompleteSuffix);
+    const std::string head = part.substr(0, at) + ".";
+    const std::string tail = part.substr(at);
+    std::error_code ec;
+    const fs::path folder = fs::path(output).parent_path();
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= head.size() + tail.size() || name.compare(0, head.size(), head) != 0 ||
+            name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
+            continue;
+        const std::string pid = name.substr(head.size(), name.size() - head.size() - tail.size());
+        if (pid.find_first_not_of("0123456789") == std::string::npos && FileSizeOf(it->path().string()) == 0)
+            std::remove(it->path().c_str());
+    }
+}
 
 TStagedOutput StageOutput(const std::string& finalName, const TOutputExpectation& expected, bool overwrite) {
     return {finalName, TOutputFile::PartName(finalName), expected, overwrite};

@@ -25,6 +25,14 @@ struct TJobEnding {
     std::string Output;                // where the job's file is now; empty when there is none
 };
 
+// The name an add's check of a job opens: "NAME.<pid>.part.EXT", this
+// process's own, because another program may already be writing the run-time
+// temporary name of the same output into the folder.
+std::string AddCheckName(const std::string& output);
+// Removes the empty files that add checks of `output` left, in any process
+// (one that ended before its run closed them).
+void RemoveAddCheckFiles(const std::string& output);
+
 // Staging for `finalName`.
 TStagedOutput StageOutput(const std::string& finalName, const TOutputExpectation& expected, bool overwrite);
 

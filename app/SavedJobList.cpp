@@ -6,6 +6,7 @@
 #include "app/JobListFile.h"
 #include "app/OutputClaim.h"
 #include "app/OutputNaming.h"
+#include "app/OutputStaging.h"
 #include "engine/TaskFiles.h"
 #include "media/FileHelpers.h"
 
@@ -62,8 +63,7 @@ void TMainWindowLogic::RestoreJobList() {
             job.RunOutput.clear();
             // The empty file the add's check of the job opened, which the
             // program removes when it ends normally.
-            if (const std::string added = TOutputFile::PartName(job.Output.FileName); FileSizeOf(added) == 0)
-                std::remove(added.c_str());
+            RemoveAddCheckFiles(job.Output.FileName);
         }
         runOutputs_.push_back(job.RunOutput);
         view_.InsertRow(row, r);

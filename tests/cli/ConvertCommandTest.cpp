@@ -424,7 +424,10 @@ TEST_F(ConvertCommandTest, AStoppedJsonRunEndsItsJobsAndSaysSo) {
     EXPECT_TRUE(lines.ended.at(1)["elapsed_seconds"].IsNull());
     EXPECT_EQ((*lines.runEnded)["stopped"].number, 2);
     EXPECT_EQ((*lines.runEnded)["exit_status"].number, 130);
-    EXPECT_TRUE(ProbeFile(Out("long.mpg")).opened);
+    // The stopped job's file keeps what was converted, under a name that says so.
+    EXPECT_EQ(lines.ended.at(0)["output"].text, Out("long(停止).mpg"));
+    EXPECT_TRUE(ProbeFile(Out("long(停止).mpg")).opened);
+    EXPECT_FALSE(fs::exists(Out("long.mpg")));
 }
 
 TEST_F(ConvertCommandTest, WhatStartedProgramsPrintStaysOffTheJsonLines) {
