@@ -23,10 +23,13 @@ int CodecThreadShare(int cores, int tasksAtOnce) {
     return std::clamp(cores / std::max(1, tasksAtOnce), 1, MaxCodecThreads);
 }
 
-int CodecThreadCount(const AVCodecContext& ctx, int share, int requested) {
+int CodecThreadCount(const AVCodecContext& ctx, const AVCodec* codec, int share, int requested) {
     if (requested >= 0)
         return std::min(requested, MaxCodecThreads);
-    return ctx.codec_type == AVMEDIA_TYPE_VIDEO ? std::max(1, share) : 1;
+    if (ctx.codec_type != AVMEDIA_TYPE_VIDEO || share <= 1)
+        return 1;
+    const bool ownThreads = codec && (codec->capabilities & AV_CODEC_CAP_OTHER_THREADS);
+    return std::min(ownThreads ? share + share / 2 : share, MaxCodecThreads);
 }
 
 void ApplyCodecThreads(AVCodecContext& ctx, int count) {

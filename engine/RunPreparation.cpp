@@ -401,7 +401,7 @@ void TCustomFFmpeg::OpenEncoders() {
             GetLogger().Log(logSender_, llError, "requested bitrate is too low");
         int ret = AVERROR(EINVAL);
         if (!refused) {
-            ApplyCodecThreads(*enc, CodecThreadCount(*enc, codecThreadShare_, settings_.CodecThreads));
+            ApplyCodecThreads(*enc, CodecThreadCount(*enc, codec, codecThreadShare_, settings_.CodecThreads));
             std::lock_guard lock(CodecLock());
             ret = avcodec_open2(enc, codec, setup.OpenOptions.Address());
         }
@@ -444,7 +444,7 @@ void TCustomFFmpeg::OpenDecoder(TInputStream& ist) {
         GetLogger().Log(logSender_, llError, message);
         throw FFmpegException(message);
     }
-    ApplyCodecThreads(*dec, CodecThreadCount(*dec, codecThreadShare_, settings_.CodecThreads));
+    ApplyCodecThreads(*dec, CodecThreadCount(*dec, codec, codecThreadShare_, settings_.CodecThreads));
     int ret;
     {
         std::lock_guard lock(CodecLock());

@@ -34,24 +34,32 @@ TEST(CodecThreadShare, CoresAreDividedAmongTheTasksRunningAtOnce) {
 
 TEST(CodecThreadCount, VideoTakesTheShareAndTheThreadsOptionWins) {
     struct Case {
-        AVMediaType Type;
+        const char* Codec;
+        bool Encoder;
         int Share, Requested, Expected;
     };
     const Case cases[] = {
-        {AVMEDIA_TYPE_VIDEO, 4, -1, 4},
-        {AVMEDIA_TYPE_VIDEO, 0, -1, 1},
-        {AVMEDIA_TYPE_AUDIO, 4, -1, 1},
-        {AVMEDIA_TYPE_SUBTITLE, 4, -1, 1},
-        {AVMEDIA_TYPE_VIDEO, 4, 3, 3},
-        {AVMEDIA_TYPE_AUDIO, 1, 2, 2},
-        {AVMEDIA_TYPE_VIDEO, 4, 0, 0}, // the library chooses
-        {AVMEDIA_TYPE_VIDEO, 1, 100, MaxCodecThreads},
+        {"h264", false, 4, -1, 4},
+        {"mpeg4", true, 2, -1, 2},
+        {"mpeg4", true, 0, -1, 1},
+        {"libx264", true, 2, -1, 3}, // threads of its own: half a share more
+        {"libx264", true, 1, -1, 1},
+        {"libx264", true, 12, -1, MaxCodecThreads},
+        {"aac", false, 4, -1, 1},
+        {"libmp3lame", true, 4, -1, 1},
+        {"mpeg4", true, 4, 3, 3},
+        {"aac", false, 1, 2, 2},
+        {"h264", false, 4, 0, 0}, // the library chooses
+        {"h264", false, 1, 100, MaxCodecThreads},
     };
     for (const Case& c : cases) {
+        const AVCodec* codec =
+            c.Encoder ? avcodec_find_encoder_by_name(c.Codec) : avcodec_find_decoder_by_name(c.Codec);
+        ASSERT_NE(codec, nullptr) << c.Codec;
         AVCodecContext ctx{};
-        ctx.codec_type = c.Type;
-        EXPECT_EQ(CodecThreadCount(ctx, c.Share, c.Requested), c.Expected)
-            << av_get_media_type_string(c.Type) << " share " << c.Share << " requested " << c.Requested;
+        ctx.codec_type = codec->type;
+        EXPECT_EQ(CodecThreadCount(ctx, codec, c.Share, c.Requested), c.Expected)
+            << c.Codec << " share " << c.Share << " requested " << c.Requested;
     }
 }
 
