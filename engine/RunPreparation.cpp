@@ -287,6 +287,8 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
         av_opt_set_int(sws, "dsth", enc->height, 0);
         av_opt_set_int(sws, "dst_format", enc->pix_fmt, 0);
         av_opt_set_int(sws, "sws_flags", options_->ScalerFlags(), 0);
+        // Slices of a picture on the task's share of the cores, like its codecs.
+        av_opt_set_int(sws, "threads", CodecThreadCount(*enc, nullptr, codecThreadShare_, s.CodecThreads), 0);
         ApplyStoredOptions(*options_, sws, AV_OPT_FLAG_VIDEO_PARAM);
         if (sws_init_context(sws, nullptr, nullptr) < 0)
             throw FFmpegException("Cannot get resampling context");
