@@ -5,21 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
-missing=()
-for p in handbrake-cli ffmpeg; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
-
+bash scripts/install-missing.sh handbrake-cli ffmpeg
 bash scripts/setup.sh
 bash scripts/build.sh
 exec ./build/bench/bench_BatchVsPeers "$@"
