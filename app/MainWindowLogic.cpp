@@ -5,9 +5,11 @@
 
 #include "app/PasswordLock.h"
 #include "app/ToolHints.h"
+#include "engine/CodecThreads.h"
 #include "media/FFmpegLogger.h"
 #include "media/MainThreadDispatcher.h"
 
+#include <algorithm>
 #include <cassert>
 #include <filesystem>
 
@@ -16,6 +18,8 @@ namespace fs = std::filesystem;
 TMainWindowLogic::TMainWindowLogic(IMainView& view, IPlatform& platform, TSettingsStore& settings,
                                    std::string programFolder)
     : view_(view), platform_(platform), store_(settings), programFolder_(std::move(programFolder)) {
+    // Cores that the jobs running leave over go to their codecs.
+    converter_.SetCodecCores(ProcessorCores());
     AttachConverterEvents();
     GetLogger().OnLog = [this](const TFFBaseComponent*, uint32_t threadId, TLogLevel level,
                                const std::string& message) {
@@ -63,7 +67,8 @@ void TMainWindowLogic::Initialise(const std::string& outputFolder) {
     view_.SetOutputFolderText(outputFolder_);
     completionAction_ = caOpenFolder;
     cpuUsage_ = cuNormal;
-    parallelIndex_ = 0;
+    // First start: one file per core, so a batch uses the whole machine.
+    SetParallelCount(store_.ReadParallelFiles(std::min(ProcessorCores(), MaxParallelIndex + 1)) - 1);
     snapshotType_ = store_.ReadSnapshotType();
     listBusy_ = false;
     for (auto action : {TMainAction::Remove, TMainAction::Clear, TMainAction::Start, TMainAction::Pause,
@@ -155,4 +160,9 @@ void TMainWindowLogic::ShutDownComputer() {
 
 void TMainWindowLogic::SetParallelCount(int index) {
     parallelIndex_ = index < 0 ? 0 : index > MaxParallelIndex ? MaxParallelIndex : index;
+}
+
+void TMainWindowLogic::ChooseParallelCount(int index) {
+    SetParallelCount(index);
+    store_.WriteParallelFiles(parallelIndex_ + 1);
 }

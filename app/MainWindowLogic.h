@@ -122,8 +122,10 @@ public:
     TCpuUsage CpuUsage() const { return cpuUsage_; }
     void SetCpuUsage(TCpuUsage value) { cpuUsage_ = value; }
     int ParallelCount() const { return parallelIndex_; }
-    // Index 0 ("1个文件") to 9 ("10个文件").
+    // Index 0 ("1个文件") to 9 ("10个文件"), for this session.
     void SetParallelCount(int index);
+    // The user picked an item of "同时进行转换的文件个数：": kept and remembered.
+    void ChooseParallelCount(int index);
     TCompletionAction CompletionAction() const { return completionAction_; }
     void SetCompletionAction(TCompletionAction value) { completionAction_ = value; }
     TIfOutputExists IfOutputExists() const { return ifOutputExists_; }

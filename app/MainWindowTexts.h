@@ -31,6 +31,10 @@ inline constexpr std::array<const char*, 2> IfExistsItems{"自动生成相应的
 inline constexpr const char* CompletionCaption = "全部文件转换完毕后：";
 inline constexpr std::array<const char*, 3> CompletionItems{"无任何操作", "直接关闭计算机",
                                                             "打开文件夹查看转换的文件"};
+inline constexpr const char* ParallelCaption = "同时进行转换的文件个数：";
+inline constexpr std::array<const char*, 10> ParallelItems{"1个文件", "2个文件", "3个文件", "4个文件",
+                                                           "5个文件", "6个文件", "7个文件", "8个文件",
+                                                           "9个文件", "10个文件"};
 inline constexpr const char* AddProgressCaption = "正在添加文件...";
 // Shown when dropped paths hold nothing the program can convert.
 inline constexpr const char* NothingToAddMessage = "拖入的文件或文件夹中没有可以转换的音频或视频文件！";

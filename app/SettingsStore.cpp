@@ -1,6 +1,7 @@
 #include "app/SettingsStore.h"
 
 #include <array>
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -19,6 +20,9 @@ constexpr const char* SnapshotDirKey = "Dir";
 constexpr const char* SnapshotPictureKey = "Picture";
 constexpr const char* SkinSection = "skin";
 constexpr const char* SkinKey = "SetSkin";
+constexpr const char* RunSection = "Run";
+constexpr const char* ParallelFilesKey = "ParallelFiles";
+constexpr int MaxParallelFiles = 10;
 constexpr std::array<const char*, 4> PictureTypes{"BMP", "JPG", "GIF", "PNG"};
 
 bool IsFolder(const std::string& path) {
@@ -127,4 +131,18 @@ std::string TSettingsStore::ReadSkin() const {
 
 void TSettingsStore::WriteSkin(const std::string& skin) {
     ini_.WriteString(SkinSection, SkinKey, skin);
+}
+
+int TSettingsStore::ReadParallelFiles(int firstStart) const {
+    const std::string stored = ReadSet(RunSection, ParallelFilesKey);
+    int files = 0;
+    const char* end = stored.data() + stored.size();
+    const auto [ptr, ec] = std::from_chars(stored.data(), end, files);
+    if (ec != std::errc() || ptr != end || files < 1 || files > MaxParallelFiles)
+        return firstStart;
+    return files;
+}
+
+void TSettingsStore::WriteParallelFiles(int files) {
+    ini_.WriteString(RunSection, ParallelFilesKey, std::to_string(files));
 }

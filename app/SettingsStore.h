@@ -1,8 +1,8 @@
 // The settings file "system.ini": the output folder, the snapshot folder and
-// picture type, and the chosen skin. Read and written key by key when a value
-// is needed or changed; nothing is cached here. "Error" (the default passed for
-// string keys) and the empty string read as "not set". No read or write reports
-// an error to the user: a failing read falls back to the default.
+// picture type, the chosen skin and the number of files converted at once. Read and written key by key when a
+// value is needed or changed; nothing is cached here. "Error" (the default passed for string keys) and the
+// empty string read as "not set". No read or write reports an error to the user: a failing read falls back to
+// the default.
 #pragma once
 
 #include "app/IniFile.h"
@@ -49,6 +49,11 @@ public:
     // "skin1".."skin18" or empty (built-in look).
     std::string ReadSkin() const;
     void WriteSkin(const std::string& skin);
+
+    // The number of files converted at once, 1..10; `firstStart` when none
+    // (or no such number) is stored.
+    int ReadParallelFiles(int firstStart) const;
+    void WriteParallelFiles(int files);
 
 private:
     std::string ReadSet(const char* section, const char* key) const;

@@ -6,8 +6,8 @@
 //   bench_ParallelTasks [--rounds N] [--seconds S] [--vcodec NAME]
 //
 // Each task decodes the 720p benchmark clip and encodes it again with one codec
-// thread (the engine never raises the codec thread count), so each keeps one
-// core busy. Wall times and the ratio go to standard output, together with the
+// thread (the component is not asked to share cores with the codecs), so each
+// keeps one core busy. Wall times and the ratio go to standard output, together with the
 // load average before and after, since other processes skew the figure.
 #include "engine/RAzidiZUV.h"
 #include "fixtures/FixtureMaker.h"

@@ -1,5 +1,7 @@
-#include "engine/ConverterVersion.h"
 #include "engine/RAzidiZUV.h"
+
+#include "engine/CodecThreads.h"
+#include "engine/ConverterVersion.h"
 #include "media/FFmpegLogger.h"
 #include "media/MainThreadDispatcher.h"
 
@@ -113,6 +115,12 @@ TFFmpeg* TCustomRAzidiZUV::TakeNextTaskLocked() {
     --pendingCount_;
     TFFmpeg* task = &tasks_.Items(nextTaskIndex_++);
     task->SetReportInterval(static_cast<int64_t>(progressInterval_.load()) * 1000);
+    // The tasks that will run beside this one: the run's thread count, or
+    // fewer when fewer have not ended yet (this one included).
+    const int notEnded = tasks_.Count() - finishedCount_;
+    const int atOnce = threadMode_ ? std::min(runThreadCount_, notEnded) : 1;
+    const int cores = codecCores_.load();
+    task->SetCodecThreadShare(cores > 0 ? CodecThreadShare(cores, atOnce) : 1);
     return task;
 }
 

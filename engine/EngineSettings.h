@@ -141,6 +141,10 @@ struct TEngineSettings {
     std::vector<std::shared_ptr<TFrameHookModule>> FrameHooks;
     int ScalerFlags = 4; // bicubic
 
+    // Threads of every codec of the task ("threads"); -1: not given, the
+    // task's share of the cores decides; 0: the library chooses.
+    int CodecThreads = -1;
+
     // The task's expected total duration for progress, set by "t" (µs, -1 unknown).
     int64_t ExpectedDuration = -1;
 };

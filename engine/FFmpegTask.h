@@ -116,6 +116,9 @@ public:
 
     // Minimum time between two progress reports, µs; set before the run starts.
     void SetReportInterval(int64_t microseconds) { reportInterval_ = microseconds; }
+    // Threads for the task's video codecs unless "threads" says otherwise; set
+    // before the run starts (1 by default).
+    void SetCodecThreadShare(int threads) { codecThreadShare_ = threads; }
 
     // The custom hook: called on the run thread for every decoded video picture
     // as a bitmap the handler may draw on. `update` (true on entry) false leaves
@@ -220,6 +223,7 @@ private:
     std::vector<AVCodecContext*> openedDecoders_;
     int64_t globalHeaderBytes_ = 0;
     int64_t reportInterval_ = 500000;
+    int codecThreadShare_ = 1;
     const TRunControl* runControl_ = nullptr; // the running loop's control; run thread only
     // Default-named pass logs a second pass read; removed once it has ended by itself.
     std::vector<std::string> passLogsToRemove_;

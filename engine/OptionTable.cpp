@@ -118,8 +118,11 @@ void DoNothing(TOptionTarget&, const std::string& name, const std::string&) {
     GetLogger().Log(nullptr, llInfo, "Do nothing: option - " + name);
 }
 
-void NotDone(TOptionTarget&, const std::string& name, const std::string&) {
-    throw FFmpegException("TODO: option - " + name);
+// Codec threads for the whole task. A negative count gave one thread to the
+// codecs of old; it must not fail a conversion now.
+void CodecThreads(TOptionTarget& target, const std::string&, const std::string& value) {
+    const int count = ToInt(value);
+    S(target).CodecThreads = count < 0 ? 1 : count;
 }
 
 void Pad(TOptionTarget&, const std::string&, const std::string&) {
@@ -536,7 +539,7 @@ constexpr TOptionEntry Table[] = {
     {"i", DoNothing},
     {"y", DoNothing},
     {"benchmark", DoNothing},
-    {"threads", NotDone},
+    {"threads", CodecThreads},
     {"padtop", Pad},
     {"padbottom", Pad},
     {"padleft", Pad},

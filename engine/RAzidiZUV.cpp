@@ -223,6 +223,7 @@ void TRAzidiZUV::StartTask(int threadCount) {
         pendingCount_ = tasks_.Count();
         allDoneReported_ = false;
         threadMode_ = threadMode = threadCount > 0;
+        runThreadCount_ = threadCount;
         working_ = true;
     }
     for (;;) {

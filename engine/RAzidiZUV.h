@@ -130,6 +130,8 @@ protected:
     std::atomic<unsigned> openCancels_{0};
     int taskVerbosity_ = DefaultTaskVerbosity;
     std::string lastError_; // main thread
+    // Cores shared among the video codecs of the running tasks; 0: one thread each.
+    std::atomic<int> codecCores_{0};
 
     // Published property values (TRAzidiZUV).
     std::atomic<bool> preview_{false};
@@ -180,6 +182,7 @@ protected:
     int finishedCount_ = 0;
     int nextTaskIndex_ = -1;
     int pendingCount_ = 0;
+    int runThreadCount_ = 0; // StartTask's thread count
     bool allDoneReported_ = false;
     bool threadMode_ = false;
     bool working_ = false;
@@ -263,6 +266,13 @@ public:
     void SetThreadPriority(TThreadPriority value) { threadPriority_ = value; }
     bool TriggerEventInMainThread() const { return triggerEventInMainThread_; }
     void SetTriggerEventInMainThread(bool value) { triggerEventInMainThread_ = value; }
+    // Cores for the codecs of a run (0, the default: every codec on one
+    // thread). Each task started gets CodecThreadShare of them for its video
+    // codecs: the cores divided among the tasks that will run at once, which
+    // is fewer than the thread count once the list runs short. The "threads"
+    // option of a task still wins. Takes effect for tasks started afterwards.
+    int CodecCores() const { return codecCores_; }
+    void SetCodecCores(int cores) { codecCores_ = cores < 0 ? 0 : cores; }
     // Milliseconds that opening a source in AddTask may take before it fails
     // (a pipe without writer, a stalled share); the probe's limit is its own.
     int OpenTimeout() const { return openTimeout_; }

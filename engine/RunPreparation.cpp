@@ -1,5 +1,6 @@
 // Run preparation: stream copy or encoding for every mapped output stream,
 // the codecs opened, two-pass logs, metadata maps, chapters and the headers.
+#include "engine/CodecThreads.h"
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegTask.h"
 #include "engine/FormatText.h"
@@ -45,6 +46,20 @@ std::string DefaultPassLogPrefixOf(const std::string& sourceName) {
         hash *= 16777619u;
     }
     return FormatText("%s-%d-%08x", DefaultPassLogPrefix, static_cast<int>(::getpid()), hash);
+}
+
+// The threads an opened video codec runs on, for the verbose log: what the
+// library made of the count asked for.
+void LogCodecThreads(const TFFBaseComponent* sender, const AVCodecContext& ctx, const char* role, int file,
+                     int stream) {
+    if (ctx.codec_type != AVMEDIA_TYPE_VIDEO || !ctx.codec)
+        return;
+    const char* kind = ctx.thread_count == 1                       ? "no"
+                       : ctx.active_thread_type == FF_THREAD_FRAME ? "frame"
+                       : ctx.active_thread_type == FF_THREAD_SLICE ? "slice"
+                                                                   : "the codec's own";
+    GetLogger().LogFmt(sender, llVerbose, "Stream #%d.%d: video %s %s, %d thread(s), %s threading", file,
+                       stream, role, ctx.codec->name, ctx.thread_count, kind);
 }
 
 bool KeepsOwnStatsFile(const AVCodec* encoder) {
@@ -272,6 +287,8 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
         av_opt_set_int(sws, "dsth", enc->height, 0);
         av_opt_set_int(sws, "dst_format", enc->pix_fmt, 0);
         av_opt_set_int(sws, "sws_flags", options_->ScalerFlags(), 0);
+        // Slices of a picture on the task's share of the cores, like its codecs.
+        av_opt_set_int(sws, "threads", CodecThreadCount(*enc, nullptr, codecThreadShare_, s.CodecThreads), 0);
         ApplyStoredOptions(*options_, sws, AV_OPT_FLAG_VIDEO_PARAM);
         if (sws_init_context(sws, nullptr, nullptr) < 0)
             throw FFmpegException("Cannot get resampling context");
@@ -386,6 +403,7 @@ void TCustomFFmpeg::OpenEncoders() {
             GetLogger().Log(logSender_, llError, "requested bitrate is too low");
         int ret = AVERROR(EINVAL);
         if (!refused) {
+            ApplyCodecThreads(*enc, CodecThreadCount(*enc, codec, codecThreadShare_, settings_.CodecThreads));
             std::lock_guard lock(CodecLock());
             ret = avcodec_open2(enc, codec, setup.OpenOptions.Address());
         }
@@ -400,6 +418,7 @@ void TCustomFFmpeg::OpenEncoders() {
             throw FFmpegException(message);
         }
         openedEncoders_.push_back(enc);
+        LogCodecThreads(logSender_, *enc, "encoder", ost.FileIndex, ost.Index);
         if (avcodec_parameters_from_context(ost.Stream->codecpar, enc) < 0)
             throw FFmpegException(FormatText("Error while opening encoder for output stream #%d.%d (%s)",
                                              ost.FileIndex, ost.Index, type.c_str()));
@@ -427,6 +446,7 @@ void TCustomFFmpeg::OpenDecoder(TInputStream& ist) {
         GetLogger().Log(logSender_, llError, message);
         throw FFmpegException(message);
     }
+    ApplyCodecThreads(*dec, CodecThreadCount(*dec, codec, codecThreadShare_, settings_.CodecThreads));
     int ret;
     {
         std::lock_guard lock(CodecLock());
@@ -439,6 +459,7 @@ void TCustomFFmpeg::OpenDecoder(TInputStream& ist) {
         throw FFmpegException(message);
     }
     openedDecoders_.push_back(dec);
+    LogCodecThreads(logSender_, *dec, "decoder", ist.FileIndex, ist.StreamIndex);
 }
 
 void TCustomFFmpeg::InitInputTimestamps() {

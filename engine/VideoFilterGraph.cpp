@@ -39,8 +39,8 @@ void BuildVideoFilterGraph(TOutputStream& ost, const AVCodecContext* decoder, co
     AVFilterGraph* graph = ost.FilterGraph.get();
     if (!graph)
         Fail(AVERROR(ENOMEM));
-    // Like the codecs, filters run on the task's own thread: parallel work comes
-    // from running tasks side by side, not from pools inside each of them.
+    // Filters run on the task's own thread: the cores a run leaves over go to
+    // the codecs, which do most of the work.
     graph->nb_threads = 1;
     graph->scale_sws_opts = av_strdup(FormatText("flags=0x%X", static_cast<unsigned>(scalerFlags)).c_str());
 

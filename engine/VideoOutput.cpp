@@ -138,8 +138,9 @@ AVFrame* TCustomFFmpeg::ScaleVideo(TOutputStream& ost, const TInputStream& ist, 
     // The encoder may still hold the last picture; writing gives it a fresh buffer then.
     if (av_frame_make_writable(ost.TempPicture.get()) < 0)
         throw FFmpegException("Cannot allocate temp picture, check pix fmt");
-    sws_scale(ost.Scaler.get(), picture->data, picture->linesize, 0, picture->height, ost.TempPicture->data,
-              ost.TempPicture->linesize);
+    // The frame interface: only it spreads the slices over the scaler's threads.
+    if (sws_scale_frame(ost.Scaler.get(), ost.TempPicture.get(), picture) < 0)
+        throw FFmpegException("Cannot scale the picture");
     ost.TempPicture->pts = picture->pts;
     return ost.TempPicture.get();
 }

@@ -114,6 +114,7 @@ MainWindow::MainWindow(IPlatform& platform, TSettingsStore& settings, const QStr
                       {TMainAction::Stop, ToolButton(TToolButton::Stop)},
                       {TMainAction::BrowseOutput, browse_},
                       {TMainAction::IfExistsChoice, ifExists_},
+                      {TMainAction::ParallelChoice, parallel_},
                       {TMainAction::ListMoveUp, PanelButton(0)},
                       {TMainAction::ListMoveDown, PanelButton(1)},
                       {TMainAction::ListRemove, PanelButton(2)},
@@ -128,6 +129,7 @@ MainWindow::MainWindow(IPlatform& platform, TSettingsStore& settings, const QStr
     logic_->Initialise();
     ifExists_->setCurrentIndex(static_cast<int>(logic_->IfOutputExists()));
     completion_->setCurrentIndex(static_cast<int>(logic_->CompletionAction()));
+    parallel_->setCurrentIndex(logic_->ParallelCount());
 }
 
 MainWindow::~MainWindow() {
@@ -208,7 +210,8 @@ QWidget* MainWindow::BuildListGroup() {
 QWidget* MainWindow::BuildOutputGroup() {
     auto* group = new QGroupBox(this);
     group->setObjectName(QStringLiteral("outputGroup"));
-    group->setFixedSize(817, 105);
+    // Taller than the two rows it had: the third holds the number of files at once.
+    group->setFixedSize(817, 130);
     outputFolder_ = new QLineEdit(group);
     outputFolder_->setReadOnly(true);
     browse_ = new QPushButton(QString::fromUtf8(MainTexts::BrowseCaption), group);
@@ -226,6 +229,11 @@ QWidget* MainWindow::BuildOutputGroup() {
         completion_->addItem(QString::fromUtf8(item));
     connect(completion_, &QComboBox::activated, this,
             [this](int index) { logic_->SetCompletionAction(static_cast<TCompletionAction>(index)); });
+    parallel_ = new QComboBox(group);
+    for (const char* item : MainTexts::ParallelItems)
+        parallel_->addItem(QString::fromUtf8(item));
+    connect(parallel_, &QComboBox::activated, this,
+            [this](int index) { logic_->ChooseParallelCount(index); });
 
     auto* grid = new QGridLayout(group);
     grid->setContentsMargins(12, 12, 12, 12);
@@ -239,6 +247,13 @@ QWidget* MainWindow::BuildOutputGroup() {
     grid->addWidget(ifExists_, 1, 1);
     grid->addWidget(new QLabel(QString::fromUtf8(MainTexts::CompletionCaption), group), 1, 2, Qt::AlignRight);
     grid->addWidget(completion_, 1, 3);
+    // Its own row across the first columns: the longer caption must not widen the column of the others.
+    auto* parallelRow = new QHBoxLayout;
+    parallelRow->setSpacing(8);
+    parallelRow->addWidget(new QLabel(QString::fromUtf8(MainTexts::ParallelCaption), group));
+    parallelRow->addWidget(parallel_);
+    parallelRow->addStretch();
+    grid->addLayout(parallelRow, 2, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     return group;

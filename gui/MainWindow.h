@@ -77,6 +77,7 @@ public:
     QMenu* SkinMenu() const { return skinMenu_; }
     QComboBox* IfExistsBox() const { return ifExists_; }
     QComboBox* CompletionBox() const { return completion_; }
+    QComboBox* ParallelBox() const { return parallel_; }
     QLineEdit* OutputFolderBox() const { return outputFolder_; }
     QPushButton* BrowseButton() const { return browse_; }
     QProgressBar* AddProgressBar() const { return addProgress_; }
@@ -84,7 +85,7 @@ public:
     // Null until the first add action.
     FormatChooserDialog* Chooser() const { return chooser_; }
     OptionsDialog* Options() const { return options_; }
-    // A run choice that the window keeps without showing it.
+    // A run choice that the window keeps without showing it ("CPU占用率修改项目：").
     bool HiddenChoiceEnabled(TMainAction action) const;
 
 protected:
@@ -119,10 +120,11 @@ private:
     QPushButton* browse_ = nullptr;
     QComboBox* ifExists_ = nullptr;
     QComboBox* completion_ = nullptr;
+    QComboBox* parallel_ = nullptr;
     QProgressBar* addProgress_ = nullptr;
     FormatChooserDialog* chooser_ = nullptr;
     OptionsDialog* options_ = nullptr;
-    // The control behind each action; the two run choices without one are kept as flags.
+    // The control behind each action; the run choice without one is kept as a flag.
     std::map<TMainAction, QWidget*> actionWidgets_;
     std::map<TMainAction, bool> hiddenChoices_;
     bool updatingRows_ = false; // row changes the logic makes are not the user's selection

@@ -17,22 +17,10 @@ packages=(
   locales
 )
 
+bash "$(dirname "$0")/install-missing.sh" "${packages[@]}"
+
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
 
 # The size texts follow the locale's decimal separator; a test checks that with
 # a German locale, which a minimal system does not have compiled.

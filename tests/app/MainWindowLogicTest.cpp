@@ -135,7 +135,10 @@ TEST_F(MainWindowLogicTest, StartUpDefaults) {
     EXPECT_EQ(logic->OutputFolder(), Out().string());
     EXPECT_EQ(view.OutputFolderText, Out().string());
     EXPECT_EQ(logic->CpuUsage(), cuNormal);
-    EXPECT_EQ(logic->ParallelCount(), 0);
+    // First start: a file per core, at most ten; the codecs share the cores too.
+    const int cores = logic->Converter().CodecCores();
+    EXPECT_GE(cores, 1);
+    EXPECT_EQ(logic->ParallelCount(), std::min(cores, 10) - 1);
     EXPECT_EQ(logic->IfOutputExists(), ieNewName);
     EXPECT_EQ(logic->SnapshotType(), "BMP");
     EXPECT_TRUE(view.IsEnabled(TMainAction::Add));
@@ -146,6 +149,21 @@ TEST_F(MainWindowLogicTest, StartUpDefaults) {
     TMainWindowLogic fresh(view, platform, *store, "/p");
     fresh.Initialise();
     EXPECT_EQ(fresh.CompletionAction(), caOpenFolder);
+}
+
+TEST_F(MainWindowLogicTest, TheChosenNumberOfFilesAtOnceIsRememberedForTheNextStart) {
+    logic->ChooseParallelCount(2);
+    EXPECT_EQ(logic->ParallelCount(), 2);
+    logic->ChooseParallelCount(12); // beyond "10个文件"
+    EXPECT_EQ(logic->ParallelCount(), 9);
+    EXPECT_EQ(store->ReadParallelFiles(1), 10);
+    logic->ChooseParallelCount(4);
+
+    // A session's own count (the command line's --parallel) is not remembered.
+    logic->SetParallelCount(0);
+    TMainWindowLogic next(view, platform, *store, (dir.Path() / "program").string());
+    next.Initialise();
+    EXPECT_EQ(next.ParallelCount(), 4);
 }
 
 TEST_F(MainWindowLogicTest, AddingOneFileListsSelectsAndPreviewsIt) {

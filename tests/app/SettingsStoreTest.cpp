@@ -95,6 +95,28 @@ TEST_F(SettingsStoreTest, StoredValuesReadBackKeyByKeyInUtf8) {
     EXPECT_EQ(TIniFile(file.string()).ReadString("snapshot", "picture", ""), "BMP");
 }
 
+TEST_F(SettingsStoreTest, TheNumberOfFilesAtOnceReadsBackOnlyWhenItIsOneToTen) {
+    struct Case {
+        const char* stored; // null: no file
+        int expected;       // with 4 as the first-start value
+    };
+    // Blanks around a value belong to the file's syntax, not to the value.
+    const Case cases[] = {
+        {nullptr, 4}, {"1", 1},  {"10", 10}, {"7", 7},     {"0", 4},  {"11", 4},
+        {"-2", 4},    {"3x", 4}, {"", 4},    {"Error", 4}, {" 3", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored ? c.stored : "(no file)");
+        fs::remove(file);
+        if (c.stored)
+            WriteAll(file, "[Run]\nParallelFiles="s + c.stored + "\n");
+        EXPECT_EQ(Store().ReadParallelFiles(4), c.expected);
+    }
+    auto store = Store();
+    store.WriteParallelFiles(3);
+    EXPECT_EQ(Store().ReadParallelFiles(4), 3);
+}
+
 TEST_F(SettingsStoreTest, AStoredFolderIsCreatedWhenMissing) {
     const fs::path stored = dir.Path() / "later" / "out";
     WriteAll(file, "[OutPath]\r\nOutPath=" + stored.string() + "\r\n");

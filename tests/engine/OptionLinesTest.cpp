@@ -88,8 +88,8 @@ TEST(ApplyOptionLines, NamesAreNotTrimmedSoABlankMissesTheTable) {
 
 TEST(ApplyOptionLines, AnErrorStopsTheLinesButKeepsWhatWasWritten) {
     FakeOptionTarget target;
-    EXPECT_FFMPEG_ERROR(ApplyOptionLines(target, "ar=22050\nthreads=2\nac=1", olmInput),
-                        "TODO: option - threads");
+    EXPECT_FFMPEG_ERROR(ApplyOptionLines(target, "ar=22050\npadtop=2\nac=1", olmInput),
+                        "Please use vfilters=pad");
     EXPECT_EQ(target.settings.AudioSampleRate, 22050);
     EXPECT_EQ(target.settings.AudioChannels, 2);
 }

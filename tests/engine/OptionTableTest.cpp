@@ -216,6 +216,9 @@ const AcceptCase AcceptCases[] = {
     {"sample_fmt", "s16", [](const Settings& s) { EXPECT_EQ(s.AudioSampleFmt, AV_SAMPLE_FMT_S16); }},
     {"sample_fmt", "nonsense", [](const Settings& s) { EXPECT_EQ(s.AudioSampleFmt, AV_SAMPLE_FMT_NONE); }},
     {"streamid", "3:256", [](const Settings& s) { EXPECT_EQ(s.StreamIds[3], 256); }},
+    {"threads", "4", [](const Settings& s) { EXPECT_EQ(s.CodecThreads, 4); }},
+    {"threads", "0", [](const Settings& s) { EXPECT_EQ(s.CodecThreads, 0); }},
+    {"threads", "-2", [](const Settings& s) { EXPECT_EQ(s.CodecThreads, 1); }},
     {"vbsf", "h264_mp4toannexb",
      [](const Settings& s) {
          EXPECT_EQ(s.VideoBitstreamFilters, std::vector<std::string>{"h264_mp4toannexb"});
@@ -246,7 +249,7 @@ struct ErrorCase {
 };
 
 const ErrorCase ErrorCases[] = {
-    {"threads", "4", "TODO: option - threads"},
+    {"threads", "many", "'many' is not a valid integer value"},
     {"padtop", "4", "Please use vfilters=pad"},
     {"padcolor", "000000", "Please use vfilters=pad"},
     {"t", "later", "Invalid duration specification for t: later"},

@@ -6,6 +6,7 @@
 #include "app/JobList.h"
 #include "app/MainWindowTexts.h"
 #include "app/SettingsStore.h"
+#include "engine/CodecThreads.h"
 #include "fixtures/FixtureMaker.h"
 #include "gui/FormatChooserDialog.h"
 #include "gui/JobListTable.h"
@@ -29,6 +30,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -180,11 +182,29 @@ TEST_F(MainWindowTest, AddingOneFileWithTheDefaultProfileListsItReady) {
     EXPECT_FALSE(Tool(TToolButton::Pause)->isEnabled());
 }
 
+TEST_F(MainWindowTest, TheNumberOfFilesAtOnceIsShownAndRemembered) {
+    QComboBox* box = window_->ParallelBox();
+    ASSERT_EQ(box->count(), 10);
+    EXPECT_EQ(box->itemText(0), QStringLiteral("1个文件"));
+    EXPECT_EQ(box->itemText(9), QStringLiteral("10个文件"));
+    // First start: one file per core.
+    EXPECT_EQ(box->currentIndex(), std::min(ProcessorCores(), 10) - 1);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_TRUE(box->isEnabled());
+
+    box->setCurrentIndex(2);
+    emit box->activated(2);
+    EXPECT_EQ(window_->Logic().ParallelCount(), 2);
+    MainWindow next(platform_, *store_, QString::fromStdString(dir_.Path().string()));
+    EXPECT_EQ(next.ParallelBox()->currentIndex(), 2);
+}
+
 TEST_F(MainWindowTest, ARunShowsConvertingThenFinishedAtFullProgress) {
     AddOne(SharedClip(3.0, 320, 240));
     Tool(TToolButton::Start)->click();
     EXPECT_FALSE(Tool(TToolButton::Start)->isEnabled());
     EXPECT_FALSE(Tool(TToolButton::Add)->isEnabled());
+    EXPECT_FALSE(window_->ParallelBox()->isEnabled()) << "not changed during a run";
     EXPECT_TRUE(Tool(TToolButton::Pause)->isEnabled());
     EXPECT_TRUE(Tool(TToolButton::Stop)->isEnabled());
     ASSERT_TRUE(WaitForStatus(0, StatusFinished));
@@ -193,6 +213,7 @@ TEST_F(MainWindowTest, ARunShowsConvertingThenFinishedAtFullProgress) {
     ASSERT_TRUE(WaitFor([&] { return !window_->Logic().Running(); }));
     EXPECT_TRUE(Tool(TToolButton::Start)->isEnabled());
     EXPECT_FALSE(Tool(TToolButton::Stop)->isEnabled());
+    EXPECT_TRUE(window_->ParallelBox()->isEnabled());
     // The start-up completion action opens the output folder, once.
     EXPECT_EQ(platform_.Opened, std::vector<std::string>{window_->Logic().OutputFolder()});
 }
