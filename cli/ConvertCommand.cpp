@@ -9,6 +9,7 @@
 #include "cli/ConvertJsonView.h"
 #include "cli/ReservedStdout.h"
 #include "cli/TranscodeInterrupt.h"
+#include "engine/CodecThreads.h"
 #include "media/MainThreadDispatcher.h"
 
 #include <algorithm>
@@ -18,7 +19,6 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
-#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,12 +32,12 @@ std::string ProgramFolder() {
     return fs::read_symlink("/proc/self/exe", ec).parent_path().string();
 }
 
-// How many jobs run at once: --parallel, else the number of processor cores, at most 10.
+// How many jobs run at once: --parallel, else the number of processor cores
+// this process may use (a scheduler's CPU set, not the whole machine), at most 10.
 int ParallelOf(const TConvertArgs& options) {
     if (options.Parallel > 0)
         return options.Parallel;
-    const unsigned cores = std::thread::hardware_concurrency();
-    return static_cast<int>(std::clamp(cores, 1u, 10u));
+    return std::clamp(ProcessorCores(), 1, 10);
 }
 
 // The output folder must exist and take files before anything is added.
