@@ -64,6 +64,9 @@ int main(int argc, char** argv) {
     logic.SetJobListFile(JobListFilePath(store));
     logic.Initialise(outputFolder);
     logic.SetCompletionAction(caNothing);
+    // One job at a time, whatever the machine: the kill must find the first
+    // job ended and the second converting.
+    logic.SetParallelCount(0);
     for (int row = 0; row < logic.Jobs().RowCount(); ++row)
         TPrintingView::Line("restored " + std::to_string(row) + " " + logic.Jobs().Row(row).Status);
     if (mode == "list")
