@@ -227,7 +227,8 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
             s.FrameHeight = dec->height;
             AVRational sar = st->sample_aspect_ratio.num ? st->sample_aspect_ratio : dec->sample_aspect_ratio;
             bool haveAspect = sar.num != 0 && sar.den != 0;
-            if (dec->width * dec->height != 0)
+            // Either side may be zero; their product of a damaged header could overflow.
+            if (dec->width != 0 && dec->height != 0)
                 s.FrameAspectRatio = haveAspect ? static_cast<float>(dec->width * av_q2d(sar) / dec->height)
                                                 : static_cast<float>(dec->width) / dec->height;
             else
