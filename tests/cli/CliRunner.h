@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,6 +45,11 @@ inline CliResult RunCliWatching(const CliRun& run) {
         argv.push_back(a.data());
     argv.push_back(nullptr);
     std::vector<std::string> env = run.Environment;
+    // A sanitizer build's checks follow the program into its own environment.
+    if (!env.empty())
+        for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS", "UBSAN_OPTIONS"})
+            if (const char* value = std::getenv(name))
+                env.push_back(std::string(name) + "=" + value);
     std::vector<char*> envp;
     for (auto& e : env)
         envp.push_back(e.data());
