@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <set>
 
 #include <unistd.h>
 
@@ -31,22 +33,30 @@ std::string AddCheckName(const std::string& output) {
     return part.substr(0, at) + "." + std::to_string(getpid()) + part.substr(at);
 }
 
-void RemoveAddCheckFiles(const std::string& output) {
-    const std::string part = fs::path(TOutputFile::PartName(output)).filename().string();
-    const size_t at = part.rfind(TOutputFile::IncompleteSuffix);
-    const std::string head = part.substr(0, at) + ".";
-    const std::string tail = part.substr(at);
-    std::error_code ec;
-    const fs::path folder = fs::path(output).parent_path();
-    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() <= head.size() + tail.size() || name.compare(0, head.size(), head) != 0 ||
-            name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
-            continue;
-        const std::string pid = name.substr(head.size(), name.size() - head.size() - tail.size());
-        if (pid.find_first_not_of("0123456789") == std::string::npos && FileSizeOf(it->path().string()) == 0)
-            std::remove(it->path().c_str());
+void RemoveAddCheckFiles(const std::vector<std::string>& outputs) {
+    // One scan per folder, however many of the jobs write into it.
+    std::map<fs::path, std::set<std::string>> partNames;
+    for (const std::string& output : outputs) {
+        const fs::path part(TOutputFile::PartName(output));
+        partNames[part.has_parent_path() ? part.parent_path() : fs::path(".")].insert(
+            part.filename().string());
+    }
+    for (const auto& [folder, names] : partNames) {
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            // "NAME.<pid>.part.EXT" is an add check's name for "NAME.part.EXT".
+            const std::string name = it->path().filename().string();
+            const size_t suffix = name.rfind(TOutputFile::IncompleteSuffix);
+            if (suffix == std::string::npos || suffix == 0)
+                continue;
+            const size_t dot = name.rfind('.', suffix - 1);
+            if (dot == std::string::npos || dot + 1 == suffix ||
+                name.find_first_not_of("0123456789", dot + 1) < suffix)
+                continue;
+            if (names.count(name.substr(0, dot) + name.substr(suffix)) > 0 &&
+                FileSizeOf(it->path().string()) == 0)
+                std::remove(it->path().c_str());
+        }
     }
 }
 

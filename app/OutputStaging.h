@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 struct TStagedOutput {
     std::string Final; // the name the finished file gets
@@ -29,9 +30,9 @@ struct TJobEnding {
 // process's own, because another program may already be writing the run-time
 // temporary name of the same output into the folder.
 std::string AddCheckName(const std::string& output);
-// Removes the empty files that add checks of `output` left, in any process
+// Removes the empty files that add checks of `outputs` left, in any process
 // (one that ended before its run closed them).
-void RemoveAddCheckFiles(const std::string& output);
+void RemoveAddCheckFiles(const std::vector<std::string>& outputs);
 
 // Staging for `finalName`.
 TStagedOutput StageOutput(const std::string& finalName, const TOutputExpectation& expected, bool overwrite);

@@ -41,6 +41,7 @@ void TMainWindowLogic::RestoreJobList() {
         return;
     }
     runOutputs_.clear();
+    std::vector<std::string> notConverted;
     for (TSavedJob& job : saved) {
         if (!jobs_.CanAdd())
             break;
@@ -61,13 +62,14 @@ void TMainWindowLogic::RestoreJobList() {
                 ReleaseEmptyClaim(job.RunOutput);
             }
             job.RunOutput.clear();
-            // The empty file the add's check of the job opened, which the
-            // program removes when it ends normally.
-            RemoveAddCheckFiles(job.Output.FileName);
+            notConverted.push_back(job.Output.FileName);
         }
         runOutputs_.push_back(job.RunOutput);
         view_.InsertRow(row, r);
     }
+    // The empty files the add's checks of those jobs opened, which the
+    // program removes when it ends normally.
+    RemoveAddCheckFiles(notConverted);
     if (jobs_.RowCount() == 0)
         return;
     RenumberRows();
