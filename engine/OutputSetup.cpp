@@ -2,6 +2,7 @@
 // container metadata, and the file opened for writing.
 #include "engine/CodecLookup.h"
 #include "engine/EncoderLimits.h"
+#include "engine/EncoderTuning.h"
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegTask.h"
 #include "media/FFmpegLogger.h"
@@ -360,6 +361,7 @@ void TCustomFFmpeg::NewVideoStream(TOutputFile& output) {
         ctx->pix_fmt = ChoosePixelFormat(encoder, s.FramePixFmt, ctx->strict_std_compliance);
         if (s.IntraOnly)
             ctx->gop_size = 0;
+        ApplyEncoderTuning(ctx, encoder, *options_, rate, s.IntraOnly);
         if (s.VideoQScale != 0.0f || s.SameQuality) {
             ctx->flags |= AV_CODEC_FLAG_QSCALE;
             ctx->global_quality = static_cast<int>(FF_QP2LAMBDA * s.VideoQScale);
