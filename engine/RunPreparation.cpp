@@ -11,6 +11,7 @@
 #include "media/TextHelpers.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -71,28 +72,59 @@ bool KeepsOwnStatsFile(const AVCodec* encoder) {
 
 // Pass-2 statistics lines of the libraries' own MPEG-family rate control:
 // "in:.. out:.. type:.. q:.. itex:.. ptex:.. mv:.. misc:.. ...;".
-constexpr const char* MotionBitsField = "mv:";
-constexpr const char* OtherBitsField = "misc:";
+constexpr const char* TypeField = " type:";
+constexpr const char* QualityField = " q:";
+constexpr const char* IntraBitsField = " itex:";
+constexpr const char* InterBitsField = " ptex:";
+constexpr const char* MotionBitsField = " mv:";
+constexpr const char* OtherBitsField = " misc:";
 constexpr int MacroblockSize = 16;
+constexpr int DefaultLargestLambda = 31 * FF_QP2LAMBDA;
 
-// True when the pass-1 statistics show more bits that no quantizer can save
-// (motion vectors and headers) than the bit rate allows. The library's rate
-// control refuses such a second pass and then frees one of its objects twice
-// while cleaning up, bringing the whole program down, so the run must not open
-// the encoder at all. The sums follow the library's: one entry per picture plus
-// one padding entry per B-frame.
+// The number after `name` in the entry [line, end); false when it is not there.
+bool StatsField(const char* line, const char* end, const char* name, double& value) {
+    const char* at = std::strstr(line, name);
+    if (!at || at >= end)
+        return false;
+    value = std::atof(at + std::strlen(name));
+    return true;
+}
+
+// The largest quantizer (as lambda) the rate control gives a picture type, derived as the library does.
+double LargestLambda(const AVCodecContext* enc, int type) {
+    int64_t lmax = DefaultLargestLambda;
+    av_opt_get_int(const_cast<AVCodecContext*>(enc), "lmax", AV_OPT_SEARCH_CHILDREN, &lmax);
+    double lambda = static_cast<double>(lmax);
+    if (type == AV_PICTURE_TYPE_I)
+        lambda = static_cast<int>(lambda * std::fabs(enc->i_quant_factor) + enc->i_quant_offset + 0.5);
+    else if (type == AV_PICTURE_TYPE_B)
+        lambda = static_cast<int>(lambda * std::fabs(enc->b_quant_factor) + enc->b_quant_offset + 0.5);
+    return std::clamp(lambda, 1.0, static_cast<double>(FF_LAMBDA_MAX));
+}
+
+// True when the pass-1 statistics show that even the largest quantizer cannot
+// bring the pictures within the bit rate: the bits no quantizer saves (motion
+// vectors and headers) plus the texture bits scaled to the largest quantizer
+// of each picture type exceed it. The library's rate control refuses such a
+// second pass ("requested bitrate is too low", or "bitrate too low for this
+// video" when only the texture tips it over) and then frees one of its objects
+// twice while cleaning up, bringing the whole program down, so the run must
+// not open the encoder at all. The sums follow the library's: one entry per
+// picture plus one padding entry per B-frame.
 bool PassTwoBitRateTooLow(const AVCodecContext* enc, const char* stats) {
     if (!stats || !std::strstr(stats, OtherBitsField) || enc->bit_rate <= 0 || !enc->time_base.num)
         return false;
-    double constantBits = 0.0;
+    double leastBits = 0.0;
     int64_t entries = 0;
     for (const char* line = stats; line && *line;) {
         const char* end = std::strchr(line, ';');
-        const char* motion = std::strstr(line, MotionBitsField);
-        const char* other = std::strstr(line, OtherBitsField);
-        if (end && motion && other && motion < end && other < end) {
-            constantBits += std::atof(motion + std::strlen(MotionBitsField)) +
-                            std::atof(other + std::strlen(OtherBitsField));
+        double motion = 0, other = 0, type = 0, quality = 0, intra = 0, inter = 0;
+        if (end && StatsField(line, end, MotionBitsField, motion) &&
+            StatsField(line, end, OtherBitsField, other)) {
+            leastBits += motion + other;
+            if (StatsField(line, end, TypeField, type) && StatsField(line, end, QualityField, quality) &&
+                StatsField(line, end, IntraBitsField, intra) && StatsField(line, end, InterBitsField, inter))
+                leastBits += quality * (intra + inter + 1) / LargestLambda(enc, static_cast<int>(type));
             ++entries;
         }
         line = end ? end + 1 : nullptr;
@@ -102,10 +134,10 @@ bool PassTwoBitRateTooLow(const AVCodecContext* enc, const char* stats) {
     const int64_t macroblocks = static_cast<int64_t>((enc->width + MacroblockSize - 1) / MacroblockSize) *
                                 ((enc->height + MacroblockSize - 1) / MacroblockSize);
     entries += enc->max_b_frames;
-    constantBits += static_cast<double>(enc->max_b_frames) * static_cast<double>(macroblocks + 10);
+    leastBits += static_cast<double>(enc->max_b_frames) * static_cast<double>(macroblocks + 10);
     const double fps = 1.0 / av_q2d(enc->time_base) / std::max(enc->ticks_per_frame, 1);
     const double availableBits = static_cast<double>(enc->bit_rate) * static_cast<double>(entries) / fps;
-    return availableBits < constantBits;
+    return availableBits < leastBits;
 }
 
 bool ValidRate(AVRational r) {

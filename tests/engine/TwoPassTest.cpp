@@ -171,7 +171,7 @@ TEST_F(DefaultPassLogs, EachSourceKeepsItsOwnStatisticsAndTheSecondPassTidiesUp)
 }
 
 INSTANTIATE_TEST_SUITE_P(Encoders, TwoPass,
-                         testing::Values(TwoPassCase{"mpeg4", "out.avi", 100000},
+                         testing::Values(TwoPassCase{"mpeg4", "out.avi", 40000},
                                          TwoPassCase{"libx264", "out.mkv", 15000}),
                          [](const testing::TestParamInfo<TwoPassCase>& info) {
                              return std::string(info.param.Encoder);
