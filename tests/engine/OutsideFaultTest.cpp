@@ -59,6 +59,8 @@ TEST_F(ConverterTest, ADiskThatFillsUpFailsTheTaskAndLeavesNoWholeLookingFile) {
     ClipSpec spec = VideoOnlyClip(2.0);
     spec.Video[0].Width = 320;
     spec.Video[0].Height = 240;
+    // Detail that costs bits at any quantiser, so the output is far larger than the limit.
+    spec.Video[0].CameraScene = 1;
     const std::string input = Clip("in.mkv", spec);
     constexpr rlim_t Limit = 20 * 1024; // above the header, well below the whole output
     // Runs in the child: 0 when the task failed with a message and its output
