@@ -330,7 +330,8 @@ void TMainWindowLogic::RebuildTasks() {
         // A folder of that name can never take the file: say so now, not
         // after the conversion.
         if (std::error_code ec; fs::is_directory(name, ec)) {
-            startFailures_.emplace_back(i, "输出文件的位置上有同名的文件夹：" + name);
+            startFailures_.emplace_back(i, "输出文件的位置上有同名的文件夹：" + name + "（源文件：" +
+                                               slot.Input.FileName + "）");
             converter_.RemoveTask(task);
             continue;
         }
@@ -339,8 +340,8 @@ void TMainWindowLogic::RebuildTasks() {
         TStagedOutput output = StageOutput(name, {}, ifOutputExists_ == ieOverwrite);
         output.Claimed = claim;
         if (!converter_.SetOutputFile(task, output.Part, slot.Output)) {
-            startFailures_.emplace_back(i,
-                                        "输出文件无法创建：" + name + "（" + converter_.LastError() + "）");
+            startFailures_.emplace_back(i, "输出文件无法创建：" + name + "（源文件：" + slot.Input.FileName +
+                                               "；" + converter_.LastError() + "）");
             converter_.RemoveTask(task);
             if (claim)
                 ReleaseEmptyClaim(name);

@@ -43,6 +43,11 @@ protected:
         mpeg.Format = "mpeg";
         MakeClip(clips_->File("movie.DAT"), mpeg);
         MakeClip(clips_->File("long.mkv"), VideoAndAudioClip(20.0));
+        // Big pictures: its conversion lasts long enough for a test to pause and stop it.
+        ClipSpec slow = VideoAndAudioClip(20.0);
+        slow.Video[0].Width = 640;
+        slow.Video[0].Height = 480;
+        MakeClip(clips_->File("slow.mkv"), slow);
         WriteRandomBytes(clips_->File("noise.avi"), 4096);
     }
     static void TearDownTestSuite() {
@@ -364,10 +369,10 @@ TEST_F(MainWindowLogicTest, EachRowEndsWithTheStatusItsReportsEarned) {
 
 TEST_F(MainWindowLogicTest, PauseResumeAndStop) {
     script = {MpegProfile};
-    AddMany({Clip("long.mkv"), Clip("a.mkv")}); // listed a, long
-    // The job writes "long(New_1).mpg"; stopped, its file still takes the stopped form.
-    std::ofstream(Out("long.mpg")) << "earlier";
-    std::ofstream(Out("long(停止).mpg")) << "mine";
+    AddMany({Clip("slow.mkv"), Clip("a.mkv")}); // listed a, slow
+    // The job writes "slow(New_1).mpg"; stopped, its file still takes the stopped form.
+    std::ofstream(Out("slow.mpg")) << "earlier";
+    std::ofstream(Out("slow(停止).mpg")) << "mine";
     logic->Converter().SetProgressInterval(TCustomRAzidiZUV::MinProgressInterval);
     logic->SetParallelCount(0);
     logic->SetCompletionAction(caShutDown);
@@ -425,20 +430,21 @@ TEST_F(MainWindowLogicTest, PauseResumeAndStop) {
     EXPECT_EQ(view.Status, "");
     // The stopped output is complete enough to open, under a name that says
     // it was stopped; one of that name that was there already is kept.
-    EXPECT_EQ(logic->RunOutputOf(1), Out("long(停止)(New_1).mpg"));
-    EXPECT_EQ(ReadFile(Out("long(停止).mpg")), "mine");
+    EXPECT_EQ(logic->RunOutputOf(1), Out("slow(停止)(New_1).mpg"));
+    EXPECT_EQ(ReadFile(Out("slow(停止).mpg")), "mine");
     EXPECT_EQ(OutFiles(),
-              (std::vector<std::string>{"a.mpg", "long(停止)(New_1).mpg", "long(停止).mpg", "long.mpg"}));
+              (std::vector<std::string>{"a.mpg", "slow(停止)(New_1).mpg", "slow(停止).mpg", "slow.mpg"}));
     TAVProbe probe;
     EXPECT_TRUE(probe.Open(logic->RunOutputOf(1))) << probe.LastError();
 
     // The next start is a new run: no time of the last one, and its completion action.
-    const std::string lastTime = view.Rows[1].CurrentTime;
-    EXPECT_NE(lastTime, "0");
+    view.Selected = 1;
+    logic->RemoveSelectedJob();
+    EXPECT_NE(view.Rows[0].CurrentTime, "0");
     logic->StartOrResume();
-    EXPECT_EQ(view.Rows[1].CurrentTime, "0");
+    EXPECT_EQ(view.Rows[0].CurrentTime, "0");
     ASSERT_TRUE(ServeUntil([&] { return !logic->Running(); }, 60s));
-    EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "完成"}));
+    EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成"}));
     EXPECT_EQ(platform.PowerOffs, 1);
 }
 
@@ -474,7 +480,7 @@ TEST_F(MainWindowLogicTest, ClosingDuringARunStopsWithoutTheCompletionAction) {
     const std::string jobList = (dir.Path() / "program" / "joblist.txt").string();
     Restart(jobList);
     script = {MpegProfile};
-    AddOne(Clip("long.mkv"));
+    AddOne(Clip("slow.mkv"));
     logic->Converter().SetProgressInterval(TCustomRAzidiZUV::MinProgressInterval);
     logic->SetCompletionAction(caShutDown);
     logic->StartOrResume();
@@ -496,7 +502,7 @@ TEST_F(MainWindowLogicTest, ClosingDuringARunStopsWithoutTheCompletionAction) {
     // The next start finds the job stopped, its file kept as such.
     Restart(jobList);
     EXPECT_EQ(view.Statuses(), std::vector<std::string>{"停止"});
-    EXPECT_EQ(OutFiles(), std::vector<std::string>{"long(停止).mpg"});
+    EXPECT_EQ(OutFiles(), std::vector<std::string>{"slow(停止).mpg"});
 }
 
 TEST_F(MainWindowLogicTest, ThePasswordLock) {
