@@ -103,6 +103,9 @@ void TMainWindowLogic::StopWithQuestion() {
     if (!view_.ShowMessage("您确实要终止目前的转换工作吗？", "提示信息", TMessageIcon::Information,
                            TMessageButtons::OkCancel))
         return;
+    // The run goes on while the question is up and may have ended meanwhile.
+    if (!running_)
+        return;
     BeginStop();
 }
 

@@ -27,6 +27,7 @@ public:
     std::map<TMainAction, bool> Enabled;
     std::vector<TShownMessage> Messages;
     bool AnswerOk = true;
+    std::function<void()> WhileAsking; // runs while a question waits for its answer
     std::string Status;
     std::string OutputFolderText;
     int PreviewCloses = 0;
@@ -60,6 +61,8 @@ public:
     bool ShowMessage(const std::string& text, const std::string& title, TMessageIcon icon,
                      TMessageButtons buttons) override {
         Messages.push_back({text, title, icon, buttons});
+        if (buttons == TMessageButtons::OkCancel && WhileAsking)
+            WhileAsking(); // a modal box keeps serving the main thread
         return buttons == TMessageButtons::Ok || AnswerOk;
     }
     void SetStatusText(const std::string& text) override { Status = text; }

@@ -448,6 +448,17 @@ TEST_F(MainWindowLogicTest, PauseResumeAndStop) {
     EXPECT_EQ(platform.PowerOffs, 1);
 }
 
+TEST_F(MainWindowLogicTest, ARunThatEndsWhileTheStopQuestionIsUpIsNotStopped) {
+    AddMany({Clip("a.mkv"), Clip("b.avi")});
+    logic->StartOrResume();
+    view.WhileAsking = [&] { ASSERT_TRUE(ServeUntil([&] { return !logic->Running(); }, 60s)); };
+    logic->StopWithQuestion();
+    EXPECT_FALSE(logic->RunStopped());
+    EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "完成"}));
+    EXPECT_TRUE(view.IsEnabled(TMainAction::Start));
+    EXPECT_FALSE(view.IsEnabled(TMainAction::Stop));
+}
+
 TEST_F(MainWindowLogicTest, TheCompletionActionRunsOnceAfterTheLastJob) {
     struct Case {
         TCompletionAction action;
