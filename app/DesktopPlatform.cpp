@@ -54,9 +54,10 @@ bool TDesktopPlatform::OpenWithDesktop(const std::string& target, std::function<
         return false;
     // xdg-open's exit status says whether something opened the target; it
     // is awaited off the main thread, which only gets the answer.
-    std::thread([pid, done = std::move(done)] {
+    std::thread([pid, done = std::move(done), alive = std::weak_ptr<bool>(alive_)] {
         const bool opened = Wait(pid) == 0;
-        if (done)
+        // Nobody is left to tell once the platform is gone (the program ends).
+        if (done && alive.lock())
             PostToMainThread([done, opened] { done(opened); });
     }).detach();
     return true;

@@ -8,6 +8,7 @@
 #include "app/Platform.h"
 #include "app/SoundPlayer.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,7 @@ public:
 
 private:
     std::string passwordLockFile_;
+    // The threads awaiting xdg-open check it before they post its answer.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     TSoundPlayer sound_; // main thread, as PlaySound
 };
