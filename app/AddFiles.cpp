@@ -12,14 +12,25 @@
 #include "media/MainThreadDispatcher.h"
 #include "profiles/BuildOptions.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// Why a listed job's source cannot be opened again at the start of a run, in
+// the user's words (the library's own text is in the log already).
+std::string SourceProblem(const std::string& source) {
+    std::error_code ec;
+    if (!fs::exists(source, ec))
+        return "源文件不存在：" + source;
+    if (access(source.c_str(), R_OK) != 0)
+        return "没有读取源文件的权限：" + source;
+    return "源文件无法打开或已损坏：" + source;
+}
 
 constexpr const char* LoadedMessage = "装入成功.";
 constexpr const char* FullMessage = "任务列表已满,请先清空列表后再添加文件！";
@@ -306,7 +317,7 @@ void TMainWindowLogic::RebuildTasks() {
         diagnosticLog_.clear();
         const int task = converter_.AddTask(slot.Input.FileName, slot.Input);
         if (task < 0) {
-            startFailures_.emplace_back(i, converter_.LastError());
+            startFailures_.emplace_back(i, SourceProblem(slot.Input.FileName));
             continue;
         }
         // In the "(New_N)" mode the chosen name is created at once, so that
@@ -319,7 +330,8 @@ void TMainWindowLogic::RebuildTasks() {
         // A folder of that name can never take the file: say so now, not
         // after the conversion.
         if (std::error_code ec; fs::is_directory(name, ec)) {
-            startFailures_.emplace_back(i, name + ": " + std::strerror(EISDIR));
+            startFailures_.emplace_back(i, "输出文件的位置上有同名的文件夹：" + name + "（源文件：" +
+                                               slot.Input.FileName + "）");
             converter_.RemoveTask(task);
             continue;
         }
@@ -328,7 +340,8 @@ void TMainWindowLogic::RebuildTasks() {
         TStagedOutput output = StageOutput(name, {}, ifOutputExists_ == ieOverwrite);
         output.Claimed = claim;
         if (!converter_.SetOutputFile(task, output.Part, slot.Output)) {
-            startFailures_.emplace_back(i, converter_.LastError());
+            startFailures_.emplace_back(i, "输出文件无法创建：" + name + "（源文件：" + slot.Input.FileName +
+                                               "；" + converter_.LastError() + "）");
             converter_.RemoveTask(task);
             if (claim)
                 ReleaseEmptyClaim(name);

@@ -1,6 +1,7 @@
 #include "app/DesktopPlatform.h"
 
 #include "app/HttpDownload.h"
+#include "media/MainThreadDispatcher.h"
 
 #include <cerrno>
 #include <thread>
@@ -47,8 +48,19 @@ bool StartProgram(const std::vector<std::string>& argv) {
     return true;
 }
 
-bool TDesktopPlatform::OpenWithDesktop(const std::string& target) {
-    return StartProgram({"xdg-open", target});
+bool TDesktopPlatform::OpenWithDesktop(const std::string& target, std::function<void(bool opened)> done) {
+    const pid_t pid = Spawn({"xdg-open", target});
+    if (pid < 0)
+        return false;
+    // xdg-open's exit status says whether something opened the target; it
+    // is awaited off the main thread, which only gets the answer.
+    std::thread([pid, done = std::move(done), alive = std::weak_ptr<bool>(alive_)] {
+        const bool opened = Wait(pid) == 0;
+        // Nobody is left to tell once the platform is gone (the program ends).
+        if (done && alive.lock())
+            PostToMainThread([done, opened] { done(opened); });
+    }).detach();
+    return true;
 }
 
 bool TDesktopPlatform::PowerOff() {
@@ -59,9 +71,10 @@ bool TDesktopPlatform::PowerOff() {
                        "false"}) == 0;
 }
 
-bool TDesktopPlatform::Download(const std::string& url, const std::string& fileName, int timeoutSeconds,
-                                const std::atomic<bool>& cancel, std::string& error) {
-    return DownloadUrlToFile(url, fileName, timeoutSeconds, cancel, error);
+TDownloadResult TDesktopPlatform::Download(const std::string& url, const std::string& fileName,
+                                           int timeoutSeconds, int64_t maxBytes,
+                                           const std::atomic<bool>& cancel, std::string& error) {
+    return DownloadUrlToFile(url, fileName, timeoutSeconds, maxBytes, cancel, error);
 }
 
 void TDesktopPlatform::PlaySound(const std::string& fileName) {

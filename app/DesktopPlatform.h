@@ -8,6 +8,7 @@
 #include "app/Platform.h"
 #include "app/SoundPlayer.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,14 +22,16 @@ public:
     explicit TDesktopPlatform(std::string passwordLockFile = DefaultPasswordLockFile)
         : passwordLockFile_(std::move(passwordLockFile)) {}
 
-    bool OpenWithDesktop(const std::string& target) override;
+    bool OpenWithDesktop(const std::string& target, std::function<void(bool opened)> done = {}) override;
     bool PowerOff() override;
-    bool Download(const std::string& url, const std::string& fileName, int timeoutSeconds,
-                  const std::atomic<bool>& cancel, std::string& error) override;
+    TDownloadResult Download(const std::string& url, const std::string& fileName, int timeoutSeconds,
+                             int64_t maxBytes, const std::atomic<bool>& cancel, std::string& error) override;
     void PlaySound(const std::string& fileName) override;
     TPasswordStore ReadPasswordStore() override;
 
 private:
     std::string passwordLockFile_;
+    // The threads awaiting xdg-open check it before they post its answer.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     TSoundPlayer sound_; // main thread, as PlaySound
 };

@@ -18,8 +18,23 @@ struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
 
-size_t WriteBody(char* data, size_t size, size_t count, void* file) {
-    return std::fwrite(data, size, count, static_cast<FILE*>(file)) * size;
+// Where the body goes, and how much of it may come.
+struct TBodySink {
+    FILE* File;
+    int64_t Left; // bytes still allowed
+    bool TooLarge = false;
+};
+
+size_t WriteBody(char* data, size_t size, size_t count, void* sinkData) {
+    auto& sink = *static_cast<TBodySink*>(sinkData);
+    const size_t bytes = size * count;
+    if (static_cast<int64_t>(bytes) > sink.Left) {
+        // An answer without a length that runs on: stop taking it.
+        sink.TooLarge = true;
+        return 0;
+    }
+    sink.Left -= static_cast<int64_t>(bytes);
+    return std::fwrite(data, 1, bytes, sink.File);
 }
 
 int OnProgress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -28,8 +43,8 @@ int OnProgress(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 
 } // namespace
 
-bool DownloadUrlToFile(const std::string& url, const std::string& fileName, int timeoutSeconds,
-                       const std::atomic<bool>& cancel, std::string& error) {
+TDownloadResult DownloadUrlToFile(const std::string& url, const std::string& fileName, int timeoutSeconds,
+                                  int64_t maxBytes, const std::atomic<bool>& cancel, std::string& error) {
     static std::once_flag initialised;
     std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 
@@ -38,15 +53,17 @@ bool DownloadUrlToFile(const std::string& url, const std::string& fileName, int 
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
     if (!curl) {
         error = "cannot start the HTTP client";
-        return false;
+        return TDownloadResult::Failed;
     }
     CURLcode result;
+    bool tooLarge = false;
     {
         std::unique_ptr<FILE, FileCloser> out(std::fopen(temporary.c_str(), "wb"));
         if (!out) {
             error = "cannot write " + temporary;
-            return false;
+            return TDownloadResult::Failed;
         }
+        TBodySink sink{out.get(), maxBytes};
         char message[CURL_ERROR_SIZE] = "";
         CURL* c = curl.get();
         curl_easy_setopt(c, CURLOPT_URL, url.c_str());
@@ -58,13 +75,19 @@ bool DownloadUrlToFile(const std::string& url, const std::string& fileName, int 
         curl_easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(timeoutSeconds));
         curl_easy_setopt(c, CURLOPT_ERRORBUFFER, message);
         curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, WriteBody);
-        curl_easy_setopt(c, CURLOPT_WRITEDATA, out.get());
+        curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+        // An answer that says its length is refused before its body comes.
+        curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
         curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
         curl_easy_setopt(c, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(&cancel));
         result = curl_easy_perform(c);
+        if (result == CURLE_FILESIZE_EXCEEDED || (result == CURLE_WRITE_ERROR && sink.TooLarge))
+            tooLarge = true;
         if (result != CURLE_OK)
-            error = *message ? message : curl_easy_strerror(result);
+            error = tooLarge   ? "answer larger than " + std::to_string(maxBytes) + " bytes"
+                    : *message ? message
+                               : curl_easy_strerror(result);
         if (std::fflush(out.get()) != 0 && result == CURLE_OK) {
             result = CURLE_WRITE_ERROR;
             error = "cannot write " + temporary;
@@ -76,7 +99,7 @@ bool DownloadUrlToFile(const std::string& url, const std::string& fileName, int 
         if (ec)
             error = "cannot write " + fileName + ": " + ec.message();
         std::filesystem::remove(temporary, ec);
-        return false;
+        return tooLarge ? TDownloadResult::TooLarge : TDownloadResult::Failed;
     }
-    return true;
+    return TDownloadResult::Done;
 }

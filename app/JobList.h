@@ -16,6 +16,8 @@ inline constexpr const char* StatusWaiting = "准备";
 inline constexpr const char* StatusConverting = "转换中...";
 inline constexpr const char* StatusPaused = "暂停";
 inline constexpr const char* StatusStopped = "停止";
+// Asked to stop; the job is writing what it has (its trailer) before it ends.
+inline constexpr const char* StatusStopping = "停止中...";
 inline constexpr const char* StatusFinished = "完成";
 // Written for a job whose run failed. The row keeps "准备" or "转换中..." where
 // a job ends in failure otherwise, which reads as if it were still to come.
@@ -30,6 +32,7 @@ struct TJobRow {
     std::string CurrentTime;  // "当前时间": "0", then seconds + "   (秒)"
     int Progress = -1;        // "转换进度": -1 empty, else 0..100
     std::string Status;       // "状态"
+    std::string Problem;      // why a job of this run failed (shown with its status); empty otherwise
 };
 
 enum TJobSlotState { jsFree, jsUsed, jsDeleted };

@@ -88,6 +88,9 @@ public:
     // For a job that ended by itself, the check of its output, just before its JobEnded.
     virtual void JobChecked(int /*row*/, const TOutputCheck& /*check*/) {}
     virtual void JobEnded(int /*row*/, const TTerminateInfo& /*info*/) {}
+    // A job that could not be set up again at the start of a run and does not
+    // run; `reason` is also in the log.
+    virtual void JobNotStarted(int /*row*/, const std::string& /*reason*/) {}
     virtual void RunEnded() {}
     virtual void DiagnosticLine(const std::string& /*line*/) {}
 };

@@ -29,8 +29,7 @@ TMainWindowLogic::TMainWindowLogic(IMainView& view, IPlatform& platform, TSettin
 }
 
 TMainWindowLogic::~TMainWindowLogic() {
-    if (!closed_)
-        CloseQuery();
+    CloseNow();
     StopManyAdd();
 }
 
@@ -92,7 +91,24 @@ bool TMainWindowLogic::UnlockOnShow() {
     return false;
 }
 
-void TMainWindowLogic::CloseQuery() {
+bool TMainWindowLogic::CloseQuery() {
+    if (closed_)
+        return true;
+    if (running_) {
+        // The jobs are stopped without waiting here, so the window goes on
+        // painting while the trailers are written; the run's end closes it.
+        // No completion action runs after a stop.
+        if (!closing_) {
+            closing_ = true;
+            BeginStop();
+        }
+        return false;
+    }
+    CloseNow();
+    return true;
+}
+
+void TMainWindowLogic::CloseNow() {
     if (closed_)
         return;
     // No completion action may run once the window closes. The converter's
@@ -105,7 +121,7 @@ void TMainWindowLogic::CloseQuery() {
         // The kept job list says what closing did to the jobs it cut short.
         for (int row = 0; row < jobs_.RowCount(); ++row) {
             std::string& status = jobs_.Row(row).Status;
-            if (status == StatusConverting || status == StatusPaused)
+            if (status == StatusConverting || status == StatusPaused || status == StatusStopping)
                 status = StatusStopped;
         }
         SaveJobList();
@@ -118,14 +134,30 @@ void TMainWindowLogic::ToolButtonHovered(TToolButton button) {
     view_.SetStatusText(std::string(ToolButtonHint(button)));
 }
 
+void TMainWindowLogic::OpenForUser(const std::string& target, const std::string& what) {
+    // The desktop answers later; a failure would otherwise go unseen.
+    const auto failed = [this, target, what] {
+        const std::string text = "无法打开" + what + "：" + target + "（系统中没有可以打开它的程序）";
+        view_.SetStatusText(text);
+        Log("***" + text);
+    };
+    const bool asked =
+        platform_.OpenWithDesktop(target, [failed, alive = std::weak_ptr<bool>(alive_)](bool opened) {
+            if (!opened && alive.lock())
+                failed();
+        });
+    if (!asked)
+        failed();
+}
+
 void TMainWindowLogic::OpenHelp() {
-    platform_.OpenWithDesktop(ProgramFile(programFolder_, HelpPage));
+    OpenForUser(ProgramFile(programFolder_, HelpPage), "帮助页面");
 }
 void TMainWindowLogic::OpenWebSite() {
-    platform_.OpenWithDesktop(WebSiteAddress);
+    OpenForUser(WebSiteAddress, "软件网站");
 }
 void TMainWindowLogic::OpenMailLink() {
-    platform_.OpenWithDesktop(SupportMailLink);
+    OpenForUser(SupportMailLink, "邮件链接");
 }
 
 void TMainWindowLogic::AppendLogLine(const std::string& line) {
@@ -150,7 +182,7 @@ void TMainWindowLogic::BrowseOutputFolder() {
 }
 
 void TMainWindowLogic::OpenOutputFolder() {
-    platform_.OpenWithDesktop(outputFolder_);
+    OpenForUser(outputFolder_, "输出文件夹");
 }
 
 void TMainWindowLogic::ShutDownComputer() {

@@ -47,7 +47,7 @@ public:
     // holds the help page and the converter's library folder.
     TMainWindowLogic(IMainView& view, IPlatform& platform, TSettingsStore& settings,
                      std::string programFolder);
-    // Closes like CloseQuery when that has not run.
+    // Closes at once (CloseNow) when CloseQuery has not let the window go.
     ~TMainWindowLogic();
     TMainWindowLogic(const TMainWindowLogic&) = delete;
     TMainWindowLogic& operator=(const TMainWindowLogic&) = delete;
@@ -65,8 +65,13 @@ public:
     // The window is shown: the password lock when it is on. False when the
     // program must end (a wrong password or "退出"; the window was told to close).
     bool UnlockOnShow();
-    // The window closes: no completion action any more, every job stopped with waiting.
-    void CloseQuery();
+    // The window asks to close. True when it may close now. During a run it
+    // may not: every job is asked to stop, the window stays responsive, and
+    // once the last one has ended the view is told to close (CloseMainWindow),
+    // without a completion action, and this returns true.
+    bool CloseQuery();
+    // True from a refused CloseQuery until the window closes.
+    bool Closing() const { return closing_; }
     // The mouse is over a tool button: its hint goes to the status bar.
     void ToolButtonHovered(TToolButton button);
     // Help menu actions.
@@ -106,7 +111,8 @@ public:
     // "转换": a new run, or the resume of a paused one.
     void StartOrResume();
     void Pause();
-    // "停止": asks first; stops with waiting on OK.
+    // "停止": asks first; on OK every task is asked to stop at once, the rows
+    // read "停止中..." and the run ends with the last termination report.
     void StopWithQuestion();
     bool Running() const { return running_; }
     bool RunPaused() const { return runPaused_; }
@@ -182,6 +188,9 @@ private:
     void StartManyAdd(const std::vector<std::string>& chosen);
     bool LoadConverterLibraries();
     void Log(const std::string& message);
+    // Asks the desktop to open `target`; when nothing opens it the status bar
+    // and the log say so, naming `what` it is ("帮助页面").
+    void OpenForUser(const std::string& target, const std::string& what);
     void AppendLogLine(const std::string& line);
     // Registers and lists one source whose probe succeeded. False when the add must stop.
     bool ListProbedFile(const std::string& sourceFile, const std::string& outputCandidate, bool singleFile);
@@ -200,6 +209,11 @@ private:
 
     // Run helpers.
     void SetRunControlsIdle(bool idle);
+    // Stops the run without waiting (the stop question's OK, a close).
+    void BeginStop();
+    // No completion action any more, every job stopped with waiting, the
+    // handlers detached: the destructor, and a close outside a run.
+    void CloseNow();
     void OnProgress(const TProgressInfo& info);
     void OnTerminate(const TJobEnding& ending);
     // Delivery threads: the staging of a task of the current run, if any.
@@ -242,9 +256,10 @@ private:
     bool runPaused_ = false;
     bool runStopped_ = false;
     bool closed_ = false;
+    bool closing_ = false; // a close waits for the run's end
     std::vector<int> taskRows_;
     std::vector<std::string> runOutputs_; // by row, set by RebuildTasks and each job's end
-    // Rows RebuildTasks could not register again, with the converter's reason.
+    // Rows RebuildTasks could not register again, with the reason for the user.
     std::vector<std::pair<int, std::string>> startFailures_;
 
     std::unique_ptr<TManyAdd> adding_;

@@ -67,7 +67,13 @@ TStagedOutput StageOutput(const std::string& finalName, const TOutputExpectation
 std::string StoppedFileName(const std::string& finalName) {
     const fs::path path(finalName);
     const std::string ext = path.extension().string();
-    return UniqueOutputName(finalName.substr(0, finalName.size() - ext.size()) + "(停止)" + ext, false);
+    std::string base = finalName.substr(0, finalName.size() - ext.size());
+    // A final name that got "(New_N)" keeps one form: "NAME(停止)(New_M)", not "NAME(New_N)(停止)".
+    if (const size_t at = base.rfind("(New_");
+        at != std::string::npos && base.back() == ')' && at + 6 < base.size() &&
+        base.find_first_not_of("0123456789", at + 5) == base.size() - 1)
+        base.erase(at);
+    return UniqueOutputName(base + "(停止)" + ext, false);
 }
 
 namespace {

@@ -38,7 +38,8 @@ void RemoveAddCheckFiles(const std::vector<std::string>& outputs);
 TStagedOutput StageOutput(const std::string& finalName, const TOutputExpectation& expected, bool overwrite);
 
 // The name a stopped job's file is kept under: "NAME(停止).EXT", or with
-// "(New_N)" after it when that is taken.
+// "(New_N)" after it when that is taken. NAME is the final name without the
+// "(New_N)" that the name rule may have given it.
 std::string StoppedFileName(const std::string& finalName);
 
 // After the termination report of a job that wrote `staged` (its file closed):

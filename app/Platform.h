@@ -5,6 +5,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +24,13 @@ struct TPasswordStore {
     std::string ScrambledPassword; // empty when the lock holds no value
 };
 
+// How a download ended.
+enum class TDownloadResult {
+    Done,     // the whole answer is in the file
+    Failed,   // no answer: no connection, a time-out, an HTTP error, a cancel, a write error
+    TooLarge, // the server answered with more than allowed; nothing is kept
+};
+
 class IPlatform {
 public:
     virtual ~IPlatform() = default;
@@ -34,15 +43,18 @@ public:
     virtual std::optional<std::string> ChooseFolder(const std::string& caption) = 0;
 
     // Asks the desktop to open a folder, file, web address or mail link; false
-    // when the request could not be made.
-    virtual bool OpenWithDesktop(const std::string& target) = 0;
+    // when the request could not be made. Returns at once; when the desktop
+    // has answered, `done` (if any) runs on the main thread with whether it
+    // opened the target (xdg-open finds no program for some targets).
+    virtual bool OpenWithDesktop(const std::string& target, std::function<void(bool opened)> done = {}) = 0;
     // Asks the system to power off; false when the request was refused.
     virtual bool PowerOff() = 0;
-    // Downloads `url` to `fileName`, waiting at most `timeoutSeconds`; on
-    // failure returns false with `error` set and leaves no partial file. Any
-    // thread; blocks until done, failed or `cancel` becomes true.
-    virtual bool Download(const std::string& url, const std::string& fileName, int timeoutSeconds,
-                          const std::atomic<bool>& cancel, std::string& error) = 0;
+    // Downloads `url` to `fileName`, waiting at most `timeoutSeconds` and
+    // taking at most `maxBytes`; on failure sets `error` and leaves no partial
+    // file. Any thread; blocks until done, failed or `cancel` becomes true.
+    virtual TDownloadResult Download(const std::string& url, const std::string& fileName, int timeoutSeconds,
+                                     int64_t maxBytes, const std::atomic<bool>& cancel,
+                                     std::string& error) = 0;
     // Starts playing a WAV file without waiting for it.
     virtual void PlaySound(const std::string& fileName) = 0;
     virtual TPasswordStore ReadPasswordStore() = 0;

@@ -51,19 +51,26 @@ void TMainWindowLogic::StartOrResume() {
     runStopped_ = false;
     RebuildTasks();
     for (int row = 0; row < jobs_.RowCount(); ++row) {
-        jobs_.Row(row).Progress = 0;
-        jobs_.Row(row).Status = StatusWaiting;
+        TJobRow& r = jobs_.Row(row);
+        r.Progress = 0;
+        r.CurrentTime = "0"; // the last run's time is no part of this one
+        r.Status = StatusWaiting;
+        r.Problem.clear();
     }
     // A job that cannot be registered again is not run; its row says so
-    // rather than waiting for a report that never comes, and the user sees
-    // why, as for a job that fails while it runs.
-    for (const auto& [row, error] : startFailures_)
+    // rather than waiting for a report that never comes. The reason goes to
+    // the log, not into a box: the other jobs must not wait for a click.
+    for (const auto& [row, reason] : startFailures_) {
         jobs_.Row(row).Status = StatusFailed;
+        jobs_.Row(row).Problem = reason;
+    }
     for (int row = 0; row < jobs_.RowCount(); ++row)
         ShowRow(row);
     SaveJobList();
-    for (const auto& [row, error] : startFailures_)
-        view_.ShowMessage(error + "\n" + jobs_.Row(row).SourceFile, ApplicationTitle, TMessageIcon::Warning);
+    for (const auto& [row, reason] : startFailures_) {
+        Log("***" + reason);
+        view_.JobNotStarted(row, reason);
+    }
 
     converter_.SetThreadPriority(PriorityOf[cpuUsage_]);
     SetRunControlsIdle(false);
@@ -78,7 +85,8 @@ void TMainWindowLogic::StartOrResume() {
 }
 
 void TMainWindowLogic::Pause() {
-    if (!running_ || runPaused_)
+    // A stopping task must not be held: its stop would never end.
+    if (!running_ || runPaused_ || runStopped_)
         return;
     runPaused_ = true;
     view_.SetEnabled(TMainAction::Pause, false);
@@ -95,10 +103,28 @@ void TMainWindowLogic::StopWithQuestion() {
     if (!view_.ShowMessage("您确实要终止目前的转换工作吗？", "提示信息", TMessageIcon::Information,
                            TMessageButtons::OkCancel))
         return;
+    // The run goes on while the question is up and may have ended meanwhile.
+    if (!running_)
+        return;
+    BeginStop();
+}
+
+void TMainWindowLogic::BeginStop() {
     runPaused_ = false;
     runStopped_ = true;
-    view_.SetEnabled(TMainAction::Stop, false);
-    converter_.Stop(true);
+    for (auto action : {TMainAction::Start, TMainAction::Pause, TMainAction::Stop})
+        view_.SetEnabled(action, false);
+    for (int row = 0; row < jobs_.RowCount(); ++row) {
+        std::string& status = jobs_.Row(row).Status;
+        if (status == StatusConverting || status == StatusPaused) {
+            status = StatusStopping;
+            ShowRow(row);
+        }
+    }
+    SaveJobList();
+    // Every task is asked at once and the window goes on: writing the
+    // trailers takes a while, and the run ends with the last termination report.
+    converter_.Stop(false);
 }
 
 void TMainWindowLogic::OnProgress(const TProgressInfo& info) {
@@ -106,12 +132,14 @@ void TMainWindowLogic::OnProgress(const TProgressInfo& info) {
     if (row < 0)
         return;
     TJobRow& r = jobs_.Row(row);
-    if (info.TotalDuration > 0)
-        r.Progress =
-            static_cast<int>(std::clamp<int64_t>(info.CurrentDuration * 100 / info.TotalDuration, 0, 100));
+    if (const int percent = ProgressPercent(info.CurrentDuration, info.TotalDuration); percent >= 0)
+        r.Progress = percent;
     r.CurrentTime = std::to_string(info.CurrentDuration / 1000000) + "   (秒)";
-    const bool statusChanged = r.Status != StatusConverting;
-    r.Status = StatusConverting;
+    // A report may have been on its way when the run was paused or stopped;
+    // it must not make the row read as converting again.
+    const char* status = runStopped_ ? StatusStopping : runPaused_ ? StatusPaused : StatusConverting;
+    const bool statusChanged = r.Status != status;
+    r.Status = status;
     ShowRow(row);
     if (statusChanged)
         SaveJobList();
@@ -121,7 +149,8 @@ void TMainWindowLogic::OnProgress(const TProgressInfo& info) {
 void TMainWindowLogic::OnTerminate(const TJobEnding& ending) {
     const TTerminateInfo& info = ending.Info;
     if (info.TaskIndex < 0) {
-        AllJobsEnded(true);
+        // A user who stopped the run wants none of it, least of all a shutdown.
+        AllJobsEnded(!runStopped_);
         return;
     }
     const int row = RowOfTask(info.TaskIndex);
@@ -134,6 +163,7 @@ void TMainWindowLogic::OnTerminate(const TJobEnding& ending) {
         r.Status = StatusFinished;
     } else if (info.Failed) {
         r.Status = StatusFailed;
+        r.Problem = info.ErrorMessage;
     }
     ShowRow(row);
     SaveJobList();
@@ -151,7 +181,7 @@ void TMainWindowLogic::AllJobsEnded(bool runCompletionAction) {
     if (runStopped_) {
         for (int row = 0; row < jobs_.RowCount(); ++row) {
             const std::string& status = jobs_.Row(row).Status;
-            if (status == StatusConverting || status == StatusPaused)
+            if (status == StatusConverting || status == StatusPaused || status == StatusStopping)
                 SetRowStatus(row, StatusStopped);
         }
     }
@@ -164,7 +194,14 @@ void TMainWindowLogic::AllJobsEnded(bool runCompletionAction) {
     running_ = false;
     SaveJobList();
     runPaused_ = false;
+    // A hint shown during the run says nothing about the list now.
+    view_.SetStatusText("");
     view_.RunEnded();
+    if (closing_) {
+        // The close waited for this report; now the window may go.
+        view_.CloseMainWindow();
+        return;
+    }
     if (!runCompletionAction)
         return;
     if (completionAction_ == caShutDown)

@@ -11,6 +11,9 @@ constexpr const char* VersionSection = "version";
 constexpr const char* ConnectingStatus = "正在连接软件网站....";
 constexpr const char* ConnectingLine = "正在连接软件网站,请您耐心等待....";
 constexpr const char* FailedText = "连接失败!可能网络忙或没连接到网络...";
+// The server answered, but not with a description (an empty answer, an error
+// page, something far too long).
+constexpr const char* InvalidAnswerText = "服务器返回的升级信息无效,无法检测新版本!";
 constexpr const char* CheckingStatus = "正在检测新版本的程序....";
 constexpr const char* NewVersionStatus = "发现新版本程序,您可以升级下载新版本。";
 constexpr const char* LatestText = "没有检测到新版本,现在使用的为最新版本!";
@@ -56,58 +59,63 @@ void TUpdateCheck::Check() {
     if (worker_.joinable())
         worker_.join(); // the last check's worker has already posted its result
     worker_ = std::thread([this, url = UpdateUrl(), file = LocalCopy(), alive = std::weak_ptr<bool>(alive_)] {
-        std::string error;
-        bool ok = false;
+        TFound found;
         try {
-            ok = platform_.Download(url, file, TimeoutSeconds, cancel_, error);
+            std::string error;
+            found.Download = platform_.Download(url, file, TimeoutSeconds, MaxAnswerBytes, cancel_, error);
+            if (found.Download == TDownloadResult::Done) {
+                const TIniFile description(file);
+                found.NewVersion = description.ReadString(VersionSection, "new", "");
+                found.Date = description.ReadString(VersionSection, "date", "");
+                found.Link = description.ReadString(VersionSection, "links1", "");
+                found.Size = description.ReadString(VersionSection, "size", "");
+            }
         } catch (...) {
-            ok = false;
+            found.Download = TDownloadResult::Failed;
         }
-        PostToMainThread([this, ok, alive] {
+        // The values are all that is needed; no copy stays behind.
+        std::error_code ec;
+        std::filesystem::remove(file, ec);
+        PostToMainThread([this, found = std::move(found), alive] {
             if (alive.lock())
-                Finish(ok);
+                Finish(found);
         });
     });
 }
 
-void TUpdateCheck::ShowFailure() {
-    view_.SetStatus(FailedText);
+void TUpdateCheck::ShowFailure(const char* text) {
+    view_.SetStatus(text);
     view_.ClearText();
-    view_.AddLine(FailedText);
+    view_.AddLine(text);
 }
 
-void TUpdateCheck::Finish(bool downloaded) {
+void TUpdateCheck::Finish(const TFound& found) {
     checking_ = false;
     view_.SetCheckEnabled(true);
-    if (!downloaded) {
-        ShowFailure();
+    if (found.Download == TDownloadResult::Failed) {
+        ShowFailure(FailedText);
         return;
     }
     view_.SetProgress(50);
     view_.SetStatus(CheckingStatus);
-    const TIniFile description(LocalCopy());
-    const std::string newVersion = description.ReadString(VersionSection, "new", "");
-    const std::string date = description.ReadString(VersionSection, "date", "");
-    const std::string link = description.ReadString(VersionSection, "links1", "");
-    const std::string size = description.ReadString(VersionSection, "size", "");
     // A file naming no version (an error page, an empty answer) is no
     // description at all; announcing it as a new version would be wrong.
-    if (newVersion.empty()) {
-        ShowFailure();
+    if (found.Download == TDownloadResult::TooLarge || found.NewVersion.empty()) {
+        ShowFailure(InvalidAnswerText);
         return;
     }
-    if (newVersion != CurrentVersion) {
+    if (found.NewVersion != CurrentVersion) {
         view_.ClearText();
         view_.SetStatus(NewVersionStatus);
         view_.AddLine("发现新版本程序....");
         view_.AddLine("软件名称:Vantoro");
-        view_.AddLine("最新版本:" + newVersion);
-        view_.AddLine("更新日期:" + date);
-        view_.AddLine("软件大小:" + size);
-        view_.AddLine("下载链接:" + link);
+        view_.AddLine("最新版本:" + found.NewVersion);
+        view_.AddLine("更新日期:" + found.Date);
+        view_.AddLine("软件大小:" + found.Size);
+        view_.AddLine("下载链接:" + found.Link);
         view_.AddLine("");
         view_.SetDownloadEnabled(true);
-        downloadLink_ = link;
+        downloadLink_ = found.Link;
         view_.SetProgress(100);
         view_.AddLine(
             "检测完成,您可以点击<开始下载>按钮打开下载最新升级版本。推荐您使用（网际快车）软件下载。");

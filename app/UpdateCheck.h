@@ -3,13 +3,16 @@
 // version it names, and tell the user whether a newer one exists. Nothing is
 // installed; "开始下载" only opens the download link with the desktop.
 //
-// Main thread: Show, Check, StartDownload, the view calls. The download runs on
-// a worker owned by this object; its result comes back through the dispatcher.
+// Main thread: Show, Check, StartDownload, the view calls. The download, capped
+// in size, and the reading of the description run on a worker owned by this
+// object; the values come back through the dispatcher and the downloaded copy
+// is removed.
 #pragma once
 
 #include "app/Platform.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <thread>
@@ -30,6 +33,9 @@ public:
     static constexpr const char* CurrentVersion = "1.63";
     static constexpr const char* LocalCopyName = "update.ini";
     static constexpr int TimeoutSeconds = 15;
+    // A description is a few lines; a longer answer is no description, and
+    // taking it whole would fill the memory and the disk.
+    static constexpr int64_t MaxAnswerBytes = 256 * 1024;
     // Where the address is stored in the settings file, and the address used
     // when none is stored.
     static constexpr const char* UrlSection = "Update";
@@ -57,8 +63,13 @@ public:
     std::string LocalCopy() const;
 
 private:
-    void Finish(bool downloaded);
-    void ShowFailure();
+    // What the worker found: the download's outcome and the description's values.
+    struct TFound {
+        TDownloadResult Download = TDownloadResult::Failed;
+        std::string NewVersion, Date, Link, Size;
+    };
+    void Finish(const TFound& found);
+    void ShowFailure(const char* text);
 
     IUpdateView& view_;
     IPlatform& platform_;

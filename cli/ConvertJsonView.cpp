@@ -78,9 +78,11 @@ bool TJsonConvertView::ShowMessage(const std::string& text, const std::string& t
                                    TMessageButtons buttons) {
     if (buttons == TMessageButtons::OkCancel)
         stopping_ = true; // the stop question: no further job starts
-    if (const auto newline = text.rfind('\n'); icon == TMessageIcon::Warning && newline != std::string::npos)
-        startErrors_.emplace_back(text.substr(newline + 1), text.substr(0, newline));
     return TConsoleView::ShowMessage(text, title, icon, buttons);
+}
+
+void TJsonConvertView::JobNotStarted(int row, const std::string& reason) {
+    startErrors_.emplace_back(Row(row).SourceFile, reason);
 }
 
 void TJsonConvertView::JobProgress(int row, const TProgressInfo& info) {
@@ -91,10 +93,7 @@ void TJsonConvertView::JobProgress(int row, const TProgressInfo& info) {
     const bool totalKnown = info.TotalDuration > 0;
     if (totalKnown)
         job.TotalSeconds = Seconds(info.TotalDuration);
-    const int percent =
-        totalKnown
-            ? static_cast<int>(std::clamp<int64_t>(info.CurrentDuration * 100 / info.TotalDuration, 0, 100))
-            : -1;
+    const int percent = ProgressPercent(info.CurrentDuration, info.TotalDuration);
     // Each whole percent, or now and then when it stands still; never each report.
     if (job.LastReport && percent == job.LastPercent && now - *job.LastReport < QuietProgressInterval)
         return;

@@ -35,6 +35,7 @@ public:
 
     bool ShowMessage(const std::string& text, const std::string& title, TMessageIcon icon,
                      TMessageButtons buttons) override;
+    void JobNotStarted(int row, const std::string& reason) override;
     void JobProgress(int row, const TProgressInfo& info) override;
     void JobChecked(int row, const TOutputCheck& check) override;
     void JobEnded(int row, const TTerminateInfo& info) override;

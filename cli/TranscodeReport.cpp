@@ -18,11 +18,9 @@ void TTranscodeReport::PrintProgress(const TProgressInfo& info) const {
         total = inputDurations_[info.TaskIndex];
     // Until a stream has written something the time is a placeholder, not a time.
     const bool timeKnown = info.CurrentDuration < NoProgressTime;
-    char percent[8] = "  ?";
-    if (total > 0 && timeKnown) {
-        const int64_t value = std::clamp<int64_t>(info.CurrentDuration * 100 / total, 0, 100);
-        std::snprintf(percent, sizeof percent, "%3d", static_cast<int>(value));
-    }
+    char percent[16] = "  ?"; // any int fits: the format check cannot know it is 0 to 100
+    if (const int value = ProgressPercent(info.CurrentDuration, total); value >= 0)
+        std::snprintf(percent, sizeof percent, "%3d", value);
     char time[32] = "N/A";
     if (timeKnown)
         std::snprintf(time, sizeof time, "%.2fs", static_cast<double>(info.CurrentDuration) / 1e6);

@@ -129,8 +129,14 @@ void TCustomRAzidiZUV::StartTakenTask(TFFmpeg* task, bool threadMode) {
         task->Runner().Start(false);
         return;
     }
-    if (TConvertThread* worker = task->Runner().Start(true, threadPriority_))
+    if (TConvertThread* worker = task->Runner().Start(true, threadPriority_)) {
         worker->Resume();
+        // The next task of a paused run (one ended while the others were held)
+        // is held at its first round too. Read under terminateLock_: the
+        // callers hold it or run before any worker.
+        if (paused_)
+            task->Runner().Pause();
+    }
 }
 
 bool TCustomRAzidiZUV::HoldsTerminateLock() const {

@@ -240,6 +240,7 @@ private:
     bool dupDropFlag_ = false;
     int64_t runStartTime_ = 0; // µs, wall clock
     int64_t lastReportTime_ = 0;
+    double reportedSeconds_ = 0.0;      // the time of the last report; the next never shows less
     int frameCounter_ = 0;              // decoded video frames pre-processed
     std::array<int, 52> qpHistogram_{}; // quantizers seen by the reports ("qphist")
     PacketPtr encodedPacket_;

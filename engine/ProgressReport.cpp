@@ -70,12 +70,24 @@ void TCustomFFmpeg::Report(int fileIndex, bool last) {
             totalSize = avio_tell(first->pb);
     }
 
+    // The run has come as far as its slowest stream. An audio or video stream
+    // that has written nothing yet counts as at its start: a video encoder
+    // holds its first pictures back (look-ahead) while the audio is written,
+    // and a time taken from the audio alone would fall back once the first
+    // picture comes. Sparse streams (subtitles) count once they have written.
     double time = NoPositionYet;
-    for (const TOutputStream& ost : outputStreams_)
-        if (ost.PositionSeconds > 0 && ost.PositionSeconds < time)
+    for (const TOutputStream& ost : outputStreams_) {
+        const AVMediaType type = ost.Encoder->codec_type;
+        const bool waitedFor =
+            ost.PacketsWritten == 0 && (type == AVMEDIA_TYPE_AUDIO || type == AVMEDIA_TYPE_VIDEO);
+        if ((waitedFor || ost.PositionSeconds > 0) && ost.PositionSeconds < time)
             time = ost.PositionSeconds;
+    }
     if (time < MinimumTime)
         time = MinimumTime;
+    // Whatever the streams do, a run's progress only moves forward.
+    if (time < NoPositionYet)
+        time = reportedSeconds_ = std::max(time, reportedSeconds_);
 
     int frameNumber = -1;
     int fps = -1;

@@ -222,6 +222,7 @@ void TRAzidiZUV::StartTask(int threadCount) {
         nextTaskIndex_ = 0;
         pendingCount_ = tasks_.Count();
         allDoneReported_ = false;
+        paused_ = false;
         threadMode_ = threadMode = threadCount > 0;
         runThreadCount_ = threadCount;
         working_ = true;
@@ -242,11 +243,13 @@ void TRAzidiZUV::StartTask(int threadCount) {
 
 void TRAzidiZUV::Pause() {
     TerminateGuard guard(*this);
+    paused_ = working_;
     tasks_.PauseAll();
 }
 
 void TRAzidiZUV::Resume() {
     TerminateGuard guard(*this);
+    paused_ = false;
     tasks_.ResumeAll();
 }
 

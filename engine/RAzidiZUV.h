@@ -184,6 +184,7 @@ protected:
     int pendingCount_ = 0;
     int runThreadCount_ = 0; // StartTask's thread count
     bool allDoneReported_ = false;
+    bool paused_ = false; // a task started during a pause starts paused
     bool threadMode_ = false;
     bool working_ = false;
 
@@ -242,7 +243,8 @@ public:
     // worker threads and returns at once; otherwise runs every task here, one
     // after another. An empty list starts nothing, reports nothing and stays idle.
     void StartTask(int threadCount);
-    // Thread mode: every running worker stops at the top of its next round.
+    // Thread mode: every running worker stops at the top of its next round,
+    // and so does one that starts before Resume.
     void Pause();
     void Resume();
     // Stops every task; no pending task starts any more. With `waitForStop`,

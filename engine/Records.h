@@ -12,8 +12,8 @@
 constexpr int64_t NoTime = std::numeric_limits<int64_t>::min();
 
 struct TInputOptions {
-    std::string FileName;   // empty at AddTask: set to the file name given there
-    std::string FileFormat; // forced container format ("f")
+    std::string FileName;       // empty at AddTask: set to the file name given there
+    std::string FileFormat;     // forced container format ("f")
     int64_t StartTime = NoTime; // µs, seek position ("ss" before the input)
     int ProgramID = -1;         // >= 0: the program to keep ("programid")
     std::string ExtOptions;     // option lines in input mode, applied first
@@ -81,8 +81,8 @@ struct TOutputOptions {
     int64_t StartTime = NoTime;
     int64_t Duration = NoTime;
     TStreamInfo Info;
-    int TargetType = 0; // 1 vcd, 2 svcd, 3 dvd
-    int NormType = 0;   // 1 PAL, 2 NTSC, else automatic
+    int TargetType = 0;  // 1 vcd, 2 svcd, 3 dvd
+    int NormType = 0;    // 1 PAL, 2 NTSC, else automatic
     int DefaultNorm = 1; // 1 PAL, else NTSC
     bool CustomHook = false;
     bool Join = false;
@@ -110,6 +110,10 @@ struct TProgressInfo {
     int64_t TotalDuration = -1;
 };
 using PProgressInfo = TProgressInfo*;
+
+// The whole percent of `total` that `current` stands for (µs, truncated, 0 to
+// 100), or -1 when either is unknown (no total, or the no-time placeholder).
+int ProgressPercent(int64_t current, int64_t total);
 
 struct TTerminateInfo {
     int TaskIndex = 0; // -1 for the all-done report

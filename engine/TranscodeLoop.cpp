@@ -92,6 +92,7 @@ void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
     frameCounter_ = 0;
     qpHistogram_ = {};
     runStartTime_ = lastReportTime_ = av_gettime();
+    reportedSeconds_ = 0.0;
     encodedPacket_.reset(av_packet_alloc());
     decodedFrame_.reset(av_frame_alloc());
     filteredFrame_.reset(av_frame_alloc());

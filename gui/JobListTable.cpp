@@ -66,6 +66,7 @@ void JobListTable::SetRow(int row, const TJobRow& content) {
         cell->setText(cells[column]);
     }
     item(row, 1)->setToolTip(Text(content.SourceFile));
+    item(row, StatusColumn)->setToolTip(Text(content.Problem));
     item(row, ProgressColumn)->setData(ProgressCellDelegate::ProgressRole, content.Progress);
 }
 

@@ -15,6 +15,7 @@ class JobListTable : public QTableWidget {
     Q_OBJECT
 public:
     static constexpr int ProgressColumn = 5;
+    static constexpr int StatusColumn = 6;
 
     explicit JobListTable(QWidget* parent = nullptr);
 

@@ -365,8 +365,11 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    logic_->CloseQuery();
-    event->accept();
+    // During a run the logic stops the jobs and closes the window when they have ended.
+    if (logic_->CloseQuery())
+        event->accept();
+    else
+        event->ignore();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -5,6 +5,7 @@
 #include "app/HttpDownload.h"
 #include "app/MainView.h"
 #include "app/Platform.h"
+#include "media/MainThreadDispatcher.h"
 #include "profiles/ConversionSettings.h"
 
 #include <functional>
@@ -26,6 +27,7 @@ public:
     std::map<TMainAction, bool> Enabled;
     std::vector<TShownMessage> Messages;
     bool AnswerOk = true;
+    std::function<void()> WhileAsking; // runs while a question waits for its answer
     std::string Status;
     std::string OutputFolderText;
     int PreviewCloses = 0;
@@ -33,6 +35,7 @@ public:
     std::vector<std::pair<int, int>> AddProgress;
     std::optional<std::string> TypedPassword;
     bool MainWindowClosed = false;
+    std::vector<std::pair<int, std::string>> NotStarted; // row, reason
     int RunsEnded = 0;
     std::vector<int> FailedRows;
     std::vector<std::pair<int, TOutputCheck>> Checks;
@@ -58,6 +61,8 @@ public:
     bool ShowMessage(const std::string& text, const std::string& title, TMessageIcon icon,
                      TMessageButtons buttons) override {
         Messages.push_back({text, title, icon, buttons});
+        if (buttons == TMessageButtons::OkCancel && WhileAsking)
+            WhileAsking(); // a modal box keeps serving the main thread
         return buttons == TMessageButtons::Ok || AnswerOk;
     }
     void SetStatusText(const std::string& text) override { Status = text; }
@@ -82,6 +87,7 @@ public:
             FailedRows.push_back(row);
         Reports.push_back("ended " + std::to_string(row));
     }
+    void JobNotStarted(int row, const std::string& reason) override { NotStarted.emplace_back(row, reason); }
     void RunEnded() override {
         ++RunsEnded;
         Reports.push_back("run ended");
@@ -107,22 +113,26 @@ public:
     std::vector<std::string> Opened;
     int PowerOffs = 0;
     bool PowerOffWorks = true;
+    bool OpenWorks = true; // whether the desktop finds a program for what it is asked to open
     TPasswordStore Password;
 
     std::optional<std::string> ChooseOpenFile(const std::vector<TFileFilter>&) override { return OneFile; }
     std::vector<std::string> ChooseOpenFiles(const std::vector<TFileFilter>&) override { return ManyFiles; }
     std::optional<std::string> ChooseFolder(const std::string&) override { return Folder; }
-    bool OpenWithDesktop(const std::string& target) override {
+    bool OpenWithDesktop(const std::string& target, std::function<void(bool opened)> done = {}) override {
         Opened.push_back(target);
+        // As the desktop answers: later, on the main thread.
+        if (done)
+            PostToMainThread([done, works = OpenWorks] { done(works); });
         return true;
     }
     bool PowerOff() override {
         ++PowerOffs;
         return PowerOffWorks;
     }
-    bool Download(const std::string& url, const std::string& fileName, int timeoutSeconds,
-                  const std::atomic<bool>& cancel, std::string& error) override {
-        return DownloadUrlToFile(url, fileName, timeoutSeconds, cancel, error);
+    TDownloadResult Download(const std::string& url, const std::string& fileName, int timeoutSeconds,
+                             int64_t maxBytes, const std::atomic<bool>& cancel, std::string& error) override {
+        return DownloadUrlToFile(url, fileName, timeoutSeconds, maxBytes, cancel, error);
     }
     void PlaySound(const std::string&) override {}
     TPasswordStore ReadPasswordStore() override { return Password; }

@@ -43,6 +43,11 @@ protected:
         mpeg.Format = "mpeg";
         MakeClip(clips_->File("movie.DAT"), mpeg);
         MakeClip(clips_->File("long.mkv"), VideoAndAudioClip(20.0));
+        // Big pictures: its conversion lasts long enough for a test to pause and stop it.
+        ClipSpec slow = VideoAndAudioClip(20.0);
+        slow.Video[0].Width = 640;
+        slow.Video[0].Height = 480;
+        MakeClip(clips_->File("slow.mkv"), slow);
         WriteRandomBytes(clips_->File("noise.avi"), 4096);
     }
     static void TearDownTestSuite() {
@@ -345,9 +350,17 @@ TEST_F(MainWindowLogicTest, EachRowEndsWithTheStatusItsReportsEarned) {
     EXPECT_EQ(view.Rows[0].Progress, 100);
     EXPECT_EQ(view.FailedRows, std::vector<int>{1});
     EXPECT_FALSE(fs::exists(Out("b.mpg")));
-    ASSERT_EQ(view.Messages.size(), 2u);
-    EXPECT_EQ(view.Messages[1].Title, "Vantoro");
-    EXPECT_EQ(view.Messages[1].Icon, TMessageIcon::Warning);
+    // The source that went away stops nobody: no box waits for a click, the
+    // reason is in the user's language, in the log and for the row.
+    const std::string gone = "源文件不存在：" + dir.File("gone.mp4");
+    EXPECT_EQ(view.NotStarted, (std::vector<std::pair<int, std::string>>{{2, gone}}));
+    EXPECT_EQ(view.Rows[2].Problem, gone);
+    EXPECT_FALSE(view.Rows[1].Problem.empty()); // the failed run's reason, with its row too
+    EXPECT_NE(logic->DiagnosticLog().find("***" + gone), std::string::npos);
+    ASSERT_EQ(view.Messages.size(), 1u); // the failed run's own box
+    EXPECT_EQ(view.Messages[0].Title, "Vantoro");
+    EXPECT_EQ(view.Messages[0].Icon, TMessageIcon::Warning);
+    EXPECT_EQ(view.Messages[0].Text.find(dir.File("gone.mp4")), std::string::npos);
     EXPECT_FALSE(logic->Running());
     EXPECT_TRUE(view.IsEnabled(TMainAction::Start));
     EXPECT_FALSE(view.IsEnabled(TMainAction::Stop));
@@ -356,11 +369,15 @@ TEST_F(MainWindowLogicTest, EachRowEndsWithTheStatusItsReportsEarned) {
 
 TEST_F(MainWindowLogicTest, PauseResumeAndStop) {
     script = {MpegProfile};
-    AddMany({Clip("long.mkv"), Clip("a.mkv")}); // listed a, long
-    std::ofstream(Out("long(停止).mpg")) << "mine";
+    AddMany({Clip("slow.mkv"), Clip("a.mkv")}); // listed a, slow
+    // The job writes "slow(New_1).mpg"; stopped, its file still takes the stopped form.
+    std::ofstream(Out("slow.mpg")) << "earlier";
+    std::ofstream(Out("slow(停止).mpg")) << "mine";
     logic->Converter().SetProgressInterval(TCustomRAzidiZUV::MinProgressInterval);
     logic->SetParallelCount(0);
+    logic->SetCompletionAction(caShutDown);
     view.Selected = -1;
+    logic->ToolButtonHovered(TToolButton::Start);
     logic->StartOrResume();
     EXPECT_FALSE(view.IsEnabled(TMainAction::Add));
     EXPECT_TRUE(view.IsEnabled(TMainAction::Pause));
@@ -371,6 +388,13 @@ TEST_F(MainWindowLogicTest, PauseResumeAndStop) {
     logic->Pause();
     EXPECT_EQ(view.Rows[1].Status, "暂停");
     EXPECT_TRUE(logic->RunPaused());
+    // A report that was on its way when the pause came does not make the row converting again.
+    TProgressInfo late;
+    late.TaskIndex = 1;
+    late.CurrentDuration = 2000000;
+    late.TotalDuration = 20000000;
+    logic->Converter().OnProgress(&logic->Converter(), &late);
+    EXPECT_EQ(view.Rows[1].Status, "暂停");
     EXPECT_TRUE(view.IsEnabled(TMainAction::Start));
     EXPECT_FALSE(view.IsEnabled(TMainAction::Pause));
     logic->StartOrResume();
@@ -387,21 +411,52 @@ TEST_F(MainWindowLogicTest, PauseResumeAndStop) {
 
     view.AnswerOk = true;
     logic->StopWithQuestion();
+    // Nothing is waited for: the row says the job is stopping, the run ends
+    // with the last report, and neither pausing nor a late report holds it.
+    EXPECT_TRUE(logic->Running());
+    EXPECT_EQ(view.Rows[1].Status, "停止中...");
+    for (auto action : {TMainAction::Start, TMainAction::Pause, TMainAction::Stop})
+        EXPECT_FALSE(view.IsEnabled(action));
+    logic->Pause();
+    EXPECT_FALSE(logic->RunPaused());
+    logic->Converter().OnProgress(&logic->Converter(), &late);
+    EXPECT_EQ(view.Rows[1].Status, "停止中...");
     ASSERT_TRUE(ServeUntil([&] { return !logic->Running(); }, 30s));
     EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "停止"}));
     EXPECT_FALSE(logic->RunPaused());
     EXPECT_TRUE(logic->RunStopped());
+    // A stopped run ends without its completion action, and without the hint of the start.
+    EXPECT_EQ(platform.PowerOffs, 0);
+    EXPECT_EQ(view.Status, "");
     // The stopped output is complete enough to open, under a name that says
     // it was stopped; one of that name that was there already is kept.
-    EXPECT_EQ(logic->RunOutputOf(1), Out("long(停止)(New_1).mpg"));
-    EXPECT_EQ(ReadFile(Out("long(停止).mpg")), "mine");
-    EXPECT_EQ(OutFiles(), (std::vector<std::string>{"a.mpg", "long(停止)(New_1).mpg", "long(停止).mpg"}));
+    EXPECT_EQ(logic->RunOutputOf(1), Out("slow(停止)(New_1).mpg"));
+    EXPECT_EQ(ReadFile(Out("slow(停止).mpg")), "mine");
+    EXPECT_EQ(OutFiles(),
+              (std::vector<std::string>{"a.mpg", "slow(停止)(New_1).mpg", "slow(停止).mpg", "slow.mpg"}));
     TAVProbe probe;
     EXPECT_TRUE(probe.Open(logic->RunOutputOf(1))) << probe.LastError();
 
-    // The next start is a new run.
-    RunToEnd();
+    // The next start is a new run: no time of the last one, and its completion action.
+    view.Selected = 1;
+    logic->RemoveSelectedJob();
+    EXPECT_NE(view.Rows[0].CurrentTime, "0");
+    logic->StartOrResume();
+    EXPECT_EQ(view.Rows[0].CurrentTime, "0");
+    ASSERT_TRUE(ServeUntil([&] { return !logic->Running(); }, 60s));
+    EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成"}));
+    EXPECT_EQ(platform.PowerOffs, 1);
+}
+
+TEST_F(MainWindowLogicTest, ARunThatEndsWhileTheStopQuestionIsUpIsNotStopped) {
+    AddMany({Clip("a.mkv"), Clip("b.avi")});
+    logic->StartOrResume();
+    view.WhileAsking = [&] { ASSERT_TRUE(ServeUntil([&] { return !logic->Running(); }, 60s)); };
+    logic->StopWithQuestion();
+    EXPECT_FALSE(logic->RunStopped());
     EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "完成"}));
+    EXPECT_TRUE(view.IsEnabled(TMainAction::Start));
+    EXPECT_FALSE(view.IsEnabled(TMainAction::Stop));
 }
 
 TEST_F(MainWindowLogicTest, TheCompletionActionRunsOnceAfterTheLastJob) {
@@ -436,13 +491,20 @@ TEST_F(MainWindowLogicTest, ClosingDuringARunStopsWithoutTheCompletionAction) {
     const std::string jobList = (dir.Path() / "program" / "joblist.txt").string();
     Restart(jobList);
     script = {MpegProfile};
-    AddOne(Clip("long.mkv"));
+    AddOne(Clip("slow.mkv"));
     logic->Converter().SetProgressInterval(TCustomRAzidiZUV::MinProgressInterval);
     logic->SetCompletionAction(caShutDown);
     logic->StartOrResume();
     ASSERT_TRUE(ServeUntil([&] { return view.Rows[0].Status == "转换中..."; }, 60s));
-    logic->CloseQuery();
-    EXPECT_TRUE(logic->Converter().AllDoneReported());
+    // The close waits for the run's end without waiting on this thread.
+    EXPECT_FALSE(logic->CloseQuery());
+    EXPECT_TRUE(logic->Closing());
+    EXPECT_EQ(view.Rows[0].Status, "停止中...");
+    EXPECT_FALSE(view.MainWindowClosed);
+    EXPECT_FALSE(logic->CloseQuery()); // a second click changes nothing
+    ASSERT_TRUE(ServeUntil([&] { return view.MainWindowClosed; }, 60s));
+    EXPECT_FALSE(logic->Running());
+    EXPECT_TRUE(logic->CloseQuery());
     ProcessPendingMessages();
     EXPECT_EQ(platform.PowerOffs, 0);
     EXPECT_TRUE(view.Messages.empty());
@@ -451,7 +513,7 @@ TEST_F(MainWindowLogicTest, ClosingDuringARunStopsWithoutTheCompletionAction) {
     // The next start finds the job stopped, its file kept as such.
     Restart(jobList);
     EXPECT_EQ(view.Statuses(), std::vector<std::string>{"停止"});
-    EXPECT_EQ(OutFiles(), std::vector<std::string>{"long(停止).mpg"});
+    EXPECT_EQ(OutFiles(), std::vector<std::string>{"slow(停止).mpg"});
 }
 
 TEST_F(MainWindowLogicTest, ThePasswordLock) {
@@ -502,8 +564,29 @@ TEST_F(MainWindowLogicTest, LogLinesAndHelp) {
     logic->OpenWebSite();
     logic->OpenMailLink();
     ASSERT_EQ(platform.Opened.size(), 3u);
-    EXPECT_EQ(platform.Opened[0], (dir.Path() / "program" / "help" / "index.html").string());
+    const std::string help = (dir.Path() / "program" / "help" / "index.html").string();
+    EXPECT_EQ(platform.Opened[0], help);
     EXPECT_EQ(platform.Opened[2].rfind("mailto:", 0), 0u);
+    ProcessPendingMessages();
+    EXPECT_EQ(view.Status, "");
+
+    // When the desktop finds nothing to open it with, the user is told.
+    platform.OpenWorks = false;
+    struct Case {
+        std::function<void()> open;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {[&] { logic->OpenHelp(); }, "无法打开帮助页面：" + help},
+        {[&] { logic->OpenWebSite(); }, std::string("无法打开软件网站：") + WebSiteAddress},
+        {[&] { logic->OpenOutputFolder(); }, "无法打开输出文件夹：" + Out().string()},
+    };
+    for (const Case& c : cases) {
+        c.open();
+        ProcessPendingMessages();
+        EXPECT_EQ(view.Status.rfind(c.shown + "（", 0), 0u) << view.Status;
+        EXPECT_NE(logic->DiagnosticLog().find("***" + c.shown), std::string::npos);
+    }
 }
 
 TEST_F(MainWindowLogicTest, AnOutputRejectedWhileAddingManyIsListedAndFailsAtStart) {
@@ -520,8 +603,10 @@ TEST_F(MainWindowLogicTest, AnOutputRejectedWhileAddingManyIsListedAndFailsAtSta
     EXPECT_NE(logic->DiagnosticLog().find("***不能进行正常转换: "), std::string::npos);
     RunToEnd();
     EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "失败", "完成"}));
-    ASSERT_FALSE(view.Messages.empty());
-    EXPECT_NE(view.Messages.back().Text.find(Clip("b.avi")), std::string::npos);
+    ASSERT_EQ(view.NotStarted.size(), 1u);
+    EXPECT_EQ(view.NotStarted[0].first, 1);
+    EXPECT_EQ(view.NotStarted[0].second.rfind("输出文件无法创建：" + Out("b.wav"), 0), 0u)
+        << view.NotStarted[0].second;
     EXPECT_EQ(view.Checks.size(), 2u);
 }
 

@@ -1,5 +1,6 @@
 // The password lock and the "(New_N)" output names.
 #include "app/OutputNaming.h"
+#include "app/OutputStaging.h"
 #include "app/PasswordLock.h"
 #include "fixtures/FixtureMaker.h"
 
@@ -43,4 +44,22 @@ TEST(OutputNamingTest, NewNamesKeepExistingFiles) {
     EXPECT_EQ(StartOutputName("/n", "/o/x(New_3).mp4", isTaken), "/n/x.mp4");
     EXPECT_EQ(StartOutputName("/o", "/old/a(New_7).avi", isTaken), "/o/a(New_2).avi");
     EXPECT_EQ(StartOutputName("/o", "/o/a.avi", isTaken), "/o/a(New_2).avi");
+}
+
+TEST(OutputNamingTest, AStoppedJobsFileTakesOneForm) {
+    TempDir dir;
+    std::ofstream(dir.File("b(停止).mp4")) << "earlier";
+    struct Case {
+        const char* finalName;
+        const char* stopped;
+    };
+    for (const Case c : {
+             Case{"a.mp4", "a(停止).mp4"},
+             Case{"a(New_1).mp4", "a(停止).mp4"}, // "(New_N)" of the name rule goes after
+             Case{"b(New_12).mp4", "b(停止)(New_1).mp4"},
+             Case{"c(New_).mp4", "c(New_)(停止).mp4"}, // not the rule's suffix
+             Case{"d(New_1)x.mp4", "d(New_1)x(停止).mp4"},
+         }) {
+        EXPECT_EQ(StoppedFileName(dir.File(c.finalName)), dir.File(c.stopped)) << c.finalName;
+    }
 }

@@ -23,10 +23,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Serves one fixed answer to every request on a free port of 127.0.0.1.
+// Serves one fixed answer to every request on a free port of 127.0.0.1, with
+// its length or (`withLength` false) ended by closing the connection.
 class TinyHttpServer {
 public:
-    TinyHttpServer(int status, std::string body) : status_(status), body_(std::move(body)) {
+    TinyHttpServer(int status, std::string body, bool withLength = true)
+        : status_(status), body_(std::move(body)), withLength_(withLength) {
         fd_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
@@ -62,16 +64,24 @@ private:
                     break;
                 request.append(buffer, static_cast<size_t>(got));
             }
-            const std::string answer = "HTTP/1.1 " + std::to_string(status_) +
-                                       " X\r\nContent-Length: " + std::to_string(body_.size()) +
-                                       "\r\nConnection: close\r\n\r\n" + body_;
-            [[maybe_unused]] const ssize_t sent = write(client, answer.data(), answer.size());
+            const std::string length =
+                withLength_ ? "Content-Length: " + std::to_string(body_.size()) + "\r\n" : std::string();
+            const std::string answer = "HTTP/1.1 " + std::to_string(status_) + " X\r\n" + length +
+                                       "Connection: close\r\n\r\n" + body_;
+            // The client may hang up early (a refused long answer): no SIGPIPE.
+            for (size_t at = 0; at < answer.size();) {
+                const ssize_t sent = send(client, answer.data() + at, answer.size() - at, MSG_NOSIGNAL);
+                if (sent <= 0)
+                    break;
+                at += static_cast<size_t>(sent);
+            }
             close(client);
         }
     }
 
     int status_;
     std::string body_;
+    bool withLength_;
     int fd_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false};
@@ -141,7 +151,8 @@ TEST_F(UpdateCheckTest, ANewVersionIsShownWithItsDetails) {
     EXPECT_EQ(view.Progress, 100);
     EXPECT_EQ(link, "http://x/y.zip");
     EXPECT_EQ(platform.Opened, std::vector<std::string>{"http://x/y.zip"});
-    EXPECT_TRUE(std::filesystem::exists(dir.File("update.ini")));
+    // Read on the worker, then removed: nothing of the answer stays on disk.
+    EXPECT_FALSE(std::filesystem::exists(dir.File("update.ini")));
 }
 
 TEST_F(UpdateCheckTest, TheSameVersionIsTheLatest) {
@@ -154,19 +165,34 @@ TEST_F(UpdateCheckTest, TheSameVersionIsTheLatest) {
 }
 
 TEST_F(UpdateCheckTest, AnswersWithoutAVersionAndUnreachableServersFail) {
+    // A server that answered with something else than a description says so;
+    // one that could not be reached, or refused the request, is a failed connection.
+    constexpr const char* Invalid = "服务器返回的升级信息无效,无法检测新版本!";
+    // A description at its head, then far more than any description holds.
+    const std::string huge = "[version]\nnew=9.9\n" + std::string(TUpdateCheck::MaxAnswerBytes * 4, ';');
     struct Case {
         const char* name;
         int status;
-        const char* body;
+        std::string body;
+        bool withLength;
+        const char* shown;
     };
-    for (const Case c : {Case{"error page", 200, "<html>Service unavailable</html>"}, Case{"empty", 200, ""},
-                         Case{"not found", 404, "[version]\nnew=9.9\n"}}) {
+    const Case cases[] = {
+        {"error page", 200, "<html>Service unavailable</html>", true, Invalid},
+        {"empty", 200, "", true, Invalid},
+        {"too long, with its length", 200, huge, true, Invalid},
+        {"too long, without a length", 200, huge, false, Invalid},
+        {"not found", 404, "[version]\nnew=9.9\n", true, Failed},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TinyHttpServer server(c.status, c.body);
+        TinyHttpServer server(c.status, c.body, c.withLength);
         RunCheck(server.Url());
-        EXPECT_EQ(view.Status, Failed);
-        EXPECT_EQ(view.Lines, std::vector<std::string>{Failed});
+        EXPECT_EQ(view.Status, c.shown);
+        EXPECT_EQ(view.Lines, std::vector<std::string>{c.shown});
         EXPECT_FALSE(view.DownloadEnabled);
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            EXPECT_EQ(entry.path().filename(), "system.ini") << "left behind";
     }
     // Nobody listens on this port any more.
     std::string closedUrl;

@@ -66,13 +66,12 @@ TEST(ConvertJsonViewTest, EveryJobIsAnnouncedAndEndedOnceWithItsCheckAndTheRunCo
                                            "/src/e.mkv"};
     for (int row = 0; row < 5; ++row)
         view.InsertRow(row, Row(sources[static_cast<size_t>(row)]));
-    // Row 2 could not be set up again at the start: no output, a warning with the reason.
+    // Row 2 could not be set up again at the start: no output, its reason told.
     view.OutputOf = [](int row) { return row == 2 ? std::string() : "/out/" + std::to_string(row) + ".wav"; };
     TJobRow failedAtStart = Row(sources[2]);
     failedAtStart.Status = StatusFailed;
     view.UpdateRow(2, failedAtStart);
-    view.ShowMessage("Cannot open the output\n" + sources[2], "Vantoro", TMessageIcon::Warning,
-                     TMessageButtons::Ok);
+    view.JobNotStarted(2, "Cannot open the output");
     view.RunStarted();
     view.RunStarted(); // once only
 

@@ -393,6 +393,27 @@ TEST_F(ConverterTest, StopWhilePausedEndsTheTaskWithACompleteFile) {
     EXPECT_LT(out->duration / 1e6, 1.9);
 }
 
+TEST_F(ConverterTest, ATaskThatStartsDuringAPauseStartsPaused) {
+    WatchStarts(2ms);
+    // The first task fails while it sets up (H.263 has no 64x48), which starts
+    // the second one while the run is paused.
+    TOutputOptions failing = HookedOutput();
+    failing.VideoCodec = "h263";
+    AddConversion(Clip("in.avi", VideoOnlyClip(2.0)), failing);
+    AddConversion(Clip("in.avi", VideoOnlyClip(2.0)));
+    conv.StartTask(1);
+    conv.Pause();
+    ASSERT_TRUE(ServeUntil([&] { return Events().size() >= 1; }, 10s));
+    EXPECT_TRUE(Events()[0].Failed);
+    ASSERT_TRUE(ServeUntil([&] { return conv.Tasks().Items(1).Runner().State() == rsPaused; }, 5s));
+    const int pausedAt = hookCalls;
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(hookCalls, pausedAt);
+    conv.Resume();
+    ASSERT_TRUE(WaitForAllDone());
+    EXPECT_TRUE(Events()[1].What == TEventRecord::Start || Events()[1].Finished);
+}
+
 TEST_F(ConverterTest, PauseAndResumeWithoutWorkersDoNothing) {
     std::atomic<int> reports{0};
     conv.OnProgress = [&](TCustomRAzidiZUV*, PProgressInfo) {

@@ -236,6 +236,21 @@ TEST_F(TranscodeLoopTest, RateEmulationKeepsToTheInputsClock) {
     }
 }
 
+// H.264 holds its first pictures back (look-ahead) while the sound is written
+// at once: read at the input's pace, the first reports come before the first
+// picture leaves the encoder. The time they carry never goes back.
+TEST_F(TranscodeLoopTest, ProgressOnlyMovesForwardWhileTheVideoEncoderLooksAhead) {
+    OpenInput(Clip("in.mkv", VideoAndAudioClip(2.5)), {{"re", "1"}});
+    OpenOutput(dir.File("out.mp4"), {{"vcodec", "libx264"}, {"acodec", "aac"}});
+    task.SetReportInterval(100000);
+    Run();
+    ASSERT_GT(reports.size(), 5u);
+    for (size_t i = 1; i < reports.size(); ++i)
+        EXPECT_GE(reports[i].CurrentDuration, reports[i - 1].CurrentDuration)
+            << "report " << i << " of " << reports.size();
+    EXPECT_NEAR(static_cast<double>(reports.back().CurrentDuration) / 1e6, 2.5, 0.2);
+}
+
 // Two inputs of different lengths: "shortest" ends the output with the shorter one.
 TEST_F(TranscodeLoopTest, ShortestEndsWithTheShorterInput) {
     const std::string video = Clip("video.avi", VideoOnlyClip(0.4));

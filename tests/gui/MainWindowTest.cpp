@@ -266,6 +266,11 @@ TEST_F(MainWindowTest, StopAsksAndOnlyOkStops) {
         Tool(TToolButton::Stop)->click();
         ASSERT_TRUE(script.Done());
     }
+    // The click returns at once: the row shows the job stopping while its
+    // trailer is written, and the window goes on painting meanwhile.
+    EXPECT_TRUE(window_->Logic().Running());
+    EXPECT_EQ(Status(0), StatusStopping);
+    EXPECT_FALSE(Tool(TToolButton::Stop)->isEnabled());
     ASSERT_TRUE(WaitFor([&] { return !window_->Logic().Running(); }));
     EXPECT_EQ(Status(0), StatusStopped);
     EXPECT_TRUE(Tool(TToolButton::Start)->isEnabled());
@@ -367,8 +372,14 @@ TEST_F(MainWindowTest, ClosingDuringARunStopsItWithoutTheCompletionAction) {
     window_->Logic().SetCompletionAction(caShutDown);
     Tool(TToolButton::Start)->click();
     ASSERT_TRUE(WaitForStatus(0, StatusConverting));
-    EXPECT_TRUE(window_->close());
+    // The close waits for the stopped job without holding the window: it stays
+    // up, showing the job stopping, and goes once the job has ended.
+    EXPECT_FALSE(window_->close());
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(Status(0), StatusStopping);
+    ASSERT_TRUE(WaitFor([&] { return !window_->isVisible(); }));
     EXPECT_FALSE(window_->Logic().Running());
+    EXPECT_EQ(Status(0), StatusStopped);
     QTest::qWait(300); // any report still on its way must find nothing to do
     EXPECT_EQ(platform_.PowerOffs, 0);
     EXPECT_TRUE(platform_.Opened.empty());
