@@ -607,7 +607,8 @@ TEST_F(ConvertCommandTest, AnOutputFolderWithANulByteFallsBackToTheDefault) {
     EXPECT_TRUE(ProbeFile(dir.File("home") + "/Video_Directory/two.wav").opened);
 }
 
-// "clip:1.avi" is a file in the current folder, not the protocol "clip".
+// "clip:1.avi" is a file in the current folder, not the protocol "clip", for
+// every command that opens a name.
 TEST_F(ConvertCommandTest, LocalNamesWithAColonAreFilesForEveryCommand) {
     fs::copy_file(Clip("two.avi"), dir.File("clip:1.avi"));
     const fs::path was = fs::current_path();
@@ -615,7 +616,10 @@ TEST_F(ConvertCommandTest, LocalNamesWithAColonAreFilesForEveryCommand) {
     const CliResult info = Run({"info", "clip:1.avi"});
     const CliResult transcode = Run({"transcode", "-i", "clip:1.avi", "-o", "copy:1.wav"});
     const CliResult convert = Run({"convert", "--profile", "202", "--output-dir", "o:ut", "clip:1.avi"});
+    const CliResult play = Run({"play", "clip:1.avi", "--seconds", "0.3"});
     fs::current_path(was);
+    EXPECT_EQ(play.status, 0) << play.err;
+    EXPECT_NE(play.out.find("state psPlay"), std::string::npos) << play.out;
     EXPECT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("clip:1.avi"), std::string::npos) << info.out;
     EXPECT_EQ(transcode.status, 0) << transcode.err;
