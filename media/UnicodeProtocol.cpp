@@ -137,6 +137,9 @@ bool HasUnicodeProtocolPrefix(const std::string& libraryName) {
 std::string FromLibraryFileName(const std::string& text) {
     if (HasUnicodeProtocolPrefix(text))
         return text.substr(kPrefix.size());
+    // The file protocol's own prefix names the file after it.
+    if (text.size() > kFileProtocol.size() && text.compare(0, kFileProtocol.size(), kFileProtocol) == 0)
+        return text.substr(kFileProtocol.size());
     return text;
 }
 

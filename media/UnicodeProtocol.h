@@ -25,7 +25,7 @@ bool NeedsUnicodeProtocol(const std::string& name);
 // plus the name for a local file with a ":" in its name, or a name whose text
 // before the ":" is no protocol the libraries know; else the name.
 std::string ToLibraryFileName(const std::string& name);
-// The real file name behind a library name (the prefix removed when present).
+// The real file name behind a library name (our prefix or "file:" removed when present).
 std::string FromLibraryFileName(const std::string& text);
 // True when `libraryName` carries the prefix and something after it.
 bool HasUnicodeProtocolPrefix(const std::string& libraryName);

@@ -621,7 +621,7 @@ TEST_F(ConvertCommandTest, LocalNamesWithAColonAreFilesForEveryCommand) {
     EXPECT_EQ(play.status, 0) << play.err;
     EXPECT_NE(play.out.find("state psPlay"), std::string::npos) << play.out;
     EXPECT_EQ(info.status, 0) << info.err;
-    EXPECT_NE(info.out.find("clip:1.avi"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("File Name: clip:1.avi\n"), std::string::npos) << info.out;
     EXPECT_EQ(transcode.status, 0) << transcode.err;
     EXPECT_TRUE(ProbeFile(dir.File("copy:1.wav")).opened);
     EXPECT_EQ(convert.status, 0) << convert.err;

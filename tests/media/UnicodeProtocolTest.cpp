@@ -76,8 +76,13 @@ TEST(UnicodeFileNames, LocalNamesWithAColonGoThroughTheFileProtocol) {
         {existing, "file:" + existing},    {"http:nowhere.mp4", "http:nowhere.mp4"},
         {"file:a.mp4", "file:a.mp4"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(ToLibraryFileName(c.name), c.library) << c.name;
+        if (c.library != "file:a.mp4") {
+            EXPECT_EQ(FromLibraryFileName(c.library), c.name);
+        }
+    }
+    EXPECT_EQ(FromLibraryFileName("file:a.mp4"), "a.mp4");
     std::remove(existing.c_str());
 }
 
