@@ -4,7 +4,6 @@
 
 #include "app/OpenFilters.h"
 #include "app/OutputCheck.h"
-#include "app/OutputClaim.h"
 #include "app/OutputNaming.h"
 #include "app/OutputStaging.h"
 #include "engine/TaskFiles.h"
@@ -112,12 +111,23 @@ bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::
         listed.insert(jobs_.Slot(row).Output.FileName);
     const std::string output = UniqueOutputName(
         outputCandidate, false, [&](const std::string& p) { return OutputTaken(p, listed, sourceFile); });
+    if (output.empty()) {
+        converter_.RemoveTask(task);
+        Log("***不能进行正常转换: " + NoFreeNameMessage(outputCandidate));
+        return false;
+    }
     TOutputOptions outputOptions;
     BuildOutputOptions(settings_, output, outputOptions);
     // Registered under a temporary name: opening the output creates the file,
     // and a file the user chose to overwrite is replaced only by a finished
     // conversion.
-    if (!converter_.SetOutputFile(task, AddCheckName(output), outputOptions)) {
+    const std::string check = AddCheckName(output);
+    const bool checked = converter_.SetOutputFile(task, check, outputOptions);
+    // The task keeps the file open until the run replaces it; the user's
+    // folder keeps nothing of the check.
+    if (checked)
+        unlink(check.c_str());
+    if (!checked) {
         converter_.RemoveTask(task);
         Log("***不能进行正常转换: " + converter_.LastError());
         // A single add lists nothing; a many-file add still lists the job, and
@@ -320,13 +330,16 @@ void TMainWindowLogic::RebuildTasks() {
             startFailures_.emplace_back(i, SourceProblem(slot.Input.FileName));
             continue;
         }
-        // In the "(New_N)" mode the chosen name is created at once, so that
-        // another program writing into the same folder cannot choose it too.
-        const bool claim = ifOutputExists_ == ieNewName;
+        // Another program writing into the same folder may choose the same
+        // name; the publish then takes the next free one.
         const std::string name =
-            StartOutputName(outputFolder_, slot.Output.FileName, [&](const std::string& p) {
-                return OutputTaken(p, claimed) || (claim && !ClaimNewFile(p));
-            });
+            StartOutputName(outputFolder_, slot.Output.FileName,
+                            [&](const std::string& p) { return OutputTaken(p, claimed); });
+        if (name.empty()) {
+            startFailures_.emplace_back(i, NoFreeNameMessage(slot.Output.FileName));
+            converter_.RemoveTask(task);
+            continue;
+        }
         // A folder of that name can never take the file: say so now, not
         // after the conversion.
         if (std::error_code ec; fs::is_directory(name, ec)) {
@@ -335,16 +348,15 @@ void TMainWindowLogic::RebuildTasks() {
             converter_.RemoveTask(task);
             continue;
         }
+        // What an earlier run of this output left when it was killed.
+        RemoveDeadRunParts(name);
         // The converter writes beside the final name; the file gets that
         // name when it is complete and checked (OnTerminate's delivery).
         TStagedOutput output = StageOutput(name, {}, ifOutputExists_ == ieOverwrite);
-        output.Claimed = claim;
         if (!converter_.SetOutputFile(task, output.Part, slot.Output)) {
             startFailures_.emplace_back(i, "输出文件无法创建：" + name + "（源文件：" + slot.Input.FileName +
                                                "；" + converter_.LastError() + "）");
             converter_.RemoveTask(task);
-            if (claim)
-                ReleaseEmptyClaim(name);
             continue;
         }
         output.Expected = ExpectationOf(converter_.Tasks().Items(task));

@@ -64,6 +64,9 @@ void TMainWindowLogic::Initialise(const std::string& outputFolder) {
     jobs_.ResetJobSlots();
     outputFolder_ = outputFolder.empty() ? store_.ReadOutputFolder() : outputFolder;
     view_.SetOutputFolderText(outputFolder_);
+    if (outputFolder.empty() && !store_.RefusedFolder().empty())
+        view_.ShowMessage("设置文件中的输出目录无效，改用默认目录：" + outputFolder_, "提示",
+                          TMessageIcon::Information);
     completionAction_ = caOpenFolder;
     cpuUsage_ = cuNormal;
     // First start: one file per core, so a batch uses the whole machine.

@@ -1,6 +1,5 @@
 #include "app/OutputStaging.h"
 
-#include "app/OutputClaim.h"
 #include "app/OutputNaming.h"
 #include "engine/TaskFiles.h"
 #include "media/FileHelpers.h"
@@ -12,6 +11,9 @@
 #include <map>
 #include <set>
 
+#include <csignal>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -25,12 +27,77 @@ std::string MoveFile(const std::string& from, const std::string& to) {
     return std::strerror(errno);
 }
 
+// Gives `from` the name `to` unless something holds that name already: 0, or
+// the errno (EEXIST when the name is taken).
+int MoveToFreeName(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without the no-replace rename: a new link fails on a taken name too.
+    if (link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    unlink(from.c_str());
+    return 0;
+}
+
+// "NAME.<pid>.part.EXT" of `output`.
+std::string PartNameOf(const std::string& output, pid_t pid) {
+    const std::string part = TOutputFile::PartName(output);
+    const size_t at = part.rfind(TOutputFile::IncompleteSuffix);
+    return part.substr(0, at) + "." + std::to_string(pid) + part.substr(at);
+}
+
 } // namespace
 
 std::string AddCheckName(const std::string& output) {
-    const std::string part = TOutputFile::PartName(output);
-    const size_t at = part.rfind(TOutputFile::IncompleteSuffix);
-    return part.substr(0, at) + "." + std::to_string(getpid()) + part.substr(at);
+    return PartNameOf(output, getpid());
+}
+
+std::string RunPartName(const std::string& output) {
+    return PartNameOf(output, getpid());
+}
+
+std::string PublishOutput(const std::string& part, const std::string& finalName, bool overwrite,
+                          std::string& error) {
+    if (overwrite) {
+        error = MoveFile(part, finalName);
+        return error.empty() ? finalName : std::string();
+    }
+    int failure = 0;
+    // Another writer may have taken the name since the run chose it: the next free one.
+    const std::string published = UniqueOutputName(finalName, false, [&](const std::string& name) {
+        failure = MoveToFreeName(part, name);
+        return failure == EEXIST;
+    });
+    if (published.empty())
+        error = NoFreeNameMessage(finalName);
+    else if (failure != 0)
+        error = std::strerror(failure);
+    return error.empty() ? published : std::string();
+}
+
+void RemoveDeadRunParts(const std::string& output) {
+    const fs::path pattern(PartNameOf(output, 0));
+    const std::string patternName = pattern.filename().string();
+    const size_t pidAt = patternName.rfind(".0" + std::string(TOutputFile::IncompleteSuffix)) + 1;
+    const std::string head = patternName.substr(0, pidAt);
+    const std::string tail = patternName.substr(pidAt + 1);
+    std::error_code ec;
+    const fs::path folder = pattern.has_parent_path() ? pattern.parent_path() : fs::path(".");
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= head.size() + tail.size() || name.compare(0, head.size(), head) != 0 ||
+            name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
+            continue;
+        const std::string digits = name.substr(head.size(), name.size() - head.size() - tail.size());
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        // Only a writer that is gone: a live one may be this very output's run elsewhere.
+        const pid_t pid = static_cast<pid_t>(std::stol(digits));
+        if (pid > 0 && pid != getpid() && kill(pid, 0) != 0 && errno == ESRCH)
+            std::remove(it->path().c_str());
+    }
 }
 
 void RemoveAddCheckFiles(const std::vector<std::string>& outputs) {
@@ -61,7 +128,7 @@ void RemoveAddCheckFiles(const std::vector<std::string>& outputs) {
 }
 
 TStagedOutput StageOutput(const std::string& finalName, const TOutputExpectation& expected, bool overwrite) {
-    return {finalName, TOutputFile::PartName(finalName), expected, overwrite};
+    return {finalName, RunPartName(finalName), expected, overwrite};
 }
 
 std::string StoppedFileName(const std::string& finalName) {
@@ -85,23 +152,23 @@ TJobEnding FinishStagedFiles(const TStagedOutput& staged, const TTerminateInfo& 
         if (ending.Check->Passed) {
             // A file of the final name that appeared during the run is kept
             // unless the user chose to overwrite.
-            const std::string target =
-                staged.Claimed ? staged.Final : UniqueOutputName(staged.Final, staged.Overwrite);
-            const std::string error = MoveFile(staged.Part, target);
+            std::string error;
+            const std::string target = PublishOutput(staged.Part, staged.Final, staged.Overwrite, error);
             if (error.empty()) {
                 ending.Output = target;
                 return ending;
             }
             ending.Check->Passed = false;
-            ending.Check->Problem = "输出文件无法改名为 " + target + "：" + error;
+            ending.Check->Problem = "输出文件无法改名为 " + staged.Final + "：" + error;
         }
         ending.Info.Finished = false;
         ending.Info.Failed = true;
         ending.Info.ErrorMessage = ending.Check->Problem;
     } else if (!info.Failed && FileSizeOf(staged.Part) > 0) {
         // Stopped: what was written has its trailer and plays.
-        const std::string target = StoppedFileName(staged.Final);
-        if (MoveFile(staged.Part, target).empty()) {
+        std::string error;
+        const std::string target = PublishOutput(staged.Part, StoppedFileName(staged.Final), false, error);
+        if (error.empty()) {
             ending.Output = target;
             return ending;
         }
@@ -116,9 +183,5 @@ TJobEnding FinishStagedFiles(const TStagedOutput& staged, const TTerminateInfo& 
 } // namespace
 
 TJobEnding FinishStagedOutput(const TStagedOutput& staged, const TTerminateInfo& info) {
-    TJobEnding ending = FinishStagedFiles(staged, info);
-    // The name taken for the run is given back unless the file now holds it.
-    if (staged.Claimed && ending.Output != staged.Final)
-        ReleaseEmptyClaim(staged.Final);
-    return ending;
+    return FinishStagedFiles(staged, info);
 }

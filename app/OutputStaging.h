@@ -1,7 +1,9 @@
 // A job's output during a run: the converter writes it under a temporary name
-// beside the final one ("NAME.part.EXT"), and only a complete, checked file
-// gets the final name. So the final name never holds half a conversion, and an
-// existing file the user chose to overwrite is replaced only by a good one.
+// beside the final one ("NAME.<pid>.part.EXT", its own in every process that
+// writes into the folder), and only a complete, checked file gets the final
+// name, taken at that moment by a rename that replaces nothing. So a final
+// name never holds half a conversion or an empty file, even after a kill, and
+// an existing file the user chose to overwrite is replaced only by a good one.
 #pragma once
 
 #include "app/OutputCheck.h"
@@ -16,7 +18,6 @@ struct TStagedOutput {
     std::string Part;  // where the converter writes
     TOutputExpectation Expected;
     bool Overwrite = false; // the final name may replace an existing file
-    bool Claimed = false;   // the final name is an empty file this run created to take the name
 };
 
 // How a job's files ended.
@@ -26,10 +27,20 @@ struct TJobEnding {
     std::string Output;                // where the job's file is now; empty when there is none
 };
 
-// The name an add's check of a job opens: "NAME.<pid>.part.EXT", this
-// process's own, because another program may already be writing the run-time
-// temporary name of the same output into the folder.
+// The name an add's check of a job opens, and removes as soon as it is open:
+// "NAME.<pid>.part.EXT", this process's own.
 std::string AddCheckName(const std::string& output);
+// Where this process's run writes `output` until it is checked:
+// "NAME.<pid>.part.EXT" (the extension last, for the muxer and players).
+std::string RunPartName(const std::string& output);
+// Gives the file `part` the name `finalName`: replacing a file there when
+// `overwrite`, otherwise only a free name, the next "(New_N)" one when another
+// writer took `finalName`. The name used; empty with `error` set on failure.
+std::string PublishOutput(const std::string& part, const std::string& finalName, bool overwrite,
+                          std::string& error);
+// Removes the temporary files of `output` ("NAME.<pid>.part.EXT") whose
+// process is gone: what a killed run left.
+void RemoveDeadRunParts(const std::string& output);
 // Removes the empty files that add checks of `outputs` left, in any process
 // (one that ended before its run closed them).
 void RemoveAddCheckFiles(const std::vector<std::string>& outputs);

@@ -57,8 +57,10 @@ void TMainWindowLogic::RestoreJobList() {
             // run: not converted. What such a run began under the temporary
             // name is no use to anyone.
             if (!job.RunOutput.empty()) {
-                std::remove(TOutputFile::PartName(job.RunOutput).c_str());
+                RemoveDeadRunParts(job.RunOutput);
+                // and what earlier versions left: their one temporary name,
                 // and the empty file that took the final name for the run
+                std::remove(TOutputFile::PartName(job.RunOutput).c_str());
                 ReleaseEmptyClaim(job.RunOutput);
             }
             job.RunOutput.clear();
@@ -67,8 +69,8 @@ void TMainWindowLogic::RestoreJobList() {
         runOutputs_.push_back(job.RunOutput);
         view_.InsertRow(row, r);
     }
-    // The empty files the add's checks of those jobs opened, which the
-    // program removes when it ends normally.
+    // The empty files the add's checks of those jobs opened in versions that
+    // kept them until the program ended.
     RemoveAddCheckFiles(notConverted);
     if (jobs_.RowCount() == 0)
         return;

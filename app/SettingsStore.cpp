@@ -83,7 +83,14 @@ std::string TSettingsStore::ReadSet(const char* section, const char* key) const 
 // stays: the conversions or snapshots into it report the failure.
 std::string TSettingsStore::ReadFolder(const char* section, const char* key,
                                        const std::string& defaultFolder) {
-    const std::string stored = ini_.Exists() ? ReadSet(section, key) : std::string();
+    std::string stored = ini_.Exists() ? ReadSet(section, key) : std::string();
+    refusedFolder_.clear();
+    // No file name holds a NUL byte: every name in such a folder would be cut
+    // at it and seem taken.
+    if (stored.find('\0') != std::string::npos) {
+        refusedFolder_ = stored;
+        stored.clear();
+    }
     const std::string& folder = stored.empty() ? defaultFolder : stored;
     EnsureFolder(folder);
     if (stored.empty())

@@ -35,6 +35,10 @@ public:
     // The output folder to use at start-up, created when missing; writes the
     // default when the file or the key is missing or the stored folder unusable.
     std::string ReadOutputFolder();
+    // The stored folder the last ReadOutputFolder or ReadSnapshotFolder refused
+    // (a name with a NUL byte, from a damaged file) and replaced by the
+    // default; empty when none was.
+    const std::string& RefusedFolder() const { return refusedFolder_; }
     // Stores `folder` when it names an existing folder; otherwise writes nothing.
     void WriteOutputFolder(const std::string& folder);
 
@@ -58,6 +62,8 @@ public:
 private:
     std::string ReadSet(const char* section, const char* key) const;
     std::string ReadFolder(const char* section, const char* key, const std::string& defaultFolder);
+
+    std::string refusedFolder_;
     void WriteFolder(const char* section, const char* key, const std::string& folder);
 
     TIniFile ini_;

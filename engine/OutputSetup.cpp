@@ -6,6 +6,7 @@
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegTask.h"
 #include "media/FFmpegLogger.h"
+#include "media/FileHelpers.h"
 #include "media/TextHelpers.h"
 #include "media/UnicodeProtocol.h"
 
@@ -195,6 +196,14 @@ int TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     s.FileFormat.clear();
     if (!format)
         return -1;
+    // Opening the output truncates it: an output that is one of the inputs
+    // would destroy the source before it is read.
+    for (const TInputFile& input : inputs_) {
+        if (SameFile(fileName, input.FileName)) {
+            errorText_ = "Output file '" + fileName + "' is the input file '" + input.FileName + "'";
+            return -1;
+        }
+    }
 
     auto output = std::make_unique<TOutputFile>();
     output->FileName = fileName;

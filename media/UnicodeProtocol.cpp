@@ -23,6 +23,7 @@ constexpr std::string_view kPrefix = "unicode:utf8:";
 // whole word must match).
 constexpr std::string_view kPassThroughProtocols = ":unicode:stream:gopher:http:pipe:rtp:tcp:udp:";
 constexpr int kIOBufferSize = 32768;
+constexpr std::string_view kFileProtocol = "file:";
 
 // One open file of our I/O; owned by the AVIOContext's opaque slot.
 struct UnicodeFile {
@@ -114,6 +115,18 @@ std::string ToLibraryFileName(const std::string& name) {
     // Names are not cut to any length: a shortened name would address another file.
     if (NeedsUnicodeProtocol(name))
         return std::string(kPrefix) + name;
+    // The libraries read the text before a ":" as a protocol: a local file
+    // ("clip:1.mp4", or even "http:x.mp4" when it exists) and a name whose
+    // prefix is no protocol they know go through the file protocol.
+    const size_t colon = name.find(':');
+    if (colon == std::string::npos)
+        return name;
+    struct stat info {};
+    if (::lstat(name.c_str(), &info) == 0)
+        return std::string(kFileProtocol) + name;
+    const std::string word = ":" + name.substr(0, colon) + ":";
+    if (kPassThroughProtocols.find(word) == std::string_view::npos && !avio_find_protocol_name(name.c_str()))
+        return std::string(kFileProtocol) + name;
     return name;
 }
 
@@ -124,6 +137,9 @@ bool HasUnicodeProtocolPrefix(const std::string& libraryName) {
 std::string FromLibraryFileName(const std::string& text) {
     if (HasUnicodeProtocolPrefix(text))
         return text.substr(kPrefix.size());
+    // The file protocol's own prefix names the file after it.
+    if (text.size() > kFileProtocol.size() && text.compare(0, kFileProtocol.size(), kFileProtocol) == 0)
+        return text.substr(kFileProtocol.size());
     return text;
 }
 

@@ -21,9 +21,11 @@ extern const char* const kUnicodeProtocolPrefix;
 // we leave alone; on a UTF-8 file interface no character can be lost either, so
 // every name goes to the libraries as it is.
 bool NeedsUnicodeProtocol(const std::string& name);
-// The name the libraries receive: the prefix plus UTF-8 when needed, else the name.
+// The name the libraries receive: the prefix plus UTF-8 when needed; "file:"
+// plus the name for a local file with a ":" in its name, or a name whose text
+// before the ":" is no protocol the libraries know; else the name.
 std::string ToLibraryFileName(const std::string& name);
-// The real file name behind a library name (the prefix removed when present).
+// The real file name behind a library name (our prefix or "file:" removed when present).
 std::string FromLibraryFileName(const std::string& text);
 // True when `libraryName` carries the prefix and something after it.
 bool HasUnicodeProtocolPrefix(const std::string& libraryName);

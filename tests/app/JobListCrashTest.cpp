@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -124,9 +125,14 @@ TEST(JobListCrashTest, AKilledRunComesBackAndCompletes) {
         const int status = first.Wait();
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     }
-    // What the kill left: the first job's file, the second's begun one.
-    EXPECT_TRUE(fs::exists(out / "a.mpg"));
-    EXPECT_TRUE(fs::exists(out / "long.part.mpg"));
+    // What the kill left: the first job's file, and the others' (the second's
+    // begun) only under the run's temporary names, nothing under their final names.
+    const std::vector<std::string> left = FilesIn(out);
+    ASSERT_EQ(left.size(), 3u);
+    EXPECT_EQ(left[0], "a.mpg");
+    EXPECT_TRUE(std::regex_match(left[1], std::regex(R"(c\.[0-9]+\.part\.mpg)"))) << left[1];
+    EXPECT_TRUE(std::regex_match(left[2], std::regex(R"(long\.[0-9]+\.part\.mpg)"))) << left[2];
+    EXPECT_GT(fs::file_size(out / left[2]), 0u);
 
     {
         TDriver second({"list", settings.string(), out.string()});

@@ -20,6 +20,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -594,7 +598,6 @@ TEST_F(MainWindowLogicTest, AnOutputRejectedWhileAddingManyIsListedAndFailsAtSta
     // must still follow the files one by one.
     // A folder where the job's file is written at first cannot be opened.
     fs::create_directory(AddCheckName(Out("b.wav")));
-    fs::create_directory(Out("b.part.wav"));
     logic->SetIfOutputExists(ieOverwrite);
     AddMany({Clip("c.mp4"), Clip("b.avi"), Clip("a.mkv")});
     ASSERT_EQ(Sources(), (std::vector<std::string>{Clip("a.mkv"), Clip("b.avi"), Clip("c.mp4")}));
@@ -608,6 +611,16 @@ TEST_F(MainWindowLogicTest, AnOutputRejectedWhileAddingManyIsListedAndFailsAtSta
     EXPECT_EQ(view.NotStarted[0].second.rfind("输出文件无法创建：" + Out("b.wav"), 0), 0u)
         << view.NotStarted[0].second;
     EXPECT_EQ(view.Checks.size(), 2u);
+}
+
+TEST_F(MainWindowLogicTest, ListedJobsLeaveNothingInTheOutputFolder) {
+    // The add checks that each output can be written, and keeps no file for it.
+    AddMany({Clip("b.avi"), Clip("a.mkv")});
+    ASSERT_EQ(view.Rows.size(), 2u);
+    const fs::path folder = fs::path(Out("a.wav")).parent_path();
+    EXPECT_TRUE(!fs::exists(folder) || fs::is_empty(folder));
+    RunToEnd();
+    EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "完成"}));
 }
 
 TEST_F(MainWindowLogicTest, AFinishedJobIsCheckedThenGetsItsName) {
@@ -676,7 +689,7 @@ TEST_F(MainWindowLogicTest, AnOutputThatFailsItsCheckFailsTheJobAndTakesNoName) 
         EXPECT_EQ(view.Messages[0].Icon, TMessageIcon::Warning);
         // What was written stays under the temporary name; the final name is
         // the user's file, or nothing.
-        EXPECT_EQ(logic->RunOutputOf(0), Out("cut.part.wav"));
+        EXPECT_EQ(logic->RunOutputOf(0), RunPartName(Out("cut.wav")));
         if (c.userFileThere) {
             EXPECT_EQ(ReadFile(Out("cut.wav")), "the user's");
         } else {
@@ -694,7 +707,8 @@ TEST_F(MainWindowLogicTest, TemporaryNamesAreNeitherPickedNorInTheWay) {
     EXPECT_EQ(logic->Jobs().Slot(1).Output.FileName, Out("x.part(New_1).wav"));
     RunToEnd();
     EXPECT_EQ(view.Statuses(), (std::vector<std::string>{"完成", "完成"}));
-    EXPECT_EQ(OutFiles(), (std::vector<std::string>{"a.wav", "x.part(New_1).wav"}));
+    // Another run's temporary file stays: this run writes under its own.
+    EXPECT_EQ(OutFiles(), (std::vector<std::string>{"a.part.wav", "a.wav", "x.part(New_1).wav"}));
 }
 
 TEST_F(MainWindowLogicTest, TheJobListSurvivesARestart) {
@@ -741,6 +755,25 @@ TEST_F(MainWindowLogicTest, TheJobListSurvivesARestart) {
     EXPECT_TRUE(view.Rows.empty());
 }
 
+namespace {
+
+// "NAME.<pid>.part.EXT" of a process that has ended.
+std::string DeadRunPart(const std::string& output) {
+    static const pid_t dead = [] {
+        const pid_t child = fork();
+        if (child == 0)
+            _exit(0);
+        waitpid(child, nullptr, 0);
+        return child;
+    }();
+    const std::string own = RunPartName(output);
+    const std::string pid = "." + std::to_string(getpid()) + ".";
+    return own.substr(0, own.rfind(pid)) + "." + std::to_string(dead) + "." +
+           own.substr(own.rfind(pid) + pid.size());
+}
+
+} // namespace
+
 TEST_F(MainWindowLogicTest, JobsCutShortByAnEndedProgramComeBackNotConverted) {
     const std::string jobList = (dir.Path() / "program" / "joblist.txt").string();
     struct Case {
@@ -767,6 +800,8 @@ TEST_F(MainWindowLogicTest, JobsCutShortByAnEndedProgramComeBackNotConverted) {
         if (c.ran) {
             job.RunOutput = job.Output.FileName;
             part << "part";
+            // what the ended program's run wrote under its own temporary name
+            std::ofstream(DeadRunPart(job.Output.FileName)) << "part";
         }
         jobs.push_back(job);
     }
@@ -781,6 +816,9 @@ TEST_F(MainWindowLogicTest, JobsCutShortByAnEndedProgramComeBackNotConverted) {
         const std::string part = cases[i].ran ? TOutputFile::PartName(jobs[i].Output.FileName)
                                               : AddCheckName(jobs[i].Output.FileName);
         EXPECT_EQ(fs::exists(part), cases[i].partKept);
+        if (cases[i].ran) {
+            EXPECT_EQ(fs::exists(DeadRunPart(jobs[i].Output.FileName)), cases[i].partKept);
+        }
         EXPECT_EQ(logic->RunOutputOf(static_cast<int>(i)).empty(), !cases[i].partKept);
     }
     // The corrected statuses are what a second crash would find.

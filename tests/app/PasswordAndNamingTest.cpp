@@ -63,3 +63,16 @@ TEST(OutputNamingTest, AStoppedJobsFileTakesOneForm) {
         EXPECT_EQ(StoppedFileName(dir.File(c.finalName)), dir.File(c.stopped)) << c.finalName;
     }
 }
+
+TEST(OutputNamingTest, TheSearchForAFreeNameEnds) {
+    // A folder whose name is cut at a NUL byte makes every name seem taken.
+    int asked = 0;
+    const auto everyNameTaken = [&](const std::string&) { return ++asked > 0; };
+    EXPECT_EQ(UniqueOutputName("/o/a.avi", false, everyNameTaken), "");
+    EXPECT_EQ(asked, MaxNewNumber + 1);
+    EXPECT_EQ(StartOutputName("/o", "/o/a.avi", everyNameTaken), "");
+    const std::string withNul("/o\0x/a.avi", 10);
+    EXPECT_EQ(UniqueOutputName(withNul, false, PathExists), "");
+    EXPECT_EQ(UniqueOutputName(withNul, true, PathExists), "");
+    EXPECT_NE(NoFreeNameMessage(withNul).find("空字符"), std::string::npos);
+}

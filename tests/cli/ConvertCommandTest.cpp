@@ -13,6 +13,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
@@ -54,6 +55,12 @@ protected:
     static Args Batch() { return {Clip("一.mkv"), Clip("two.avi"), Clip("three.mp4")}; }
     fs::path out() const { return dir.Path() / "out"; }
     std::string Out(const std::string& name) const { return (out() / name).string(); }
+    std::set<std::string> Listing() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(out()))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
 
     // Runs "vantoro-cli ARGS..." with HOME in the scratch folder; `onErrLine`
     // sees each line of standard error as it comes.
@@ -540,4 +547,83 @@ TEST_F(ConvertCommandTest, AMissingSettingsFileStartsFromTheDefaults) {
     const std::string folder = dir.File("home") + "/Video_Directory";
     EXPECT_NE(ReadFile(file).find("OutPath=" + folder + "\n"), std::string::npos) << ReadFile(file);
     EXPECT_TRUE(ProbeFile(folder + "/two.wav").opened);
+}
+
+// A scheduler's kill leaves no file under a final name, only the run's own
+// temporary file, which the next run of that output clears before it takes
+// the plain name.
+TEST_F(ConvertCommandTest, AKilledRunLeavesNoFinalNameAndTheNextRunTakesIt) {
+    pid_t killed = 0;
+    const CliResult result = Run({"convert", "--profile", "18", "--set", "VS=1280*720", "--output-dir",
+                                  out().string(), Clip("long.mp4")},
+                                 [&](const std::string& line, pid_t pid) {
+                                     if (killed == 0 && line.find("long.mp4: ") == 0) {
+                                         killed = pid;
+                                         kill(pid, SIGKILL);
+                                     }
+                                 });
+    ASSERT_NE(killed, 0) << result.err;
+    EXPECT_EQ(result.status, 128 + SIGKILL);
+    const std::string part = "long." + std::to_string(killed) + ".part.mpg";
+    EXPECT_EQ(Listing(), std::set<std::string>{part});
+
+    const CliResult next = Convert("18", {}, {Clip("long.mp4")});
+    ASSERT_EQ(next.status, 0) << next.err;
+    EXPECT_EQ(Listing(), std::set<std::string>{"long.mpg"});
+    EXPECT_TRUE(ProbeFile(Out("long.mpg")).opened);
+}
+
+// Overwriting runs side by side each write a temporary file of their own.
+TEST_F(ConvertCommandTest, OverwritingRunsSideBySideDoNotSpoilEachOther) {
+    constexpr int Runs = 3;
+    CliResult results[Runs];
+    std::thread runs[Runs];
+    for (int k = 0; k < Runs; ++k)
+        runs[k] = std::thread([&, k] {
+            Args args{"convert",      "--profile",    "202",           "--overwrite",
+                      "--output-dir", out().string(), Clip("long.mp4")};
+            const Args files = Batch();
+            args.insert(args.end(), files.begin(), files.end());
+            results[k] = Run(args, {}, std::chrono::seconds(120), "stdout" + std::to_string(k));
+        });
+    for (auto& run : runs)
+        run.join();
+    for (const auto& result : results)
+        EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Listing(), (std::set<std::string>{"long.wav", "一.wav", "two.wav", "three.wav"}));
+    for (const auto& name : Listing())
+        EXPECT_TRUE(ProbeFile(Out(name)).opened) << name;
+}
+
+// A damaged settings file whose output folder holds a NUL byte: every name in
+// it seemed taken and the naming never ended.
+TEST_F(ConvertCommandTest, AnOutputFolderWithANulByteFallsBackToTheDefault) {
+    const std::string file = dir.File("node.ini");
+    std::ofstream(file) << "[OutPath]\nOutPath=" << out().string() << std::string(1, '\0') << "x\n";
+    const CliResult result = Run({"convert", "--profile", "202", "--settings", file, Clip("two.avi")}, {},
+                                 std::chrono::seconds(30));
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("设置文件中的输出目录无效，改用默认目录："), std::string::npos) << result.err;
+    EXPECT_TRUE(ProbeFile(dir.File("home") + "/Video_Directory/two.wav").opened);
+}
+
+// "clip:1.avi" is a file in the current folder, not the protocol "clip", for
+// every command that opens a name.
+TEST_F(ConvertCommandTest, LocalNamesWithAColonAreFilesForEveryCommand) {
+    fs::copy_file(Clip("two.avi"), dir.File("clip:1.avi"));
+    const fs::path was = fs::current_path();
+    fs::current_path(dir.Path());
+    const CliResult info = Run({"info", "clip:1.avi"});
+    const CliResult transcode = Run({"transcode", "-i", "clip:1.avi", "-o", "copy:1.wav"});
+    const CliResult convert = Run({"convert", "--profile", "202", "--output-dir", "o:ut", "clip:1.avi"});
+    const CliResult play = Run({"play", "clip:1.avi", "--seconds", "0.3"});
+    fs::current_path(was);
+    EXPECT_EQ(play.status, 0) << play.err;
+    EXPECT_NE(play.out.find("state psPlay"), std::string::npos) << play.out;
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("File Name: clip:1.avi\n"), std::string::npos) << info.out;
+    EXPECT_EQ(transcode.status, 0) << transcode.err;
+    EXPECT_TRUE(ProbeFile(dir.File("copy:1.wav")).opened);
+    EXPECT_EQ(convert.status, 0) << convert.err;
+    EXPECT_TRUE(ProbeFile(dir.File("o:ut/clip:1.wav")).opened);
 }

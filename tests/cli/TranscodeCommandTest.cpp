@@ -201,6 +201,27 @@ TEST_F(TranscodeCommandTest, SetUpErrorsPrintTheReasonAndTheOthersRun) {
     }
 }
 
+// Opening an output truncates it: an output that names an input, also through
+// a link or "..", is refused before anything is written and the source stays whole.
+TEST_F(TranscodeCommandTest, AnOutputThatIsTheInputIsRefusedAndTheSourceKept) {
+    const std::string source = Out("源.mp4");
+    std::filesystem::copy_file(Clip(), source);
+    const auto size = std::filesystem::file_size(source);
+    std::filesystem::create_symlink(source, Out("link.mp4"));
+    std::filesystem::create_hard_link(source, Out("hard.mp4"));
+    for (const std::string& output :
+         {source, Out("link.mp4"), Out("hard.mp4"), (outputs() / ".." / "out" / "源.mp4").string()}) {
+        SCOPED_TRACE(output);
+        const CliResult result = Run({"-i", source, "-o", output});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find("task 1: Output file '" + output + "' is the input file"),
+                  std::string::npos)
+            << result.err;
+        EXPECT_FALSE(HasLine(result.out, "task 1: finished")) << result.out;
+        EXPECT_EQ(std::filesystem::file_size(source), size);
+    }
+}
+
 // A task that fails while it runs (the encoder refuses the picture size when
 // it opens) is reported with its message; the run goes on with the next, in
 // both run modes.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -54,12 +55,35 @@ TEST(UnicodeFileNames, NamesReachTheLibrariesUnchanged) {
         "unicode:utf8:/tmp/a.avi",
         "/tmp/视频 文件.mp4",
         "relative name.avi",
-        "C:\\clips\\a.avi",
     };
     for (const std::string name : names) {
         EXPECT_FALSE(NeedsUnicodeProtocol(name)) << name;
         EXPECT_EQ(ToLibraryFileName(name), name);
     }
+}
+
+// The libraries would take "clip" in "clip:1.mp4" for a protocol they lack.
+TEST(UnicodeFileNames, LocalNamesWithAColonGoThroughTheFileProtocol) {
+    const std::string existing = "http:本地.mp4"; // a local file, whatever its prefix says
+    { std::ofstream(existing) << "x"; }
+    struct Case {
+        std::string name;
+        std::string library;
+    };
+    const Case cases[] = {
+        {"clip:1.mp4", "file:clip:1.mp4"}, {"C:\\clips\\a.avi", "file:C:\\clips\\a.avi"},
+        {"/tmp/a:b.mp4", "/tmp/a:b.mp4"}, // no protocol name has a "/"
+        {existing, "file:" + existing},    {"http:nowhere.mp4", "http:nowhere.mp4"},
+        {"file:a.mp4", "file:a.mp4"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ToLibraryFileName(c.name), c.library) << c.name;
+        if (c.library != "file:a.mp4") {
+            EXPECT_EQ(FromLibraryFileName(c.library), c.name);
+        }
+    }
+    EXPECT_EQ(FromLibraryFileName("file:a.mp4"), "a.mp4");
+    std::remove(existing.c_str());
 }
 
 TEST(UnicodeFileNames, LongNamesAreNotCut) {
