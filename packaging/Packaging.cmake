@@ -21,9 +21,10 @@ if(SCDOC AND GZIP)
     set(out ${packaging_out}/man/${page}.1.gz)
     add_custom_command(OUTPUT ${out}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${packaging_out}/man
-      COMMAND sh -c "'${SCDOC}' < '${packaging_dir}/${page}.1.scd' | '${GZIP}' -9n > '${out}'"
+      COMMAND sh -c [["$1" < "$2" | "$3" -9n > "$4"]] sh ${SCDOC} ${packaging_dir}/${page}.1.scd ${GZIP} ${out}
       DEPENDS ${packaging_dir}/${page}.1.scd
-      COMMENT "Writing the manual page ${page}(1)")
+      COMMENT "Writing the manual page ${page}(1)"
+      VERBATIM)
     list(APPEND packaging_outputs ${out})
     install(FILES ${out} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endforeach()
@@ -36,11 +37,12 @@ if(GZIP)
   set(changelog ${packaging_out}/changelog.gz)
   add_custom_command(OUTPUT ${changelog}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${packaging_out}
-    COMMAND sh -c "'${GZIP}' -9n < '${packaging_dir}/changelog' > '${changelog}'"
+    COMMAND sh -c [["$1" -9n < "$2" > "$3"]] sh ${GZIP} ${packaging_dir}/changelog ${changelog}
     DEPENDS ${packaging_dir}/changelog
-    COMMENT "Compressing the changelog")
+    COMMENT "Compressing the changelog"
+    VERBATIM)
   list(APPEND packaging_outputs ${changelog})
-  install(FILES ${changelog} ${packaging_dir}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${changelog} ${packaging_dir}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vantoro)
 endif()
 
 if(TARGET vantoro)
@@ -54,7 +56,8 @@ if(TARGET vantoro)
         COMMAND ${CMAKE_COMMAND} -E make_directory ${packaging_out}/icons/${size}x${size}
         COMMAND ${RSVG_CONVERT} -w ${size} -h ${size} -o ${out} ${CMAKE_CURRENT_SOURCE_DIR}/gui/desktop/vantoro.svg
         DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/gui/desktop/vantoro.svg
-        COMMENT "Drawing the ${size}x${size} icon")
+        COMMENT "Drawing the ${size}x${size} icon"
+        VERBATIM)
       list(APPEND packaging_outputs ${out})
       install(FILES ${out} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
     endforeach()

@@ -76,8 +76,8 @@ unique=$(awk -F'\t' '$1 ~ /^[0-9]+$/ { print $1 }' <<<"$profiles" | sort | awk '
 expect "vantoro-cli convert --profile $unique" "$unique"
 
 # List names of the profile on the line, then the items of one list, quoted for the shell.
-names=$(awk -F'\t' -v id="$first_id" '$1 ~ /^[0-9]+$/ { on = ($1 == id); next } on { print $1 "=" }' <<<"$profiles" |
-    awk '{ print $1 }')
+names=$(awk -F'\t' -v id="$first_id" '$1 ~ /^[0-9]+$/ { on = ($1 == id); next } on' <<<"$profiles" |
+    awk '{ print $1 "=" }')
 complete_line "vantoro-cli convert --profile $first_id --set "
 got=$(printf '%s\n' "${COMPREPLY[@]}" | sort)
 [[ $got == "$(sort <<<"$names")" ]] || fail "--set: list names [$(echo $got)], want [$(echo $names)]"

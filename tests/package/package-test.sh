@@ -74,8 +74,8 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/net.vantoro.Vantoro.met
 export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/config
 mkdir -p "$HOME"
 cli=$root/usr/bin/vantoro-cli
-[[ $("$cli" --version | head -n 1) == "vantoro-cli $version" ]] || fail "--version: $("$cli" --version | head -n 1)"
-mp3=$("$cli" profiles | awk -F'\t' '$4 == "mp3" { print $1; exit }')
+[[ $("$cli" --version | sed -n 1p) == "vantoro-cli $version" ]] || fail "--version: $("$cli" --version | sed -n 1p)"
+mp3=$("$cli" profiles | awk -F'\t' '$4 == ".mp3" && id == "" { id = $1 } END { print id }')
 [[ -n $mp3 ]] || fail "no MP3 profile"
 out=$("$cli" convert --profile "${mp3:-0}" --parallel 1 "$root/usr/share/vantoro/sounds/cam.wav" 2>"$scratch/convert.err") ||
     { cat "$scratch/convert.err" >&2; fail "the conversion failed"; }
@@ -84,7 +84,7 @@ out=$("$cli" convert --profile "${mp3:-0}" --parallel 1 "$root/usr/share/vantoro
 [[ $out == "$HOME/Video_Directory/cam.mp3" && -s $HOME/Video_Directory/cam.mp3 ]] || fail "output: \"$out\""
 [[ -f $XDG_CONFIG_HOME/vantoro/system.ini ]] || fail "no settings in \$XDG_CONFIG_HOME/vantoro"
 [[ ! -e $root/usr/bin/system.ini ]] || fail "the settings were written among the programs"
-"$cli" info "$HOME/Video_Directory/cam.mp3" | grep -qi mp3 || fail "the output does not read back as MP3"
+"$cli" info "$HOME/Video_Directory/cam.mp3" | grep -i mp3 >/dev/null || fail "the output does not read back as MP3"
 
 # The completion as installed, against the unpacked program.
 bash "$here/completion-test.sh" "$cli" "$root/usr/share/bash-completion/completions/vantoro-cli" ||
