@@ -10,6 +10,12 @@ set(packaging_out ${CMAKE_CURRENT_BINARY_DIR}/packaging)
 set(packaging_outputs)
 
 install(TARGETS vantoro-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Immediate binding, so the whole relocation table can be read-only once loaded.
+foreach(program vantoro vantoro-cli)
+  if(TARGET ${program})
+    target_link_options(${program} PRIVATE LINKER:-z,now)
+  endif()
+endforeach()
 install(FILES ${packaging_dir}/vantoro-cli.bash-completion
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME vantoro-cli)
 
@@ -80,8 +86,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Vantoro <support@vantoro.net>")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.vantoro.net/)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "batch converter for video and audio files
-Vantoro converts video and audio files in batches with a Chinese user
+# CPack puts the summary above this as the synopsis line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Vantoro converts video and audio files in batches with a Chinese user
 interface. Files collected in a job list are converted with one of 80 output
 profiles (general containers, VCD/SVCD/DVD, presets for phones, tablets,
 players and television sets, audio-only types), whose encoders, bit rates,
