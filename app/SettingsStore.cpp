@@ -1,4 +1,5 @@
 #include "app/SettingsStore.h"
+#include "app/ProgramFiles.h"
 
 #include <array>
 #include <charconv>
@@ -48,7 +49,8 @@ std::string HomeFolder() {
 }
 
 std::string SettingsFilePath(const std::string& programFolder) {
-    if (!programFolder.empty() && access(programFolder.c_str(), W_OK) == 0)
+    if (!programFolder.empty() && access(programFolder.c_str(), W_OK) == 0 &&
+        !IsInstalledProgramFolder(programFolder))
         return (fs::path(programFolder) / TSettingsStore::FileName).string();
     fs::path config;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg && fs::path(xdg).is_absolute())

@@ -10,8 +10,8 @@
 #include <string>
 
 // Where the settings file lives: beside the program when that folder is
-// writable, else "vantoro" in the user's configuration folder
-// ($XDG_CONFIG_HOME, or ~/.config).
+// writable and not the bin folder of an installed copy (app/ProgramFiles.h),
+// else "vantoro" in the user's configuration folder ($XDG_CONFIG_HOME, or ~/.config).
 std::string SettingsFilePath(const std::string& programFolder);
 // The user's home folder ($HOME, else the password database's entry).
 std::string HomeFolder();

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Configures and builds Vantoro into build/ (or build-<sanitizer>/ with --sanitize address|thread).
+# --target NAME (repeatable) builds only those targets; other arguments go to cmake's configure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sanitize=""
@@ -7,6 +8,11 @@ if [ "${1:-}" = "--sanitize" ]; then
   sanitize="${2:?address or thread}"
   shift 2
 fi
+targets=()
+while [ "${1:-}" = "--target" ]; do
+  targets+=(--target "${2:?target name}")
+  shift 2
+done
 dir="build${sanitize:+-$sanitize}"
 launcher=()
 if command -v ccache >/dev/null; then
@@ -15,4 +21,4 @@ if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S . -B "$dir" -G Ninja -DVANTORO_SANITIZE="$sanitize" "${launcher[@]}" "$@" >/dev/null
-cmake --build "$dir" -j "$(nproc)"
+cmake --build "$dir" -j "$(nproc)" "${targets[@]}"

@@ -15,6 +15,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth fonts-wqy-microhei xdg-utils imagemagick
   locales
+  scdoc librsvg2-bin file dpkg-dev desktop-file-utils appstream bash-completion
 )
 
 bash "$(dirname "$0")/install-missing.sh" "${packages[@]}"

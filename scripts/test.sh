@@ -22,6 +22,8 @@ if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
   runner=(xvfb-run -a -s "-screen 0 1024x768x24")
 fi
 "${runner[@]}" ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 300
+# The Debian package of this build, unpacked and tried, and the shell completion.
+[ -z "$sanitize" ] && bash tests/package/package-test.sh "$dir"
 # The plain run ends with a few seconds of each fuzz target and their kept inputs.
 [ -z "$sanitize" ] && bash scripts/fuzz.sh
 exit 0

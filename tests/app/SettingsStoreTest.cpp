@@ -133,6 +133,19 @@ TEST_F(SettingsStoreTest, TheFileGoesToTheConfigurationFolderWhenTheProgramFolde
     unsetenv("XDG_CONFIG_HOME");
 }
 
+// An installed copy's bin folder is writable for root (and for an installation in the
+// home folder); the settings must still not land among the programs.
+TEST_F(SettingsStoreTest, AnInstalledProgramKeepsItsSettingsInTheConfigurationFolderEvenWhereItCouldWrite) {
+    const fs::path prefix = dir.Path() / "usr";
+    const fs::path bin = prefix / "bin";
+    fs::create_directories(bin);
+    fs::create_directories(prefix / "share" / "vantoro");
+    const fs::path config = dir.Path() / "config";
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    EXPECT_EQ(SettingsFilePath(bin.string()), (config / "vantoro" / "system.ini").string());
+    unsetenv("XDG_CONFIG_HOME");
+}
+
 TEST(IniFileTest, WritesKeepOtherSectionsAndKeys) {
     TempDir dir;
     const std::string name = dir.File("a.ini");
