@@ -57,7 +57,13 @@ bool RunScriptedFormatChoice(const TFormatScript& script, TConversionSettings& s
     options.SetClipPermission(allowClip);
     TFormatChooser chooser(settings, dialogs, [&]() -> bool {
         options.Show();
-        for (const auto& [role, text] : script.Picks) {
+        // An encoder pick refills the lists after it, so the picks go in list
+        // order whatever order they were given in; the later ones then stand.
+        auto picks = script.Picks;
+        std::stable_sort(picks.begin(), picks.end(), [](const auto& a, const auto& b) {
+            return RoleIndex(a.first) < RoleIndex(b.first);
+        });
+        for (const auto& [role, text] : picks) {
             if (!options.PickText(role, text)) {
                 error = "the list " + std::string(ChoiceRoleName(role)) + " of profile " +
                         std::to_string(script.ProfileId) + " offers no item \"" + text + "\"";

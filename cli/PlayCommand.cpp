@@ -23,9 +23,11 @@ struct PlayOptions {
     bool Window = false;
 };
 
+constexpr const char* Usage = "usage: vantoro-cli play FILE [--seconds S] [--seek SECONDS] [--paused] "
+                              "[--snapshot OUT.bmp] [--window]\n";
+
 int usage() {
-    std::fprintf(stderr, "usage: vantoro-cli play FILE [--seconds S] [--seek SECONDS] [--paused] "
-                         "[--snapshot OUT.bmp] [--window]\n");
+    std::fputs(Usage, stderr);
     return 2;
 }
 
@@ -101,6 +103,10 @@ bool writeBmp(const std::string& fileName, const TBitmap24& b) {
 } // namespace
 
 int RunPlayCommand(const CommandArgs& args) {
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
     PlayOptions o;
     if (!parse(args, o))
         return usage();

@@ -13,7 +13,7 @@ packages=(
   libcurl4-openssl-dev libglib2.0-bin
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth fonts-wqy-microhei xdg-utils imagemagick
+  xvfb xauth fonts-wqy-microhei xdg-utils imagemagick parallel
   locales
   scdoc librsvg2-bin file dpkg-dev desktop-file-utils appstream bash-completion
 )
