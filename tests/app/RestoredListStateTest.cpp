@@ -7,6 +7,7 @@
 #include "app/OutputNaming.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/MainThreadDispatcher.h"
+#include "profiles/OutputProfile.h"
 
 #include <gtest/gtest.h>
 
