@@ -177,7 +177,7 @@ void TMainWindowLogic::Log(const std::string& message) {
 }
 
 void TMainWindowLogic::BrowseOutputFolder() {
-    if (auto folder = platform_.ChooseFolder("选择输出文件存放目录")) {
+    if (auto folder = platform_.ChooseFolderFrom("选择输出文件存放目录", outputFolder_)) {
         outputFolder_ = *folder;
         view_.SetOutputFolderText(outputFolder_);
         store_.WriteOutputFolder(outputFolder_);

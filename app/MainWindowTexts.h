@@ -16,6 +16,9 @@ inline constexpr const char* WebSiteItem = "软件网站";
 inline constexpr const char* MailItem = "作者联系信箱";
 inline constexpr const char* AboutItem = "关于软件";
 
+// The "皮肤" menu's item for no skin: the windows' built-in look.
+inline constexpr const char* BuiltInSkinItem = "系统默认外观";
+
 inline constexpr std::array<const char*, 5> ListPanelButtons{"上移", "下移", "移除", "清空", "信息"};
 inline constexpr std::array<const char*, 7> JobColumns{"序号",     "视频源文件", "源格式", "目标格式",
                                                        "当前时间", "转换进度",   "状态"};

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <string_view>
 #include <system_error>
@@ -20,10 +21,20 @@ std::string Lower(std::string_view text) {
     return out;
 }
 
-// Every extension the dialogs' filters name (".avi", ...), from the filter table itself.
+// Extensions of the file types the desktop entry offers to open (its MimeType
+// line) that the dialogs' filters do not name: a folder dropped or opened from
+// the file manager must stand for the same files the file manager offers us.
+constexpr const char* DesktopEntryExtensions[] = {
+    ".webm", ".ogv", ".oga", ".opus", ".spx",   ".f4v",  ".f4a",  ".m4b",  ".divx",
+    ".mpe",  ".m1v", ".m2v", ".3ga",  ".3gpp2", ".rv",   ".rmj",  ".rmm",  ".rms",
+    ".rmx",  ".ram", ".rax", ".midi", ".kar",   ".mpga", ".adts", ".wave", ".lrv",
+};
+
+// Every extension the dialogs' filters name (".avi", ...), from the filter
+// table itself, and the desktop entry's others.
 const std::set<std::string>& MediaExtensions() {
     static const std::set<std::string> extensions = [] {
-        std::set<std::string> set;
+        std::set<std::string> set(std::begin(DesktopEntryExtensions), std::end(DesktopEntryExtensions));
         for (const TFileFilter& filter : OpenFilters()) {
             std::string_view patterns = filter.Patterns;
             while (!patterns.empty()) {

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-// True when the extension of `path` is one the open dialogs list (letter case ignored).
+// True when the extension of `path` is one the open dialogs list or one of the
+// file types the desktop entry claims (letter case ignored).
 bool IsMediaFile(const std::string& path);
 
 // The files to add for `paths`, in the given order: a file is kept as it is

@@ -1,5 +1,7 @@
 #include "app/OpenFilters.h"
 
+#include <algorithm>
+
 const std::vector<TFileFilter>& OpenFilters() {
     static const std::vector<TFileFilter> filters{
         {"所有支持的文件类型", "*.AVI;*.ASF;*.asx;*.WMV;*.AVS;*.FLV;*.MKV;*.MOV;*.3GP;*.MP4;*.MPG;*.MPEG;*."
@@ -32,4 +34,17 @@ const std::vector<TFileFilter>& OpenFilters() {
         {"DV视频文件 (*.dv;*.dif)", "*.dv;*.dif"},
     };
     return filters;
+}
+
+std::string DialogFilterEntry(const TFileFilter& filter) {
+    std::string patterns = filter.Patterns;
+    while (patterns.ends_with(';'))
+        patterns.pop_back();
+    std::string label = filter.Label;
+    // "AVI文件 (*.avi)": the label shows the patterns already.
+    const std::string shown = " (" + patterns + ")";
+    if (label.ends_with(shown))
+        label.erase(label.size() - shown.size());
+    std::ranges::replace(patterns, ';', ' ');
+    return label + " (" + patterns + ")";
 }

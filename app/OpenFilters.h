@@ -4,6 +4,12 @@
 
 #include "app/Platform.h"
 
+#include <string>
 #include <vector>
 
 const std::vector<TFileFilter>& OpenFilters();
+
+// One entry as a file dialog lists it: the label, then the patterns in
+// brackets separated by blanks ("MPEG文件 (*.mpg *.mpeg)"). A label that
+// already ends with its patterns in brackets gets them once, not twice.
+std::string DialogFilterEntry(const TFileFilter& filter);

@@ -41,6 +41,12 @@ public:
     virtual std::vector<std::string> ChooseOpenFiles(const std::vector<TFileFilter>& filters) = 0;
     // Main thread. None when cancelled.
     virtual std::optional<std::string> ChooseFolder(const std::string& caption) = 0;
+    // Main thread. The same dialog opened at `startFolder` (the folder chosen
+    // so far); platforms without a start folder show their usual one.
+    virtual std::optional<std::string> ChooseFolderFrom(const std::string& caption,
+                                                        const std::string& /*startFolder*/) {
+        return ChooseFolder(caption);
+    }
 
     // Asks the desktop to open a folder, file, web address or mail link; false
     // when the request could not be made. Returns at once; when the desktop

@@ -76,6 +76,10 @@ void TMainWindowLogic::RestoreJobList() {
         return;
     RenumberRows();
     EnableAfterAdd();
+    // No row is selected after a start: "移除" waits for the user's pick.
+    const bool selected = view_.SelectedRow() >= 0;
+    view_.SetEnabled(TMainAction::Remove, selected);
+    view_.SetEnabled(TMainAction::ListRemove, selected);
     // A run needs the converter's libraries, which an add loads otherwise.
     LoadConverterLibraries();
     SaveJobList();

@@ -5,6 +5,7 @@
 
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
@@ -112,4 +113,24 @@ void JobListTable::mousePressEvent(QMouseEvent* event) {
         return;
     }
     QTableWidget::mousePressEvent(event);
+}
+
+void JobListTable::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Delete:
+        emit RemoveKeyPressed();
+        event->accept();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!selectedItems().isEmpty()) {
+            emit RowEntered();
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QTableWidget::keyPressEvent(event);
 }

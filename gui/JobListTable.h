@@ -24,6 +24,7 @@ public:
     int RowProgress(int row) const;
     // Drops are refused while files cannot be added (a run, an add in progress).
     void SetDropsAccepted(bool accepted) { dropsAccepted_ = accepted; }
+    bool DropsAccepted() const { return dropsAccepted_; }
     // What dropping `data` does: PathsDropped with its local paths, and true,
     // unless drops are refused or it carries none.
     bool DropData(const QMimeData* data);
@@ -33,12 +34,17 @@ signals:
     void PathsDropped(const QStringList& paths);
     // A mouse press on no row.
     void EmptyPartClicked();
+    // Delete pressed in the list.
+    void RemoveKeyPressed();
+    // Enter pressed on the selected row.
+    void RowEntered();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool dropsAccepted_ = true;

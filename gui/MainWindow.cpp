@@ -5,6 +5,7 @@
 #include "app/Skins.h"
 #include "gui/AboutDialog.h"
 #include "gui/FormatChooserDialog.h"
+#include "gui/InstanceChannel.h"
 #include "gui/JobListTable.h"
 #include "gui/MediaInfoDialog.h"
 #include "gui/MessageBoxes.h"
@@ -48,6 +49,9 @@ constexpr QStyle::StandardPixmap ToolPictures[] = {
     QStyle::SP_FileDialogNewFolder, QStyle::SP_DialogDiscardButton, QStyle::SP_DialogResetButton,
     QStyle::SP_MediaPlay,           QStyle::SP_MediaPause,          QStyle::SP_MediaStop,
     QStyle::SP_DesktopIcon,         QStyle::SP_DialogHelpButton};
+
+// How often handed-over files look again whether the window can take them.
+constexpr int HandOverRetryMs = 300;
 
 constexpr TToolButton ToolOrder[] = {TToolButton::Add,   TToolButton::Remove, TToolButton::Clear,
                                      TToolButton::Start, TToolButton::Pause,  TToolButton::Stop,
@@ -183,6 +187,12 @@ QWidget* MainWindow::BuildListGroup() {
     connect(jobs_, &QTableWidget::itemSelectionChanged, this, &MainWindow::OnSelectionChanged);
     connect(jobs_, &JobListTable::EmptyPartClicked, this, [this] { logic_->JobListClickedEmpty(); });
     connect(jobs_, &QTableWidget::cellDoubleClicked, this, [this] { ShowMediaInfo(); });
+    // The keyboard's ways to the same: Enter like a double click, Delete like "移除".
+    connect(jobs_, &JobListTable::RowEntered, this, [this] { ShowMediaInfo(); });
+    connect(jobs_, &JobListTable::RemoveKeyPressed, this, [this] {
+        if (PanelButton(2)->isEnabled())
+            logic_->RemoveSelectedJob();
+    });
     // Queued: the file manager waits for the drop to end, and the add opens modal windows.
     connect(jobs_, &JobListTable::PathsDropped, this, &MainWindow::AddPaths, Qt::QueuedConnection);
 
@@ -263,27 +273,37 @@ void MainWindow::BuildMenus() {
     addMenu_ = new QMenu(this);
     connect(addMenu_->addAction(QString::fromUtf8(MainTexts::AddOneItem)), &QAction::triggered, this,
             [this] { logic_->AddOneFile(); });
-    connect(addMenu_->addAction(QString::fromUtf8(MainTexts::AddManyItem)), &QAction::triggered, this,
-            [this] { logic_->AddManyFiles(); });
+    QAction* addMany = addMenu_->addAction(QString::fromUtf8(MainTexts::AddManyItem));
+    // Ctrl+O opens the dialog, which takes one file as well as several.
+    addMany->setShortcut(QKeySequence::Open);
+    addAction(addMany);
+    connect(addMany, &QAction::triggered, this, [this] {
+        if (ToolButton(TToolButton::Add)->isEnabled())
+            logic_->AddManyFiles();
+    });
     ToolButton(TToolButton::Add)->setMenu(addMenu_);
     ToolButton(TToolButton::Add)->setPopupMode(QToolButton::InstantPopup);
 
     skinMenu_ = new QMenu(this);
     auto* skins = new QActionGroup(skinMenu_);
     const std::string current = store_.ReadSkin();
-    for (const TSkin& skin : Skins()) {
-        if (skin.MenuItem.empty())
-            continue;
-        QAction* item = skinMenu_->addAction(Utf8(skin.MenuItem));
+    auto addSkinItem = [&](const QString& caption, const std::string& value, bool checked) {
+        QAction* item = skinMenu_->addAction(caption);
         item->setCheckable(true);
-        item->setChecked(skin.Value == current);
+        item->setChecked(checked);
         skins->addAction(item);
-        const std::string value(skin.Value);
         connect(item, &QAction::triggered, this, [this, value] {
             store_.WriteSkin(value);
             ApplySkin(value);
         });
+    };
+    for (const TSkin& skin : Skins()) {
+        if (!skin.MenuItem.empty())
+            addSkinItem(Utf8(skin.MenuItem), std::string(skin.Value), skin.Value == current);
     }
+    // The way back to no skin; an unknown stored value shows that look too.
+    skinMenu_->addSeparator();
+    addSkinItem(QString::fromUtf8(MainTexts::BuiltInSkinItem), std::string(), FindSkin(current) == nullptr);
     QToolButton* skinButton = ToolButton(TToolButton::Skin);
     skinButton->setMenu(skinMenu_);
     skinButton->setIcon(SkinIcon());
@@ -311,6 +331,15 @@ void MainWindow::ApplySkin(const std::string& value) {
     // One sheet for the whole program, so every window shows the chosen look.
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
         app->setStyleSheet(SkinStyleSheet(value, programFolder_));
+    // The tool pictures are drawn for light grounds: a dark look shows them in its text colour.
+    const QColor tint = SkinIconColour(value, programFolder_);
+    for (const TToolButton which : ToolOrder) {
+        if (which == TToolButton::Skin)
+            continue; // its colour dots show on any ground
+        const QIcon picture = style()->standardIcon(ToolPictures[static_cast<size_t>(which)]);
+        ToolButton(which)->setIcon(tint.isValid() ? TintedIcon(picture, tint, ToolButton(which)->iconSize())
+                                                  : picture);
+    }
 }
 
 void MainWindow::AddPaths(const QStringList& paths) {
@@ -359,9 +388,44 @@ void MainWindow::showEvent(QShowEvent* event) {
     shownOnce_ = true;
     // After the window is on screen, so the password window has a parent to sit over.
     QTimer::singleShot(0, this, [this] {
-        if (logic_->UnlockOnShow() && !startupPaths_.isEmpty())
+        if (!logic_->UnlockOnShow())
+            return;
+        unlocked_ = true;
+        if (!startupPaths_.isEmpty())
             AddPaths(std::exchange(startupPaths_, {}));
     });
+}
+
+void MainWindow::AcceptHandOvers(InstanceChannel& channel) {
+    connect(&channel, &InstanceChannel::PathsArrived, this, &MainWindow::ReceivePaths);
+}
+
+void MainWindow::ReceivePaths(const QStringList& paths) {
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    handedOver_ += paths;
+    // Queued: the add opens modal windows, which must not run inside the socket's handler.
+    QTimer::singleShot(0, this, &MainWindow::AddHandedOverPaths);
+}
+
+void MainWindow::AddHandedOverPaths() {
+    if (handedOver_.isEmpty())
+        return;
+    // Files are never dropped on the floor: they wait until a run or an add
+    // ends and any open window is closed, then come in like a drop.
+    if (!unlocked_ || !jobs_->DropsAccepted() || QApplication::activeModalWidget() != nullptr) {
+        if (handOverRetry_ == nullptr) {
+            handOverRetry_ = new QTimer(this);
+            handOverRetry_->setSingleShot(true);
+            handOverRetry_->setInterval(HandOverRetryMs);
+            connect(handOverRetry_, &QTimer::timeout, this, &MainWindow::AddHandedOverPaths);
+        }
+        handOverRetry_->start();
+        return;
+    }
+    AddPaths(std::exchange(handedOver_, {}));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

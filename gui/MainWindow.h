@@ -16,6 +16,7 @@
 #include <memory>
 
 class FormatChooserDialog;
+class InstanceChannel;
 class JobListTable;
 class OptionsDialog;
 class PreviewGroup;
@@ -25,6 +26,7 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 class QToolButton;
 
 class MainWindow : public QMainWindow, public IMainView {
@@ -44,6 +46,12 @@ public:
     void AddPaths(const QStringList& paths);
     // Paths to add once the window is shown and unlocked (the command line's files).
     void SetStartupPaths(const QStringList& paths) { startupPaths_ = paths; }
+    // Paths a later start of the program handed over: the window comes to the
+    // front and adds them as if dropped, as soon as it can take files (not
+    // during a run or another add, nor under a modal window).
+    void ReceivePaths(const QStringList& paths);
+    // Connects a start's hand-over door to ReceivePaths.
+    void AcceptHandOvers(InstanceChannel& channel);
 
     // IMainView
     void InsertRow(int row, const TJobRow& content) override;
@@ -103,6 +111,7 @@ private:
     void ShowUpdateWindow();
     void ShowAbout();
     void OnSelectionChanged();
+    void AddHandedOverPaths();
 
     IPlatform& platform_;
     TSettingsStore& store_;
@@ -130,6 +139,9 @@ private:
     bool updatingRows_ = false; // row changes the logic makes are not the user's selection
     bool shownOnce_ = false;
     QStringList startupPaths_;
+    bool unlocked_ = false;  // the password lock (if any) was passed
+    QStringList handedOver_; // paths of later starts still to add
+    QTimer* handOverRetry_ = nullptr;
 
     // Last: it goes first, stopping the run and the add worker while the widgets still exist.
     std::unique_ptr<TMainWindowLogic> logic_;

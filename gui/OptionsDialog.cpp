@@ -123,12 +123,16 @@ OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialog
             box->setMaxLength(TOptionsWindow::ClipBoxLength);
             box->setFixedWidth(34);
             box->setAlignment(Qt::AlignCenter);
-            box->setContextMenuPolicy(Qt::NoContextMenu); // no paste past the digit rule
+            // An empty box counts as "00" when the range is confirmed.
+            box->setPlaceholderText(QStringLiteral("00"));
             box->installEventFilter(this);
-            // Edits without a typed character (Delete, cut) reach the logic here.
+            // The box edits as text boxes do (selection, cursor, Delete, paste);
+            // each edit reaches the logic here, and one it refuses (pasted
+            // letters) is taken back, so the box shows what will be used.
             const int index = line * 3 + unit;
-            connect(box, &QLineEdit::textEdited, this, [this, index](const QString& text) {
-                options_.SetClipBoxText(index, text.toStdString());
+            connect(box, &QLineEdit::textEdited, this, [this, box, index](const QString& text) {
+                if (!options_.SetClipBoxText(index, text.toStdString()))
+                    box->setText(QString::fromStdString(options_.ClipBox(index)));
             });
             clipBoxes_[static_cast<size_t>(line * 3 + unit)] = box;
             clip->addWidget(box, line, 1 + unit * 2);
@@ -214,6 +218,8 @@ void OptionsDialog::ShowState() {
 void OptionsDialog::OnConfirm() {
     if (options_.Confirm())
         accept();
+    else
+        ShowState(); // the check filled empty clip boxes with "00"
 }
 
 bool OptionsDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -224,11 +230,9 @@ bool OptionsDialog::eventFilter(QObject* watched, QEvent* event) {
         return QDialog::eventFilter(watched, event);
     const char32_t key = TypedKey(*static_cast<QKeyEvent*>(event));
     if (key == 0)
-        return false;
-    const int index = static_cast<int>(it - clipBoxes_.begin());
-    if (options_.TypeClipKey(index, key)) {
-        (*it)->setText(QString::fromStdString(options_.ClipBox(index)));
-        (*it)->setCursorPosition(static_cast<int>((*it)->text().size()));
-    }
-    return true; // the logic owns the box's text
+        return false; // cursor keys, Delete, shortcuts: the box's own
+    if (!options_.ClipKeyAllowed(key))
+        return true; // discarded after the message
+    // Enter is accepted and does nothing (no default button); the rest edits the box.
+    return key == EnterKey;
 }

@@ -1,18 +1,17 @@
 #include "gui/QtPlatform.h"
 
+#include "app/OpenFilters.h"
+
 #include <QFileDialog>
 #include <QStringList>
 
 namespace {
 
-// Qt's filter syntax: "label (*.a *.b)"; the first entry is selected.
+// Qt's filter syntax: "label (*.a *.b)" joined by ";;"; the first entry is selected.
 QString FilterText(const std::vector<TFileFilter>& filters) {
     QStringList entries;
-    for (const TFileFilter& filter : filters) {
-        QString patterns = QString::fromStdString(filter.Patterns);
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        entries << QStringLiteral("%1 (%2)").arg(QString::fromStdString(filter.Label), patterns);
-    }
+    for (const TFileFilter& filter : filters)
+        entries << QString::fromStdString(DialogFilterEntry(filter));
     return entries.join(QStringLiteral(";;"));
 }
 
@@ -34,7 +33,13 @@ std::vector<std::string> QtPlatform::ChooseOpenFiles(const std::vector<TFileFilt
 }
 
 std::optional<std::string> QtPlatform::ChooseFolder(const std::string& caption) {
-    const QString folder = QFileDialog::getExistingDirectory(parent_, QString::fromStdString(caption));
+    return ChooseFolderFrom(caption, {});
+}
+
+std::optional<std::string> QtPlatform::ChooseFolderFrom(const std::string& caption,
+                                                        const std::string& startFolder) {
+    const QString folder = QFileDialog::getExistingDirectory(parent_, QString::fromStdString(caption),
+                                                             QString::fromStdString(startFolder));
     if (folder.isEmpty())
         return std::nullopt;
     return folder.toStdString();

@@ -13,6 +13,8 @@ public:
     std::optional<std::string> ChooseOpenFile(const std::vector<TFileFilter>& filters) override;
     std::vector<std::string> ChooseOpenFiles(const std::vector<TFileFilter>& filters) override;
     std::optional<std::string> ChooseFolder(const std::string& caption) override;
+    std::optional<std::string> ChooseFolderFrom(const std::string& caption,
+                                                const std::string& startFolder) override;
 
 private:
     QWidget* parent_ = nullptr;

@@ -5,6 +5,9 @@
 
 namespace {
 
+// Grounds darker than this count as dark.
+constexpr int DarkGroundLightness = 128;
+
 struct SkinColours {
     TSkinLook Look;
     const char* Window;    // window and group backgrounds
@@ -81,6 +84,14 @@ QString SkinLookStyleSheet(TSkinLook look) {
             return sheetFor(palette);
     }
     return {};
+}
+
+QColor SkinLookIconColour(TSkinLook look) {
+    for (const auto& palette : Palettes) {
+        if (palette.Look == look && QColor(QLatin1String(palette.Window)).lightness() < DarkGroundLightness)
+            return QColor(QLatin1String(palette.Text));
+    }
+    return QColor();
 }
 
 void ApplySkinLook(QWidget& window, const std::string& value) {

@@ -186,8 +186,17 @@ bool TOptionsWindow::SetClipBoxText(int index, std::string text) {
     return true;
 }
 
+bool TOptionsWindow::ClipKeyAllowed(char32_t key) {
+    if ((key >= '0' && key <= '9') || key == Backspace || key == Enter)
+        return true;
+    dialogs_.ShowInformation(PromptCaption, DigitsOnlyMessage);
+    return false;
+}
+
 bool TOptionsWindow::TypeClipKey(int index, char32_t key) {
     if (index < 0 || static_cast<size_t>(index) >= clipBoxes_.size())
+        return false;
+    if (!ClipKeyAllowed(key))
         return false;
     std::string& box = clipBoxes_[index];
     if (key >= '0' && key <= '9') {
@@ -200,10 +209,7 @@ bool TOptionsWindow::TypeClipKey(int index, char32_t key) {
             box.pop_back();
         return true;
     }
-    if (key == Enter)
-        return true;
-    dialogs_.ShowInformation(PromptCaption, DigitsOnlyMessage);
-    return false;
+    return true; // Enter
 }
 
 TChosenItems TOptionsWindow::ChosenItems() const {

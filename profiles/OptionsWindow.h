@@ -90,7 +90,11 @@ public:
     // Text put into clip box `index` at once (pasted): digits only, else the
     // message as for a typed key and the box keeps its text.
     bool SetClipBoxText(int index, std::string text);
-    // A key typed into clip box `index`: digits, backspace (8) and Enter (13)
+    // Whether a key typed into a clip box may edit it (the box itself places
+    // it, at the cursor or over the selection): digits, backspace (8) and
+    // Enter (13); any other key shows the message and must be discarded.
+    bool ClipKeyAllowed(char32_t key);
+    // A key typed at the end of clip box `index`: digits, backspace (8) and Enter (13)
     // are accepted (a digit is added while the box has room); any other key
     // shows the message and is discarded. Returns whether it was accepted.
     bool TypeClipKey(int index, char32_t key);

@@ -29,9 +29,22 @@ TEST(MediaFilesTest, ExtensionsComeFromTheDialogFiltersInAnyLetterCase) {
         const char* Path;
         bool Media;
     };
-    const TCase cases[] = {{"/v/a.mkv", true},  {"/v/a.MKV", true},       {"/v/a.Mp3", true},
-                           {"/v/a.m2ts", true}, {"/v/a.3gpp", true},      {"/v/a.txt", false},
-                           {"/v/mkv", false},   {"/v/a.mkv.part", false}, {"/v/.flac", false}};
+    const TCase cases[] = {{"/v/a.mkv", true},
+                           {"/v/a.MKV", true},
+                           {"/v/a.Mp3", true},
+                           {"/v/a.m2ts", true},
+                           {"/v/a.3gpp", true},
+                           {"/v/a.txt", false},
+                           {"/v/mkv", false},
+                           {"/v/a.mkv.part", false},
+                           {"/v/.flac", false},
+                           // types the desktop entry claims beyond the dialogs' filters
+                           {"/v/a.webm", true},
+                           {"/v/a.OGV", true},
+                           {"/v/a.opus", true},
+                           {"/v/a.oga", true},
+                           {"/v/a.srt", false},
+                           {"/v/a.jpg", false}};
     for (const TCase& c : cases)
         EXPECT_EQ(IsMediaFile(c.Path), c.Media) << c.Path;
 }
@@ -55,6 +68,14 @@ TEST(MediaFilesTest, AFolderStandsForItsMediaFilesAtAnyDepth) {
         // A file named on its own is kept: the add reports it if unreadable.
         dir.File("readme.txt"), dir.File("single.dat")};
     EXPECT_EQ(files, expected);
+}
+
+TEST(MediaFilesTest, AFolderHoldingOnlyAWebmStandsForIt) {
+    TempDir dir;
+    const fs::path root = dir.Path() / "web";
+    Touch(root / "talk.webm");
+    Touch(root / "talk.vtt");
+    EXPECT_EQ(CollectMediaFiles({root.string()}), std::vector<std::string>{(root / "talk.webm").string()});
 }
 
 class DroppedFilesLogicTest : public ::testing::Test {

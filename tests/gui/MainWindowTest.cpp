@@ -137,7 +137,8 @@ TEST_F(MainWindowTest, StartsIdleWithItsFixedSizeAndOnlyAddEnabled) {
 
 TEST_F(MainWindowTest, MenusWriteTheSkinAndOpenTheAddresses) {
     const QList<QAction*> skins = window_->SkinMenu()->actions();
-    ASSERT_EQ(skins.size(), 17); // every skin but the one without a menu item
+    // every skin but the one without a menu item, a separator and the built-in look
+    ASSERT_EQ(skins.size(), 19);
     EXPECT_EQ(skins.front()->text(), QStringLiteral("Mac苹果皮肤"));
     skins.at(1)->trigger();
     EXPECT_EQ(store_->ReadSkin(), "skin2");

@@ -7,6 +7,7 @@
 #include "gui/OptionsDialog.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -172,6 +173,70 @@ TEST_F(OptionsDialogTest, ClipBoxesTakeDigitsOnlyAndABadRangeKeepsTheWindowOpen)
     EXPECT_EQ(dialogs_.Messages.size(), 3u);
     EXPECT_EQ(settings_.ClipStart, 0);
     EXPECT_EQ(settings_.ClipLength, 2000);
+}
+
+TEST_F(OptionsDialogTest, ClipBoxesEditLikeTextBoxesAndShowTheValueUsed) {
+    settings_.ProfileId = 500;
+    options_->Logic().SetClipPermission(true);
+    TModalScript script;
+    script.ThenOn<OptionsDialog>([&](OptionsDialog* window) {
+        window->ClipCheck()->click();
+        const TOptionsWindow& logic = window->Logic();
+        QLineEdit* startSeconds = window->ClipBox(2);
+        QLineEdit* stopSeconds = window->ClipBox(5);
+        ASSERT_EQ(stopSeconds->text(), QStringLiteral("03"));
+
+        // A selected "00" is typed over.
+        startSeconds->selectAll();
+        QTest::keyClick(startSeconds, Qt::Key_1);
+        EXPECT_EQ(startSeconds->text(), QStringLiteral("1"));
+        EXPECT_EQ(logic.ClipBox(2), "1");
+        // Backspace takes the selection, not the last digit.
+        stopSeconds->setSelection(0, 1);
+        QTest::keyClick(stopSeconds, Qt::Key_Backspace);
+        EXPECT_EQ(stopSeconds->text(), QStringLiteral("3"));
+        // Home, then a digit goes in front.
+        QTest::keyClick(stopSeconds, Qt::Key_Home);
+        QTest::keyClick(stopSeconds, Qt::Key_0);
+        EXPECT_EQ(stopSeconds->text(), QStringLiteral("03"));
+        EXPECT_EQ(logic.ClipBox(5), "03");
+        EXPECT_TRUE(dialogs_.Messages.empty());
+
+        // Pasted letters get the message and are never shown.
+        QApplication::clipboard()->setText(QStringLiteral("ab"));
+        startSeconds->selectAll();
+        QTest::keyClick(startSeconds, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(dialogs_.Messages, std::vector<std::string>{"对不起，这里只能输入数字！"});
+        EXPECT_EQ(startSeconds->text(), QStringLiteral("1"));
+        EXPECT_EQ(logic.ClipBox(2), "1");
+        // Pasted digits go in like typed ones.
+        QApplication::clipboard()->setText(QStringLiteral("2"));
+        startSeconds->selectAll();
+        QTest::keyClick(startSeconds, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(startSeconds->text(), QStringLiteral("2"));
+        EXPECT_EQ(logic.ClipBox(2), "2");
+
+        // An emptied box shows the "00" it stands for, before and after a refused confirmation.
+        QLineEdit* startMinutes = window->ClipBox(1);
+        startMinutes->selectAll();
+        QTest::keyClick(startMinutes, Qt::Key_Delete);
+        EXPECT_EQ(startMinutes->text(), QString());
+        EXPECT_EQ(startMinutes->placeholderText(), QStringLiteral("00"));
+        stopSeconds->selectAll();
+        QTest::keyClicks(stopSeconds, QStringLiteral("09")); // past the 3-second source
+        window->ConfirmButton()->click();
+        ASSERT_EQ(dialogs_.Messages.size(), 2u);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(startMinutes->text(), QStringLiteral("00"));
+        EXPECT_EQ(logic.ClipBox(1), "00");
+
+        stopSeconds->selectAll();
+        QTest::keyClicks(stopSeconds, QStringLiteral("03"));
+        window->ConfirmButton()->click();
+    });
+    EXPECT_TRUE(options_->Run());
+    EXPECT_EQ(settings_.ClipStart, 2000);
+    EXPECT_EQ(settings_.ClipLength, 1000);
 }
 
 TEST_F(OptionsDialogTest, SeveralFilesLeaveTheClipBoxDisabled) {
