@@ -25,9 +25,9 @@ std::string Lower(std::string_view text) {
 // line) that the dialogs' filters do not name: a folder dropped or opened from
 // the file manager must stand for the same files the file manager offers us.
 constexpr const char* DesktopEntryExtensions[] = {
-    ".webm", ".ogv", ".oga", ".opus", ".spx",   ".f4v",  ".f4a",  ".m4b",  ".divx",
-    ".mpe",  ".m1v", ".m2v", ".3ga",  ".3gpp2", ".rv",   ".rmj",  ".rmm",  ".rms",
-    ".rmx",  ".ram", ".rax", ".midi", ".kar",   ".mpga", ".adts", ".wave", ".lrv",
+    ".webm", ".ogv",   ".oga", ".opus", ".spx", ".f4v", ".f4a",  ".m4b",  ".divx", ".mpe",  ".m1v",  ".m2v",
+    ".3ga",  ".3gpp2", ".rv",  ".rmj",  ".rmm", ".rms", ".rmx",  ".ram",  ".rax",  ".mpga", ".adts", ".wave",
+    ".lrv",  ".ogm",   ".ogx", ".fli",  ".mxf", ".aif", ".aiff", ".aifc", ".wv",   ".mpc",  ".tta",
 };
 
 // Every extension the dialogs' filters name (".avi", ...), from the filter

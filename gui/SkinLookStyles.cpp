@@ -42,6 +42,10 @@ QMainWindow, QDialog, QStatusBar, QToolBar, QMenuBar { background: %1; color: %2
 QGroupBox { background: %1; color: %2; border: 1px solid %3; border-radius: 4px; margin-top: 8px; }
 QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; color: %2; }
 QLabel, QCheckBox, QRadioButton { color: %2; background: transparent; }
+QCheckBox::indicator { width: 12px; height: 12px; border: 1px solid %2; border-radius: 2px; background: %8; }
+QCheckBox::indicator:checked { border-color: %6; background: qradialgradient(cx:0.5, cy:0.5, radius:0.5,
+    fx:0.5, fy:0.5, stop:0 %6, stop:0.6 %6, stop:0.7 %8); }
+QCheckBox::indicator:disabled { border-color: %9; }
 QPushButton { color: %2; border: 1px solid %3; border-radius: 3px; padding: 3px 10px;
     background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %4, stop:1 %5); }
 QPushButton:hover { border-color: %6; }

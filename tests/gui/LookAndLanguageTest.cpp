@@ -55,8 +55,11 @@ protected:
     QString ProgramFolder() const { return QString::fromStdString(dir_.Path().string()); }
 };
 
-TEST_F(LookTest, UntickedCheckBoxesShowTheirBoxInEveryLook) {
+TEST_F(LookTest, UntickedCheckBoxesShowTheirBoxInEverySkin) {
     for (const std::string& value : EveryLook()) {
+        // The built-in look draws the toolkit's own box, which has no style sheet to lose it.
+        if (value.empty())
+            continue;
         GuiApp().setStyleSheet(SkinStyleSheet(value, ProgramFolder()));
         QDialog window; // the options window's kind
         auto* layout = new QVBoxLayout(&window);
@@ -81,8 +84,11 @@ TEST_F(LookTest, UntickedCheckBoxesShowTheirBoxInEveryLook) {
     }
 }
 
-TEST_F(LookTest, EnabledToolPicturesStandOutFromEveryLooksGround) {
+TEST_F(LookTest, EnabledToolPicturesStandOutFromEveryDarkLooksGround) {
     for (const std::string& value : EveryLook()) {
+        // Light looks keep the pictures' own colours.
+        if (!SkinIconColour(value, ProgramFolder()).isValid())
+            continue;
         TSettingsStore store(dir_.File("system.ini"), dir_.Path().string());
         store.WriteSkin(value);
         TFakePlatform platform;
