@@ -19,6 +19,7 @@
 // error. CPU time is user + system of the child (the best of N rounds), which
 // a busy machine disturbs less than wall time. `compare` prints the figures
 // of one output against its source.
+#include "ChildRun.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/LibraryPointers.h"
 
@@ -49,6 +50,8 @@ extern "C" {
 namespace fs = std::filesystem;
 
 namespace {
+
+using bench::LoadAverage;
 
 constexpr int SceneCount = 2;
 
@@ -102,43 +105,10 @@ struct Quality {
     double KbitPerSecond = 0; // video stream only
 };
 
-double Seconds(const timeval& t) {
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
-}
-
-std::string LoadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
-}
-
 // Runs `args` with its output going to `log`; the child's CPU seconds, or a negative value on failure.
 double RunChild(const std::vector<std::string>& args, const fs::path& log) {
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid < 0)
-        return -1;
-    if (pid == 0) {
-        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int devnull = open("/dev/null", O_RDONLY);
-        if (fd >= 0) {
-            dup2(fd, STDOUT_FILENO);
-            dup2(fd, STDERR_FILENO);
-        }
-        if (devnull >= 0)
-            dup2(devnull, STDIN_FILENO);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+    bench::Sample sample;
+    return bench::RunChild(args, log, sample) ? sample.Cpu : -1;
 }
 
 void Check(int result, const char* what) {
