@@ -362,13 +362,17 @@ bool TCustomFFmpeg::DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunContr
         return true;
     }
 
+    // At the end (no packet) a failing decoder still lets the encoders give
+    // out what they hold back (look-ahead, B-frames) further down.
     int ret = avcodec_send_packet(dec, pkt);
-    if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN))
+    if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN) && pkt)
         return false;
     AVFrame* frame = decodedFrame_.get();
     for (int frames = 0;; ++frames) {
         ret = avcodec_receive_frame(dec, frame);
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
+            break;
+        if (ret < 0 && !pkt)
             break;
         if (ret < 0)
             return false;
