@@ -122,6 +122,8 @@ const SourceCase Sources[] = {
 };
 const OutputCase Outputs[] = {
     {"Wav", "out.wav", {{"acodec", "pcm_s16le"}}, OneSample, OneSample},
+    // The converter holds samples back, which the end must not lose.
+    {"Wav48k", "out48k.wav", {{"acodec", "pcm_s16le"}, {"ar", "48000"}}, 1.0 / 48000, 1.0 / 48000},
     {"Mp3", "out.mp3", {{"acodec", "libmp3lame"}}, CodedStartSlack, Mp3LengthSlack},
     {"Aac", "out.m4a", {{"acodec", "aac"}}, CodedStartSlack, AacLengthSlack},
 };
