@@ -114,6 +114,12 @@ std::string ShownStreamText(const std::string& piece) {
     return piece.rfind("File Name", 0) == 0 ? "无" : piece;
 }
 
+std::string RotationText(const std::string& rotation) {
+    if (rotation.empty() || rotation == "0" || rotation == "-1")
+        return "无";
+    return "顺时针" + rotation + "°";
+}
+
 std::string ChannelsText(const std::string& channels) {
     if (channels == "1")
         return "单声道";
@@ -149,5 +155,6 @@ TMediaReport MakeMediaReport(TCustomAVProbe& probe) {
     std::snprintf(rate, sizeof rate, "%.2f",
                   static_cast<double>(video.FrameRateNum) / static_cast<double>(video.FrameRateDen));
     r.FrameRateText = rate;
+    r.Rotation = std::to_string(video.Rotation);
     return r;
 }

@@ -26,6 +26,7 @@ struct TMediaReport {
     std::string Height;
     std::string VideoKbps;
     std::string FrameRateText;
+    std::string Rotation; // degrees clockwise that show the video upright, decimal; "-1" without video
 };
 
 // Fills every field from `probe`, which holds the opened file (or none: the
@@ -42,5 +43,8 @@ std::string StreamPiece(const std::string& infoText, const std::string& label);
 // What the information window shows for a stream description: "无" when the
 // piece is no stream line (it starts with "File Name").
 std::string ShownStreamText(const std::string& piece);
+// What the information window shows for the rotation: "无" for none (or no
+// video), else the clockwise turn, "顺时针90°".
+std::string RotationText(const std::string& rotation);
 // "单声道", "立体声", or empty for other channel counts.
 std::string ChannelsText(const std::string& channels);

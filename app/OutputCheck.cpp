@@ -13,10 +13,50 @@ namespace {
 
 constexpr double Microseconds = 1e6;
 
+// Which of the kinds a check looks at hold packets.
+struct TKindsWithPackets {
+    bool Video = false;
+    bool Audio = false;
+
+    void Add(AVMediaType type) {
+        Video = Video || type == AVMEDIA_TYPE_VIDEO;
+        Audio = Audio || type == AVMEDIA_TYPE_AUDIO;
+    }
+    bool Cover(const TOutputExpectation& expected) const {
+        return (!expected.Video || Video) && (!expected.Audio || Audio);
+    }
+};
+
+// What the container tells without reading packets: a stream with index
+// entries or a frame count holds packets. A header can name a stream that
+// never got one (the AVI of a lost video stream keeps its stream header).
+TKindsWithPackets KindsTheIndexTells(const AVFormatContext* ctx) {
+    TKindsWithPackets kinds;
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        AVStream* st = ctx->streams[i];
+        if (st->nb_frames > 0 || avformat_index_get_entries_count(st) > 0)
+            kinds.Add(st->codecpar->codec_type);
+    }
+    return kinds;
+}
+
+// Reads packets until `kinds` covers `expected` (or the file ends), without
+// decoding; from where the reading stands.
+void ReadUntilCovered(AVFormatContext* ctx, const TOutputExpectation& expected, TKindsWithPackets& kinds) {
+    PacketPtr packet(av_packet_alloc());
+    if (!packet)
+        return;
+    while (!kinds.Cover(expected) && av_read_frame(ctx, packet.get()) >= 0) {
+        kinds.Add(ctx->streams[packet->stream_index]->codecpar->codec_type);
+        av_packet_unref(packet.get());
+    }
+}
+
 // The end of the last packet minus the start of the first, read without
 // decoding: for containers whose header only estimates the length from the
-// bit rate, which says nothing about a file cut short.
-double ScannedSeconds(AVFormatContext* ctx) {
+// bit rate, which says nothing about a file cut short. Notes the kinds of
+// the packets on the way.
+double ScannedSeconds(AVFormatContext* ctx, TKindsWithPackets& kinds) {
     PacketPtr packet(av_packet_alloc());
     if (!packet)
         return -1;
@@ -24,6 +64,7 @@ double ScannedSeconds(AVFormatContext* ctx) {
     double last = -HUGE_VAL;
     while (av_read_frame(ctx, packet.get()) >= 0) {
         const AVStream* st = ctx->streams[packet->stream_index];
+        kinds.Add(st->codecpar->codec_type);
         const int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
         if (pts != AV_NOPTS_VALUE) {
             const double tb = av_q2d(st->time_base);
@@ -35,12 +76,12 @@ double ScannedSeconds(AVFormatContext* ctx) {
     return last > first ? last - first : -1;
 }
 
-double MeasuredSeconds(TAVProbe& probe) {
+double MeasuredSeconds(TAVProbe& probe, TKindsWithPackets& kinds) {
     AVFormatContext* ctx = probe.Context();
     if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0 &&
         ctx->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE)
         return static_cast<double>(ctx->duration) / Microseconds;
-    return ScannedSeconds(ctx);
+    return ScannedSeconds(ctx, kinds);
 }
 
 } // namespace
@@ -48,9 +89,11 @@ double MeasuredSeconds(TAVProbe& probe) {
 TOutputExpectation ExpectationOf(const TFFmpeg& task) {
     TOutputExpectation expected;
     if (task.OpenedOutputCount() > 0) {
-        const AVFormatContext* oc = task.OutputContext(0);
-        for (unsigned i = 0; i < oc->nb_streams; ++i) {
-            const AVMediaType type = oc->streams[i]->codecpar->codec_type;
+        // The kinds are in the streams' codec contexts; the streams' own
+        // parameters get them only when the run opens the encoders.
+        for (const TOutputStreamSetup& stream : task.Output(0).Streams) {
+            const AVMediaType type =
+                stream.Codec ? stream.Codec->codec_type : stream.Stream->codecpar->codec_type;
             expected.Video = expected.Video || type == AVMEDIA_TYPE_VIDEO;
             expected.Audio = expected.Audio || type == AVMEDIA_TYPE_AUDIO;
         }
@@ -99,7 +142,19 @@ TOutputCheck CheckOutputFile(const std::string& file, const TOutputExpectation& 
         check.Problem = "输出文件缺少音频流";
         return check;
     }
-    check.MeasuredSeconds = MeasuredSeconds(probe);
+    // Counted cheaply: the index first, then packets only for what it leaves
+    // open (and those a scan for the duration reads anyway).
+    TKindsWithPackets kinds = KindsTheIndexTells(probe.Context());
+    check.MeasuredSeconds = MeasuredSeconds(probe, kinds);
+    ReadUntilCovered(probe.Context(), expected, kinds);
+    if (expected.Video && !kinds.Video) {
+        check.Problem = "输出文件缺少视频数据";
+        return check;
+    }
+    if (expected.Audio && !kinds.Audio) {
+        check.Problem = "输出文件缺少音频数据";
+        return check;
+    }
     if (expected.Seconds >= 0) {
         if (check.MeasuredSeconds < 0) {
             check.Problem = FormatText("输出文件不完整：读不出时长，应为 %.1f 秒", expected.Seconds);

@@ -1,6 +1,6 @@
 // The check of a finished job's output before its row says "完成": the file
-// opens, holds the kinds of streams the conversion mapped, and lasts as long
-// as what was converted.
+// opens, holds the kinds of streams the conversion mapped with data in each,
+// and lasts as long as what was converted.
 #pragma once
 
 #include "app/MainView.h"
@@ -24,5 +24,7 @@ TOutputExpectation ExpectationOf(const TFFmpeg& task);
 // Within max(1 s, 2 %) of `expected`.
 bool DurationMatches(double measured, double expected);
 
-// Probes `file` and compares it with `expected`; any thread.
+// Probes `file` and compares it with `expected`; any thread. Packets are read
+// only where the container's index leaves it open whether a stream holds any,
+// or where its duration is only an estimate.
 TOutputCheck CheckOutputFile(const std::string& file, const TOutputExpectation& expected);

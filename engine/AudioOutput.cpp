@@ -49,6 +49,24 @@ bool ResamplerTakes(SwrContext* swr, const AVFrame& frame) {
     return same;
 }
 
+// Moves what the converter still holds (its filter's delay, some samples at a
+// rate change) into `fifo` at the end of the stream; without it a resampled
+// output ends short by that much.
+void DrainResampler(SwrContext* swr, AVAudioFifo* fifo, FramePtr& scratch, const AVCodecContext* enc) {
+    for (;;) {
+        const int capacity = swr_get_out_samples(swr, 0);
+        if (capacity <= 0)
+            return;
+        EnsureFrame(scratch, enc->sample_fmt, enc->ch_layout, enc->sample_rate, capacity);
+        const int converted = swr_convert(swr, scratch->extended_data, capacity, nullptr, 0);
+        if (converted <= 0)
+            return;
+        if (av_audio_fifo_write(fifo, reinterpret_cast<void**>(scratch->extended_data), converted) <
+            converted)
+            throw FFmpegException("av_fifo_realloc2() failed");
+    }
+}
+
 } // namespace
 
 void TCustomFFmpeg::ApplyVolume(AVFrame* frame) const {
@@ -208,6 +226,8 @@ void TCustomFFmpeg::EncodeAudioFromFifo(TOutputStream& ost, bool flush) {
     AVAudioFifo* fifo = ost.Fifo.get();
     if (!fifo)
         return;
+    if (flush && ost.Resampler)
+        DrainResampler(ost.Resampler.get(), fifo, ost.ConvertedAudio, enc);
     const bool variable =
         enc->frame_size <= 1 || (enc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
     const bool shortLast = variable || (enc->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME);

@@ -162,6 +162,45 @@ AVRational CopyTimeBase(const AVStream* source) {
     return source->time_base;
 }
 
+// The coded picture buffer the encoder works to (buffer size and rates) on the
+// output stream: muxers size their buffers from it, and the MPEG program stream
+// declares it in its system header, where VCD, SVCD and DVD players read how
+// much to buffer. Encoders that export it give it as coded side data; for other
+// video encoders it is made from the rate-control settings when a buffer size
+// is set.
+// Returns false when memory runs out.
+bool CarryCodedPictureBuffer(AVStream* stream, const AVCodecContext* enc) {
+    if (av_stream_get_side_data(stream, AV_PKT_DATA_CPB_PROPERTIES, nullptr))
+        return true;
+    for (int i = 0; i < enc->nb_coded_side_data; ++i) {
+        const AVPacketSideData& side = enc->coded_side_data[i];
+        if (side.type != AV_PKT_DATA_CPB_PROPERTIES)
+            continue;
+        uint8_t* data = av_stream_new_side_data(stream, side.type, side.size);
+        if (!data)
+            return false;
+        std::memcpy(data, side.data, side.size);
+        return true;
+    }
+    // Audio buffers are the format's own size, whatever "bufsize" says.
+    if (enc->codec_type != AVMEDIA_TYPE_VIDEO || enc->rc_buffer_size <= 0)
+        return true;
+    size_t size = 0;
+    AVCPBProperties* props = av_cpb_properties_alloc(&size);
+    if (!props)
+        return false;
+    props->max_bitrate = enc->rc_max_rate;
+    props->min_bitrate = enc->rc_min_rate;
+    props->avg_bitrate = enc->bit_rate;
+    props->buffer_size = enc->rc_buffer_size;
+    if (av_stream_add_side_data(stream, AV_PKT_DATA_CPB_PROPERTIES, reinterpret_cast<uint8_t*>(props), size) <
+        0) {
+        av_free(props);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void TCustomFFmpeg::PrepareRun() {
@@ -454,6 +493,8 @@ void TCustomFFmpeg::OpenEncoders() {
         if (avcodec_parameters_from_context(ost.Stream->codecpar, enc) < 0)
             throw FFmpegException(FormatText("Error while opening encoder for output stream #%d.%d (%s)",
                                              ost.FileIndex, ost.Index, type.c_str()));
+        if (!CarryCodedPictureBuffer(ost.Stream, enc))
+            throw FFmpegException(LibraryErrorText(outputs_[ost.FileIndex]->FileName, AVERROR(ENOMEM)));
         ost.Stream->time_base = enc->time_base;
         globalHeaderBytes_ += enc->extradata_size;
     }

@@ -18,6 +18,7 @@
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavutil/samplefmt.h>
 #include <libavutil/time.h>
 }
 
@@ -64,6 +65,31 @@ bool KeepBeforeRecordingEnd(const TEngineSettings& s, const TInputStream& ist, A
             return false;
         frame->nb_samples = static_cast<int>(std::min<int64_t>(frame->nb_samples, before));
     }
+    return true;
+}
+
+// False for samples that end at or before the recording start; the samples of
+// a frame that lie before the start are cut off, so that a clip starts on the
+// sample asked for. After the seek to the start, decoding begins with the
+// frame that holds it (for coded audio a whole codec frame, up to tens of ms
+// earlier); the frame's timestamp says how much of it is early.
+bool KeepFromRecordingStart(const TEngineSettings& s, TInputStream& ist, AVFrame* frame) {
+    if (ist.Pts >= s.StartTime || ist.Decoder->codec_type != AVMEDIA_TYPE_AUDIO || frame->sample_rate <= 0)
+        return true; // pictures before the start are dropped whole further on
+    const int64_t early =
+        av_rescale_rnd(s.StartTime - ist.Pts, frame->sample_rate, AV_TIME_BASE, AV_ROUND_NEAR_INF);
+    if (early >= frame->nb_samples)
+        return false;
+    if (early > 0) {
+        if (av_frame_make_writable(frame) < 0)
+            throw FFmpegException("Out of memory");
+        const auto format = static_cast<AVSampleFormat>(frame->format);
+        const int kept = frame->nb_samples - static_cast<int>(early);
+        av_samples_copy(frame->extended_data, frame->extended_data, 0, static_cast<int>(early), kept,
+                        frame->ch_layout.nb_channels, format);
+        frame->nb_samples = kept;
+    }
+    ist.Pts = s.StartTime;
     return true;
 }
 
@@ -337,13 +363,17 @@ bool TCustomFFmpeg::DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunContr
         return true;
     }
 
+    // At the end (no packet) a failing decoder still lets the encoders give
+    // out what they hold back (look-ahead, B-frames) further down.
     int ret = avcodec_send_packet(dec, pkt);
-    if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN))
+    if (ret < 0 && ret != AVERROR_EOF && ret != AVERROR(EAGAIN) && pkt)
         return false;
     AVFrame* frame = decodedFrame_.get();
     for (int frames = 0;; ++frames) {
         ret = avcodec_receive_frame(dec, frame);
         if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
+            break;
+        if (ret < 0 && !pkt)
             break;
         if (ret < 0)
             return false;
@@ -388,7 +418,7 @@ void TCustomFFmpeg::WarnMultipleFrames(TInputStream& ist) {
 
 void TCustomFFmpeg::OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl& control) {
     TInputStream& ist = inputStreams_[istIndex];
-    if (!KeepBeforeRecordingEnd(settings_, ist, frame))
+    if (!KeepBeforeRecordingEnd(settings_, ist, frame) || !KeepFromRecordingStart(settings_, ist, frame))
         return;
     if (ist.Decoder->codec_type == AVMEDIA_TYPE_VIDEO) {
         ++frameCounter_;

@@ -43,6 +43,7 @@ MediaInfoDialog::MediaInfoDialog(const TMediaReport& report, QWidget* parent)
          {{"视频分辨率：", Text(report.Width) + QStringLiteral("*") + Text(report.Height)},
           {"视频帧率：", Text(report.FrameRateText)},
           {"视频比特率：", Text(report.VideoKbps) + kbps},
+          {"视频旋转：", Text(RotationText(report.Rotation))},
           {"视频流信息：", Text(ShownStreamText(report.VideoStreamText))}}},
         {"音频格式信息",
          {{"音频采样率：", Text(report.SampleRate)},

@@ -1,5 +1,6 @@
 #include "media/AVProbe.h"
 
+#include "media/DisplayRotation.h"
 #include "media/FFmpegLoader.h"
 #include "media/FileHelpers.h"
 #include "media/TextHelpers.h"
@@ -288,6 +289,7 @@ void TCustomAVProbe::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info)
     info.PixelFormat = par->format;
     info.FrameRateNum = st->r_frame_rate.num;
     info.FrameRateDen = st->r_frame_rate.den;
+    info.Rotation = DisplayRotationDegrees(st);
 }
 
 void TCustomAVProbe::GetFileName(std::string& fileName) const {

@@ -58,6 +58,7 @@ struct TVideoStreamInfo {
     int32_t PixelFormat = -1;    // AVPixelFormat
     int32_t FrameRateNum = -1;   // the stream's base frame rate
     int32_t FrameRateDen = -1;
+    int32_t Rotation = -1; // degrees clockwise (0, 90, 180, 270) that show the pictures upright
 };
 
 class TCustomAVProbe : public TFFBaseComponent {

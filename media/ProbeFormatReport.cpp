@@ -1,6 +1,7 @@
 #include "media/ProbeFormatReport.h"
 
 #include "media/AVProbe.h"
+#include "media/DisplayRotation.h"
 #include "media/LibraryPointers.h"
 #include "media/TextHelpers.h"
 #include "media/UnicodeProtocol.h"
@@ -121,6 +122,10 @@ std::string StreamLine(const AVFormatContext* ctx, unsigned index) {
 
     for (const auto& metadataLine : MetadataBlockLines(st->metadata, "  "))
         line += kLineBreak + metadataLine;
+    if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
+        if (const int rotation = DisplayRotationDegrees(st); rotation != 0)
+            line += kLineBreak + Format("  Rotation: %d degrees clockwise", rotation);
+    }
     return line;
 }
 

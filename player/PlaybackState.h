@@ -177,6 +177,9 @@ struct VideoState {
     PictureQueue Pictures;
     // Written by the video thread, read by the refresh step.
     std::atomic<double> PredictedNextPts{0};
+    // Degrees clockwise the pictures are turned to stand upright (the stream's
+    // display matrix); set before the video thread starts, then only read.
+    int Rotation = 0;
     // Video thread only.
     double SkipCounter = 0;
 

@@ -26,6 +26,13 @@ constexpr int MaxQuitRequestsWithWaveform = 10;
 constexpr auto PauseSignalWait = std::chrono::milliseconds(250);
 constexpr int64_t PositionReportStepUs = 10000;
 
+// The decoder's picture size as shown: a quarter turn swaps the sides.
+void UprightSize(const PlaybackState& st, int& width, int& height) {
+    const bool quarter = st.Video.Rotation % 180 != 0;
+    width = quarter ? st.Video.Codec->height : st.Video.Codec->width;
+    height = quarter ? st.Video.Codec->width : st.Video.Codec->height;
+}
+
 } // namespace
 
 TCustomPlayer::TCustomPlayer(TFFBaseComponent* owner) : TFFBaseComponent(owner) {
@@ -289,10 +296,8 @@ bool TCustomPlayer::Open(const std::string& fileName, uintptr_t hostWindow, bool
 
     int64_t duration = playback->ImageSequence ? 0 : playback->Duration;
     int frameWidth = -1, frameHeight = -1;
-    if (playback->HasVideo() && playback->Video.Codec->width > 0) {
-        frameWidth = playback->Video.Codec->width;
-        frameHeight = playback->Video.Codec->height;
-    }
+    if (playback->HasVideo() && playback->Video.Codec->width > 0)
+        UprightSize(*playback, frameWidth, frameHeight);
     {
         std::lock_guard lock(playerLock_);
         playback_ = std::move(playback);
@@ -487,7 +492,9 @@ const TBitmap24& TCustomPlayer::Snapshot(int64_t& pts) {
         return bitmap;
     }
     PlaybackState& st = *playback_;
-    bitmap.Resize(st.Video.Codec->width, st.Video.Codec->height);
+    int width = 0, height = 0;
+    UprightSize(st, width, height);
+    bitmap.Resize(width, height);
     std::fill(bitmap.Bits.begin(), bitmap.Bits.end(), uint8_t{0});
     YuvOverlay* overlay;
     {

@@ -1,11 +1,13 @@
 #include "player/VideoComponent.h"
 
+#include "media/DisplayRotation.h"
 #include "media/LibraryPointers.h"
 #include "player/Clocks.h"
 #include "player/Decoder.h"
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 extern "C" {
 #include <libavfilter/avfilter.h>
@@ -18,8 +20,31 @@ extern "C" {
 
 namespace {
 
-// A direct source → sink chain; the library inserts a bicubic scaler when the
-// decoder's pictures are not YUV 4:2:0.
+// A filter with its arguments (none: nullptr).
+struct TurnStep {
+    const char* Filter;
+    const char* Args;
+};
+
+// The filters that turn a picture `rotation` degrees clockwise, in order.
+std::vector<TurnStep> TurnSteps(int rotation) {
+    switch (rotation) {
+    case 90:
+        return {{"transpose", "dir=clock"}};
+    case 180:
+        return {{"hflip", nullptr}, {"vflip", nullptr}};
+    case 270:
+        return {{"transpose", "dir=cclock"}};
+    default:
+        return {};
+    }
+}
+
+// A source → sink chain, with the turn of the display matrix between them; the
+// library inserts a bicubic scaler when the decoder's pictures are not YUV 4:2:0.
+// The turn goes here, before the pictures are copied for showing, so that the
+// display, its layout (a quarter turn swaps the sides and the pixel aspect),
+// the frame hook and the snapshots all see the upright picture.
 struct PictureChain {
     FilterGraphPtr Graph;
     AVFilterContext* Source = nullptr;
@@ -32,7 +57,7 @@ struct PictureChain {
         return Graph && f->width == Width && f->height == Height && f->format == Format;
     }
 
-    bool Build(const AVFrame* f, AVRational timeBase) {
+    bool Build(const AVFrame* f, AVRational timeBase, int rotation) {
         Graph.reset(avfilter_graph_alloc());
         if (!Graph)
             return false;
@@ -52,8 +77,18 @@ struct PictureChain {
             return false;
         const AVPixelFormat formats[] = {AV_PIX_FMT_YUV420P, AV_PIX_FMT_NONE};
         if (av_opt_set_int_list(Sink, "pix_fmts", formats, AV_PIX_FMT_NONE, AV_OPT_SEARCH_CHILDREN) < 0 ||
-            avfilter_init_str(Sink, nullptr) < 0 || avfilter_link(Source, 0, Sink, 0) < 0 ||
-            avfilter_graph_config(Graph.get(), nullptr) < 0)
+            avfilter_init_str(Sink, nullptr) < 0)
+            return false;
+        AVFilterContext* last = Source;
+        for (const TurnStep& step : TurnSteps(rotation)) {
+            AVFilterContext* filter = nullptr;
+            if (avfilter_graph_create_filter(&filter, avfilter_get_by_name(step.Filter), step.Filter,
+                                             step.Args, nullptr, Graph.get()) < 0 ||
+                avfilter_link(last, 0, filter, 0) < 0)
+                return false;
+            last = filter;
+        }
+        if (avfilter_link(last, 0, Sink, 0) < 0 || avfilter_graph_config(Graph.get(), nullptr) < 0)
             return false;
         Width = f->width;
         Height = f->height;
@@ -227,7 +262,7 @@ void videoThread(PlaybackState& st) {
             break;
         if (got == 0)
             continue;
-        if (!chain.Matches(decoded.get()) && !chain.Build(decoded.get(), timeBase)) {
+        if (!chain.Matches(decoded.get()) && !chain.Build(decoded.get(), timeBase, v.Rotation)) {
             st.Player.ReportError("Cannot set up the video filter chain.", false);
             break;
         }
@@ -320,6 +355,7 @@ bool OpenVideoComponent(PlaybackState& st, int streamIndex) {
         return false;
     v.Stream = stream;
     v.StreamIndex = streamIndex;
+    v.Rotation = DisplayRotationDegrees(stream);
     {
         std::lock_guard lock(v.Pictures.Mutex);
         v.Pictures.FrameTimer = WallTime();

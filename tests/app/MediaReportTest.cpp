@@ -1,5 +1,6 @@
 // The pieces of the information text, cut by character positions.
 #include "app/MediaReport.h"
+#include "fixtures/ClipCopy.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/AVProbe.h"
 #include "media/FFmpegLoader.h"
@@ -56,6 +57,11 @@ TEST(MediaReportTest, EdgesOfThePieces) {
     EXPECT_EQ(ChannelsText("1"), "单声道");
     EXPECT_EQ(ChannelsText("2"), "立体声");
     EXPECT_EQ(ChannelsText("6"), "");
+
+    EXPECT_EQ(RotationText("90"), "顺时针90°");
+    EXPECT_EQ(RotationText("270"), "顺时针270°");
+    EXPECT_EQ(RotationText("0"), "无");
+    EXPECT_EQ(RotationText("-1"), "无"); // no video
 }
 
 TEST(MediaReportTest, AReportOfARealFile) {
@@ -75,6 +81,7 @@ TEST(MediaReportTest, AReportOfARealFile) {
     EXPECT_EQ(r.VideoStreamText.rfind("Video: mpeg4", 0), 0u) << r.VideoStreamText;
     EXPECT_EQ(r.AudioStreamText.rfind("Audio: mp3", 0), 0u) << r.AudioStreamText;
     EXPECT_EQ(r.DurationText, " 00:00:01");
+    EXPECT_EQ(r.Rotation, "0");
 
     // After a failing open the texts are empty and the values "not set".
     EXPECT_FALSE(probe.Open(dir.File("missing.avi")));
@@ -82,4 +89,21 @@ TEST(MediaReportTest, AReportOfARealFile) {
     EXPECT_EQ(none.InfoText, "");
     EXPECT_EQ(none.Width, "-1");
     EXPECT_EQ(none.AudioKbps, "0");
+    EXPECT_EQ(none.Rotation, "-1");
+}
+
+TEST(MediaReportTest, APhoneClipHeldUprightNamesItsTurn) {
+    ASSERT_TRUE(FFmpegLoader().BindSet(ConverterLibrarySet));
+    TempDir dir;
+    const std::string name = dir.File("手机.mp4");
+    MakeRotatedClip(name, VideoAndAudioClip(0.2), 90);
+    TAVProbe probe;
+    ASSERT_TRUE(probe.Open(name));
+    const TMediaReport r = MakeMediaReport(probe);
+    EXPECT_EQ(r.Rotation, "90");
+    EXPECT_EQ(RotationText(r.Rotation), "顺时针90°");
+    // The stream's description still ends before its start time.
+    EXPECT_EQ(r.VideoStreamText.rfind("Video: h264", 0), 0u) << r.VideoStreamText;
+    EXPECT_EQ(r.VideoStreamText.find("StartTime"), std::string::npos) << r.VideoStreamText;
+    EXPECT_NE(r.InfoText.find("Rotation: 90 degrees clockwise"), std::string::npos) << r.InfoText;
 }

@@ -5,6 +5,7 @@
 #include "DecodedOutput.h"
 #include "OptionTestSupport.h"
 #include "SetupTestSupport.h"
+#include "fixtures/ClipCopy.h"
 
 #include <filesystem>
 
@@ -145,6 +146,35 @@ TEST_F(NothingEncoded, FailsTheRun) {
     EXPECT_EQ(run.Error, "Nothing was encoded: the input gave no frame for " + path);
     EXPECT_TRUE(log.Has(llWarning, "Nothing was encoded into output file #0 (" + path + ")"));
 }
+
+// A video lost to damage after its first pictures (its packets carry noise):
+// the decoder fails on the rest, also while it gives out what it holds at
+// the end, and the encoder must still give out the pictures it holds back.
+class LostVideo : public DamagedInputBase, public testing::WithParamInterface<const char*> {};
+
+TEST_P(LostVideo, ThePicturesBeforeTheDamageAreWritten) {
+    ClipCopyChanges damage;
+    damage.IntactVideoPackets = 1;
+    CopyClip(Clip("whole.avi", VideoAndAudioClip(ClipSeconds)), dir.File("lost.avi"), damage);
+    const TDecodedFile readable = DecodeWholeFile(dir.File("lost.avi"));
+    ASSERT_TRUE(readable.Opened);
+    ASSERT_GT(readable.Frames[0], 0);
+
+    OpenInput(dir.File("lost.avi"), {{"threads", "2"}});
+    const std::string path = dir.File("out.mkv");
+    OpenOutput(path, {{"vcodec", GetParam()}, {"acodec", "mp2"}, {"ar", "44100"}});
+    StopFlag control;
+    const TBoundedRun run = RunWithin(task, control, 20s);
+    ASSERT_TRUE(run.InTime);
+    ASSERT_EQ(run.Error, "");
+    const TDecodedFile out = DecodeWholeFile(path);
+    ASSERT_EQ(out.Frames.size(), 2u);
+    EXPECT_GE(out.Frames[0], 1) << "no picture written";
+    EXPECT_GT(out.Frames[1], 0);
+}
+
+// libx264 holds pictures back for its look-ahead; mpeg4 gives each at once.
+INSTANTIATE_TEST_SUITE_P(Encoders, LostVideo, testing::Values("libx264", "mpeg4"));
 
 class DecodingErrors : public SetupTest {};
 

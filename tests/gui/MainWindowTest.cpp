@@ -350,8 +350,8 @@ TEST_F(MainWindowTest, TheInformationWindowShowsTheSelectedSource) {
     std::map<std::string, QString> shown;
     TModalScript script;
     script.ThenOn<MediaInfoDialog>([&](MediaInfoDialog* info) {
-        for (const char* caption :
-             {"文件名：", "文件扩展名：", "视频分辨率：", "音频声道：", "视频流信息：", "播放时长："})
+        for (const char* caption : {"文件名：", "文件扩展名：", "视频分辨率：", "视频旋转：", "音频声道：",
+                                    "视频流信息：", "播放时长："})
             shown[caption] = info->Value(QString::fromUtf8(caption));
         EXPECT_EQ(info->windowTitle(), QStringLiteral("视频信息提示"));
         info->accept();
@@ -361,6 +361,7 @@ TEST_F(MainWindowTest, TheInformationWindowShowsTheSelectedSource) {
     EXPECT_EQ(shown["文件名："].toStdString(), fs::path(SharedClip(1.0)).filename().string());
     EXPECT_EQ(shown["文件扩展名："], QStringLiteral(".mp4"));
     EXPECT_EQ(shown["视频分辨率："], QStringLiteral("64*48"));
+    EXPECT_EQ(shown["视频旋转："], QStringLiteral("无"));
     EXPECT_EQ(shown["音频声道："], QStringLiteral("立体声"));
     EXPECT_TRUE(shown["视频流信息："].startsWith(QStringLiteral("Video:")))
         << shown["视频流信息："].toStdString();

@@ -1,6 +1,8 @@
-// What the player draws: pictures placed by the aspect settings, subtitles
-// blended in, nothing at all when display is disabled.
+// What the player draws: pictures placed by the aspect settings and turned
+// upright by a display matrix, subtitles blended in, nothing at all when
+// display is disabled.
 #include "PlayerFixture.h"
+#include "fixtures/ClipCopy.h"
 
 using namespace std::chrono_literals;
 
@@ -99,4 +101,68 @@ TEST_F(PlayerFixture, PicturesThatChangeSizeMidStreamKeepPlaying) {
     const TBitmap24& still = player->Snapshot(pts);
     EXPECT_GT(still.Width, 0);
     EXPECT_GT(player->DisplayStats().Pictures, 15);
+}
+
+// A phone held upright stores its pictures lying on their side with a display
+// matrix; the player turns them: the window, its layout and the snapshots
+// show them upright. The fixture's pictures are darkest along their top row,
+// so the dark edge tells which way a picture was turned.
+TEST_F(PlayerFixture, PicturesOfADisplayMatrixAreShownUpright) {
+    enum Edge { Top, Right, Bottom, Left };
+    struct Case {
+        int Rotation;
+        int Width, Height; // of the snapshot
+        Edge Dark;
+        int X, Y, W, H; // in a 200 x 200 window
+    };
+    const Case cases[] = {
+        {0, 64, 48, Top, 0, 25, 200, 150},
+        {90, 48, 64, Right, 25, 0, 150, 200},
+        {180, 64, 48, Bottom, 0, 25, 200, 150},
+        {270, 48, 64, Left, 25, 0, 150, 200},
+    };
+    player->SetScreenWidth(200);
+    player->SetScreenHeight(200);
+    for (const Case& c : cases) {
+        SCOPED_TRACE("rotation " + std::to_string(c.Rotation));
+        const std::string file = dir.File("upright" + std::to_string(c.Rotation) + ".mp4");
+        if (c.Rotation == 0)
+            MakeClip(file, VideoOnlyClip(0.4));
+        else
+            MakeRotatedClip(file, VideoOnlyClip(0.4), c.Rotation);
+        states.clear();
+        ASSERT_TRUE(player->Open(file, 0, true)) << player->LastError();
+        ASSERT_TRUE(WaitFor(psPause));
+        ProcessPendingMessages();
+        EXPECT_EQ(frameWidth, c.Width);
+        EXPECT_EQ(frameHeight, c.Height);
+        ASSERT_TRUE(PollUntil([&] { return player->DisplayStats().Pictures > 0; }, 2s));
+        const TDisplayStats stats = player->DisplayStats();
+        EXPECT_EQ(stats.LastX, c.X);
+        EXPECT_EQ(stats.LastY, c.Y);
+        EXPECT_EQ(stats.LastWidth, c.W);
+        EXPECT_EQ(stats.LastHeight, c.H);
+
+        int64_t pts = 0;
+        const TBitmap24& still = player->Snapshot(pts);
+        ASSERT_EQ(still.Width, c.Width);
+        ASSERT_EQ(still.Height, c.Height);
+        // Mean green of the outermost rows and columns.
+        auto edgeMean = [&](Edge edge) {
+            const bool row = edge == Top || edge == Bottom;
+            const int count = row ? still.Width : still.Height;
+            double sum = 0;
+            for (int i = 0; i < count; ++i) {
+                const int x = row ? i : (edge == Left ? 0 : still.Width - 1);
+                const int y = row ? (edge == Top ? 0 : still.Height - 1) : i;
+                sum += still.Row(y)[x * 3 + 1];
+            }
+            return sum / count;
+        };
+        const Edge opposite = static_cast<Edge>((c.Dark + 2) % 4);
+        EXPECT_LT(edgeMean(c.Dark) + 10, edgeMean(opposite))
+            << "dark edge " << edgeMean(c.Dark) << ", opposite " << edgeMean(opposite);
+        player->Close(true);
+        ProcessPendingMessages();
+    }
 }
