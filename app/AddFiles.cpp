@@ -11,9 +11,12 @@
 #include "media/MainThreadDispatcher.h"
 #include "profiles/BuildOptions.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -34,9 +37,28 @@ std::string SourceProblem(const std::string& source) {
 constexpr const char* LoadedMessage = "装入成功.";
 constexpr const char* FullMessage = "任务列表已满,请先清空列表后再添加文件！";
 
-bool FileExists(const std::string& path) {
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
+// Why `file` cannot be a source, found without opening it; empty for a
+// regular file (links followed). Opening a pipe that has no writer, or a
+// device, would hold the probe for as long as they stay silent; stat never
+// waits on them.
+std::string NotAFileProblem(const std::string& file) {
+    struct stat info {};
+    if (stat(file.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return "源文件不存在：" + file;
+        return "源文件无法访问：" + file + "（" + std::strerror(errno) + "）";
+    }
+    if (S_ISDIR(info.st_mode))
+        return "源文件是文件夹：" + file;
+    if (!S_ISREG(info.st_mode))
+        return "源文件不是普通文件（管道、设备或套接字）：" + file;
+    return {};
+}
+
+// The probe's error without the file name it starts with, which the reason names already.
+std::string ProbeDetail(const std::string& file, const std::string& error) {
+    const std::string prefix = file + ": ";
+    return error.compare(0, prefix.size(), prefix) == 0 ? error.substr(prefix.size()) : error;
 }
 
 } // namespace
@@ -80,7 +102,15 @@ bool TMainWindowLogic::OutputTaken(const std::string& path, const std::set<std::
 
 void TMainWindowLogic::ReportUnreadable(const std::string& sourceFile, const std::string& probeError) {
     Log("***文件打开失败 " + probeError);
-    view_.ShowMessage("无法识别的音频或视频文件！" + sourceFile, "提示", TMessageIcon::Information);
+    const std::string message = "无法识别的音频或视频文件！" + sourceFile;
+    view_.ShowMessage(message, "提示", TMessageIcon::Information);
+    const std::string detail = ProbeDetail(sourceFile, probeError);
+    view_.FileNotAdded(sourceFile, detail.empty() ? message : message + "（" + detail + "）");
+}
+
+void TMainWindowLogic::ReportNotAdded(const std::string& file, const std::string& reason) {
+    Log("***" + reason);
+    view_.FileNotAdded(file, reason);
 }
 
 void TMainWindowLogic::EnableAfterAdd() {
@@ -93,13 +123,16 @@ void TMainWindowLogic::EnableAfterAdd() {
 
 bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::string& outputCandidate,
                                       bool singleFile) {
-    if (RefuseWhenFull())
+    if (RefuseWhenFull()) {
+        view_.FileNotAdded(sourceFile, FullMessage);
         return false;
+    }
     TInputOptions input;
     BuildInputOptions(settings_, sourceFile, input);
     const int task = converter_.AddTask(sourceFile, input);
     if (task < 0) {
         Log("***打开文件失败: " + converter_.LastError());
+        view_.FileNotAdded(sourceFile, "打开文件失败: " + converter_.LastError());
         return false;
     }
     if (singleFile)
@@ -113,7 +146,7 @@ bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::
         outputCandidate, false, [&](const std::string& p) { return OutputTaken(p, listed, sourceFile); });
     if (output.empty()) {
         converter_.RemoveTask(task);
-        Log("***不能进行正常转换: " + NoFreeNameMessage(outputCandidate));
+        ReportNotAdded(sourceFile, "不能进行正常转换: " + NoFreeNameMessage(outputCandidate));
         return false;
     }
     TOutputOptions outputOptions;
@@ -129,11 +162,13 @@ bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::
         unlink(check.c_str());
     if (!checked) {
         converter_.RemoveTask(task);
-        Log("***不能进行正常转换: " + converter_.LastError());
         // A single add lists nothing; a many-file add still lists the job, and
         // the run tries to register it again.
-        if (singleFile)
+        if (singleFile) {
+            ReportNotAdded(sourceFile, "不能进行正常转换: " + converter_.LastError());
             return false;
+        }
+        Log("***不能进行正常转换: " + converter_.LastError());
     }
     const int row = jobs_.AddJobRow(sourceFile, output, input, outputOptions);
     runOutputs_.resize(static_cast<size_t>(jobs_.RowCount()));
@@ -161,13 +196,17 @@ void TMainWindowLogic::AddOneFile() {
 }
 
 void TMainWindowLogic::AddSingleFile(const std::string& file) {
-    if (!FileExists(file))
+    if (const std::string problem = NotAFileProblem(file); !problem.empty()) {
+        ReportNotAdded(file, problem);
         return;
+    }
     settings_.SourceFile = file;
     if (!view_.RunFormatChooser(settings_, outputFolder_, true))
         return;
-    if (RefuseWhenFull())
+    if (RefuseWhenFull()) {
+        view_.FileNotAdded(file, FullMessage);
         return;
+    }
     bool opened = false;
     try {
         opened = converter_.Probe().Open(file, "");
@@ -220,9 +259,9 @@ void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
         TAVProbe probe;
         for (size_t i = 0; i < add->files.size() && !add->cancel; ++i) {
             const std::string& file = add->files[i];
-            TProbeOutcome outcome = TProbeOutcome::Missing;
-            std::string error;
-            if (FileExists(file)) {
+            TProbeOutcome outcome = TProbeOutcome::NotAFile;
+            std::string error = NotAFileProblem(file);
+            if (error.empty()) {
                 try {
                     outcome = probe.Open(file, "") ? TProbeOutcome::Opened : TProbeOutcome::Unreadable;
                     error = probe.LastError();
@@ -241,8 +280,6 @@ void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
                 if (alive.lock() && adding_.get() == add)
                     DrainProbeResults();
             });
-            if (outcome == TProbeOutcome::Missing)
-                return;
         }
     });
 }
@@ -268,6 +305,11 @@ void TMainWindowLogic::DrainProbeResults() {
             return;
     }
     add.draining = false;
+    if (!goOn) {
+        // Only a full list stops the add; what it had still to list is told too.
+        for (size_t i = add.handled; i < add.files.size(); ++i)
+            view_.FileNotAdded(add.files[i], FullMessage);
+    }
     if (!goOn || add.handled == add.files.size())
         FinishManyAdd();
 }
@@ -278,8 +320,10 @@ bool TMainWindowLogic::HandleProbeResult(const TProbeResult& result) {
     ++add.handled;
     view_.ShowAddProgress(static_cast<int>(add.handled), static_cast<int>(add.files.size()));
     switch (result.Outcome) {
-    case TProbeOutcome::Missing:
-        return false; // a chosen file vanished: the add stops here
+    case TProbeOutcome::NotAFile:
+        // Gone since it was chosen, or a pipe, device or folder: the others still count.
+        ReportNotAdded(file, result.Error);
+        return true;
     case TProbeOutcome::Unreadable:
         ReportUnreadable(file, result.Error);
         return true;
@@ -289,7 +333,8 @@ bool TMainWindowLogic::HandleProbeResult(const TProbeResult& result) {
     settings_.SourceFile = file;
     const std::string candidate =
         (fs::path(outputFolder_) / (fs::path(file).stem().string() + add.ext)).string();
-    return ListProbedFile(file, candidate, false);
+    // One file that cannot be listed leaves the others to go on; a full list ends the add.
+    return ListProbedFile(file, candidate, false) || jobs_.CanAdd();
 }
 
 void TMainWindowLogic::StopManyAdd() {

@@ -91,6 +91,11 @@ public:
     // A job that could not be set up again at the start of a run and does not
     // run; `reason` is also in the log.
     virtual void JobNotStarted(int /*row*/, const std::string& /*reason*/) {}
+    // A file an add was given and did not list (gone, not a regular file,
+    // unreadable, no output possible, the list full); `reason` names it. One
+    // call per file, in the order the add handles them, interleaved with the
+    // rows it inserts.
+    virtual void FileNotAdded(const std::string& /*file*/, const std::string& /*reason*/) {}
     virtual void RunEnded() {}
     virtual void DiagnosticLine(const std::string& /*line*/) {}
 };

@@ -153,10 +153,10 @@ public:
     std::string RunOutputOf(int row) const;
 
 private:
-    enum class TProbeOutcome { Missing, Unreadable, Opened };
+    enum class TProbeOutcome { NotAFile, Unreadable, Opened };
     struct TProbeResult {
-        TProbeOutcome Outcome = TProbeOutcome::Missing;
-        std::string Error;
+        TProbeOutcome Outcome = TProbeOutcome::NotAFile;
+        std::string Error; // NotAFile: the reason; Unreadable: the probe's error
     };
     // A many-file add in progress: the files in handling order, the output
     // extension, and the worker that probes them, last one first. The worker
@@ -192,9 +192,11 @@ private:
     // and the log say so, naming `what` it is ("帮助页面").
     void OpenForUser(const std::string& target, const std::string& what);
     void AppendLogLine(const std::string& line);
-    // Registers and lists one source whose probe succeeded. False when the add must stop.
+    // Registers and lists one source whose probe succeeded. False when it was not listed.
     bool ListProbedFile(const std::string& sourceFile, const std::string& outputCandidate, bool singleFile);
     void ReportUnreadable(const std::string& sourceFile, const std::string& probeError);
+    // The add drops `file`: the log line, then the view's report.
+    void ReportNotAdded(const std::string& file, const std::string& reason);
     void DrainProbeResults();
     // Lists the next file from its probe result; false when the add must stop.
     bool HandleProbeResult(const TProbeResult& result);

@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 
+#include <climits>
 #include <csignal>
 
 #include <fcntl.h>
@@ -41,11 +42,43 @@ int MoveToFreeName(const std::string& from, const std::string& to) {
     return 0;
 }
 
-// "NAME.<pid>.part.EXT" of `output`.
-std::string PartNameOf(const std::string& output, pid_t pid) {
+// Room kept in a temporary name for the digits of any process id, so that
+// every process shortens a long name alike and finds the others' files.
+constexpr size_t PidDigitsRoom = 10;
+
+// The temporary names of `output`: Folder + Head + <pid> + Tail, where Head is
+// "NAME." and Tail ".part.EXT". A name whose temporary form would not fit in
+// a folder entry has NAME cut (at a character's start) to fit; the final name
+// keeps it whole.
+struct TPartPattern {
+    std::string Folder; // with its trailing '/', or empty
+    std::string Head;
+    std::string Tail;
+};
+
+TPartPattern PartPatternOf(const std::string& output) {
     const std::string part = TOutputFile::PartName(output);
     const size_t at = part.rfind(TOutputFile::IncompleteSuffix);
-    return part.substr(0, at) + "." + std::to_string(pid) + part.substr(at);
+    const size_t nameStart = part.find_last_of('/', at) + 1; // npos + 1 == 0
+    TPartPattern pattern{part.substr(0, nameStart), part.substr(nameStart, at - nameStart), part.substr(at)};
+    long nameMax = pathconf(pattern.Folder.empty() ? "." : pattern.Folder.c_str(), _PC_NAME_MAX);
+    if (nameMax <= 0)
+        nameMax = NAME_MAX;
+    const size_t fixed = 1 + PidDigitsRoom + pattern.Tail.size();
+    if (static_cast<size_t>(nameMax) > fixed && pattern.Head.size() > static_cast<size_t>(nameMax) - fixed) {
+        size_t cut = static_cast<size_t>(nameMax) - fixed;
+        while (cut > 0 && (static_cast<unsigned char>(pattern.Head[cut]) & 0xC0) == 0x80)
+            --cut; // not inside a UTF-8 character
+        pattern.Head.resize(cut);
+    }
+    pattern.Head += '.';
+    return pattern;
+}
+
+// "NAME.<pid>.part.EXT" of `output`.
+std::string PartNameOf(const std::string& output, pid_t pid) {
+    const TPartPattern pattern = PartPatternOf(output);
+    return pattern.Folder + pattern.Head + std::to_string(pid) + pattern.Tail;
 }
 
 } // namespace
@@ -78,13 +111,11 @@ std::string PublishOutput(const std::string& part, const std::string& finalName,
 }
 
 void RemoveDeadRunParts(const std::string& output) {
-    const fs::path pattern(PartNameOf(output, 0));
-    const std::string patternName = pattern.filename().string();
-    const size_t pidAt = patternName.rfind(".0" + std::string(TOutputFile::IncompleteSuffix)) + 1;
-    const std::string head = patternName.substr(0, pidAt);
-    const std::string tail = patternName.substr(pidAt + 1);
+    const TPartPattern pattern = PartPatternOf(output);
+    const std::string& head = pattern.Head;
+    const std::string& tail = pattern.Tail;
     std::error_code ec;
-    const fs::path folder = pattern.has_parent_path() ? pattern.parent_path() : fs::path(".");
+    const fs::path folder = pattern.Folder.empty() ? fs::path(".") : fs::path(pattern.Folder);
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.size() <= head.size() + tail.size() || name.compare(0, head.size(), head) != 0 ||
@@ -104,9 +135,10 @@ void RemoveAddCheckFiles(const std::vector<std::string>& outputs) {
     // One scan per folder, however many of the jobs write into it.
     std::map<fs::path, std::set<std::string>> partNames;
     for (const std::string& output : outputs) {
-        const fs::path part(TOutputFile::PartName(output));
-        partNames[part.has_parent_path() ? part.parent_path() : fs::path(".")].insert(
-            part.filename().string());
+        const TPartPattern pattern = PartPatternOf(output);
+        // As the scan below takes a name apart: "NAME" and ".part.EXT" without the pid.
+        partNames[pattern.Folder.empty() ? fs::path(".") : fs::path(pattern.Folder)].insert(
+            pattern.Head.substr(0, pattern.Head.size() - 1) + pattern.Tail);
     }
     for (const auto& [folder, names] : partNames) {
         std::error_code ec;

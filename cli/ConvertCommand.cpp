@@ -113,6 +113,7 @@ int Convert(const TConvertArgs& options, TConsoleView& view, TJsonConvertView* j
         });
     });
 
+    view.AddStarted();
     if (options.Files.size() == 1) {
         logic.AddOneFile();
     } else {
@@ -121,7 +122,11 @@ int Convert(const TConvertArgs& options, TConsoleView& view, TJsonConvertView* j
     }
     if (interrupt.Requested())
         return TTranscodeInterrupt::ExitStatus;
+    // Every file named is accounted for: the ones the add left out are reported now.
+    view.AddEnded(options.Files);
     if (logic.Jobs().RowCount() == 0) {
+        if (json)
+            json->RunStarted();
         std::fprintf(stderr, "vantoro-cli: nothing to convert\n");
         return 1;
     }
@@ -161,7 +166,7 @@ int RunConvertCommand(const CommandArgs& args) {
     // before anything is added.
     {
         TFormatScript picksOnly = options.Format;
-        picksOnly.ClipSeconds.reset();
+        picksOnly.Clip.reset();
         TConversionSettings scratch;
         if (!RunScriptedFormatChoice(picksOnly, scratch, "", true, error)) {
             std::fprintf(stderr, "vantoro-cli convert: %s\n%s", error.c_str(), ConvertUsage);

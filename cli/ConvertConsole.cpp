@@ -37,6 +37,34 @@ TConsoleView::TConsoleView(const TFormatScript& script, bool verbose, TConsoleOu
 
 void TConsoleView::InsertRow(int row, const TJobRow& content) {
     rows_.insert(rows_.begin() + row, content);
+    if (adding_)
+        outcomes_.push_back({content.SourceFile, row, {}});
+}
+
+void TConsoleView::FileNotAdded(const std::string& file, const std::string& reason) {
+    ++problems_;
+    if (adding_)
+        outcomes_.push_back({file, -1, reason});
+    Print("vantoro-cli: " + (reason.find(file) != std::string::npos ? reason : file + ": " + reason));
+}
+
+void TConsoleView::AddStarted() {
+    adding_ = true;
+    outcomes_.clear();
+    chooserError_.clear();
+}
+
+void TConsoleView::AddEnded(const std::vector<std::string>& files) {
+    adding_ = false;
+    // The add handles the files in command-line order; what it never came to
+    // (the chooser refused the script, or the add ended early) is dropped too.
+    const size_t handled = std::min(outcomes_.size(), files.size());
+    for (size_t i = handled; i < files.size(); ++i) {
+        const std::string reason =
+            chooserError_.empty() ? "未添加到任务列表：" + files[i] : files[i] + ": " + chooserError_;
+        FileNotAdded(files[i], reason);
+        outcomes_.push_back({files[i], -1, reason});
+    }
 }
 
 void TConsoleView::UpdateRow(int row, const TJobRow& content) {
@@ -53,6 +81,12 @@ bool TConsoleView::ShowMessage(const std::string& text, const std::string&, TMes
         skipNextFailureBox_ = false;
         return true;
     }
+    // An add's boxes are about a file it drops, which FileNotAdded reports.
+    if (adding_) {
+        if (verbose_)
+            Print("vantoro-cli: " + text);
+        return true;
+    }
     ++problems_;
     std::string line = text;
     std::replace(line.begin(), line.end(), '\n', ' ');
@@ -65,8 +99,8 @@ bool TConsoleView::RunFormatChooser(TConversionSettings& settings, const std::st
     std::string error;
     if (RunScriptedFormatChoice(script_, settings, outputFolder, allowClip, error))
         return true;
-    ++problems_;
-    Print("vantoro-cli: " + error);
+    // Reported with each file the add then leaves out (AddEnded).
+    chooserError_ = error;
     return false;
 }
 
@@ -121,9 +155,10 @@ void TConsoleView::RunEnded() {
 }
 
 void TConsoleView::DiagnosticLine(const std::string& line) {
-    // The add steps log why a file was not listed ("***..."), and nothing
-    // else tells the user; the engine's own lines only with --verbose.
-    if (line.rfind("***", 0) == 0) {
+    // The run's steps log why a job did not run ("***..."), and nothing else
+    // tells the user; the engine's own lines only with --verbose. During the
+    // add the file's own report (FileNotAdded) says it.
+    if (line.rfind("***", 0) == 0 && !adding_) {
         ++problems_;
         Print("vantoro-cli: " + line.substr(3));
     } else if (verbose_ && !line.empty()) {

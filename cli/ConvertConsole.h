@@ -42,6 +42,22 @@ public:
     std::function<std::string(int row)> OutputOf;
     int Problems() const { return problems_; }
 
+    // What became of one file named on the command line: its row, or the
+    // reason it was not listed.
+    struct TFileOutcome {
+        std::string File;
+        int Row = -1;       // -1: not listed
+        std::string Reason; // why not, naming the file
+    };
+    // Brackets the add: the rows it inserts and the files it drops come in
+    // the order of `files`, the command line's. At the end every file without
+    // an outcome (the add stopped before it, or the chooser refused the
+    // script) is reported as not added.
+    void AddStarted();
+    void AddEnded(const std::vector<std::string>& files);
+    // Every file named, in command-line order; filled by AddEnded.
+    const std::vector<TFileOutcome>& FileOutcomes() const { return outcomes_; }
+
     void InsertRow(int row, const TJobRow& content) override;
     void UpdateRow(int row, const TJobRow& content) override;
     void DeleteRow(int) override {}
@@ -59,6 +75,7 @@ public:
     bool RunFormatChooser(TConversionSettings& settings, const std::string& outputFolder,
                           bool allowClip) override;
     void ShowAddProgress(int, int) override {}
+    void FileNotAdded(const std::string& file, const std::string& reason) override;
     std::optional<std::string> AskPassword() override { return std::nullopt; }
     void CloseMainWindow() override {}
     void JobProgress(int row, const TProgressInfo& info) override;
@@ -93,4 +110,9 @@ private:
     int selected_ = -1;
     int problems_ = 0;
     bool skipNextFailureBox_ = false;
+    // During the add: the rows and dropped files as they come; afterwards
+    // every file's outcome.
+    bool adding_ = false;
+    std::vector<TFileOutcome> outcomes_;
+    std::string chooserError_; // why the scripted chooser refused, if it did
 };

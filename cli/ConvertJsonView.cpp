@@ -37,25 +37,43 @@ TJsonConvertView::TJob& TJsonConvertView::Job(int row) {
     return jobs_[static_cast<size_t>(row)];
 }
 
+int TJsonConvertView::IndexOf(int row) const {
+    return row >= 0 && row < static_cast<int>(rowIndex_.size()) ? rowIndex_[static_cast<size_t>(row)] : row;
+}
+
 void TJsonConvertView::RunStarted() {
     if (started_)
         return;
     started_ = true;
     jobs_.assign(static_cast<size_t>(RowCount()), TJob{});
-    for (int row = 0; row < RowCount(); ++row) {
-        const std::string output = OutputOf ? OutputOf(row) : std::string();
-        // No output: the job could not be set up again and will not run.
+    // Without an add's account of the files, each row is a file.
+    std::vector<TFileOutcome> files = FileOutcomes();
+    if (files.empty())
+        for (int row = 0; row < RowCount(); ++row)
+            files.push_back({Row(row).SourceFile, row, {}});
+    jobCount_ = static_cast<int>(files.size());
+    rowIndex_.assign(static_cast<size_t>(RowCount()), -1);
+    for (int index = 0; index < jobCount_; ++index) {
+        const TFileOutcome& file = files[static_cast<size_t>(index)];
+        const bool listed = file.Row >= 0 && file.Row < RowCount();
+        if (listed)
+            rowIndex_[static_cast<size_t>(file.Row)] = index;
+        // No output: the job was not listed, or could not be set up again, and will not run.
+        const std::string output = listed && OutputOf ? OutputOf(file.Row) : std::string();
         Write(TJsonLine(line_)
                   .Text("event", "job_added")
-                  .Int("index", row)
-                  .Text("source", Row(row).SourceFile)
+                  .Int("index", index)
+                  .Text("source", listed ? Row(file.Row).SourceFile : file.File)
                   .TextOrNull("output", output)
                   .Int("profile", profileId_)
                   .Text("profile_name", profileLabel_)
                   .Finish());
         if (!output.empty())
-            waiting_.push_back(row);
+            waiting_.push_back(file.Row);
     }
+    for (int index = 0; index < jobCount_; ++index)
+        if (files[static_cast<size_t>(index)].Row < 0)
+            WriteNotAdded(index, files[static_cast<size_t>(index)]);
     const auto now = Clock::now();
     for (int k = 0; k < parallel_; ++k)
         StartNextWaiting(now);
@@ -104,7 +122,7 @@ void TJsonConvertView::JobProgress(int row, const TProgressInfo& info) {
     const double wall = std::chrono::duration<double>(now - *job.Started).count();
     Write(TJsonLine(line_)
               .Text("event", "progress")
-              .Int("index", row)
+              .Int("index", IndexOf(row))
               .Number("seconds", done)
               .NumberOrNull("total_seconds", totalKnown ? job.TotalSeconds : -1)
               .NumberOrNull("percent", percent, 0)
@@ -165,7 +183,7 @@ void TJsonConvertView::WriteJobEnded(int row, TEnd end, const std::string& error
     const std::optional<TOutputCheck>& check = job.Check;
     TJsonLine line(line_);
     line.Text("event", "job_ended")
-        .Int("index", row)
+        .Int("index", IndexOf(row))
         .Text("status", StatusNames[static_cast<size_t>(end)])
         .Text("source", row < RowCount() ? Row(row).SourceFile : std::string())
         .TextOrNull("output", OutputOf ? OutputOf(row) : std::string())
@@ -187,11 +205,27 @@ void TJsonConvertView::WriteJobEnded(int row, TEnd end, const std::string& error
     Write(line.TextOrNull("error", error).Finish());
 }
 
+void TJsonConvertView::WriteNotAdded(int index, const TFileOutcome& file) {
+    ++endCounts_[static_cast<size_t>(TEnd::Failed)];
+    Write(TJsonLine(line_)
+              .Text("event", "job_ended")
+              .Int("index", index)
+              .Text("status", "failed")
+              .Text("source", file.File)
+              .Null("output")
+              .Null("expected_seconds")
+              .Null("measured_seconds")
+              .Null("elapsed_seconds")
+              .Null("check")
+              .Text("error", file.Reason)
+              .Finish());
+}
+
 void TJsonConvertView::RunSummary(int files, int exitStatus) {
     Write(TJsonLine(line_)
               .Text("event", "run_ended")
               .Int("files", files)
-              .Int("jobs", started_ ? static_cast<int64_t>(jobs_.size()) : 0)
+              .Int("jobs", started_ ? jobCount_ : 0)
               .Int("finished", endCounts_[static_cast<size_t>(TEnd::Finished)])
               .Int("failed", endCounts_[static_cast<size_t>(TEnd::Failed)])
               .Int("stopped", endCounts_[static_cast<size_t>(TEnd::Stopped)])

@@ -4,9 +4,10 @@
 // Messages and failures still go to standard error as without --json; no
 // progress bars or lines are drawn.
 //
-// Every job listed when the run starts gets one "job_added" line and, before
-// "run_ended", exactly one "job_ended" line, also when it never ran (it could
-// not be set up again, or the run was stopped first).
+// Every file named on the command line is a job: it gets one "job_added" line
+// and, before "run_ended", exactly one "job_ended" line, also when it never ran
+// (the add could not list it, it could not be set up again, or the run was
+// stopped first). Jobs are numbered in command-line order.
 #pragma once
 
 #include "cli/ConvertConsole.h"
@@ -54,10 +55,14 @@ private:
     };
 
     TJob& Job(int row);
+    // The job number of a row: its file's place on the command line.
+    int IndexOf(int row) const;
     void MarkStarted(int row, Clock::time_point now);
     // The engine starts the next waiting job whenever one ends.
     void StartNextWaiting(Clock::time_point now);
     void WriteJobEnded(int row, TEnd end, const std::string& error, Clock::time_point now);
+    // The end of a file the add did not list.
+    void WriteNotAdded(int index, const TFileOutcome& file);
     void Write(const std::string& line);
 
     std::FILE* out_;
@@ -66,8 +71,10 @@ private:
     std::string profileLabel_;
     bool started_ = false;
     bool stopping_ = false;
-    std::vector<TJob> jobs_;  // by row
-    std::deque<int> waiting_; // rows whose job has not started yet, in run order
+    std::vector<TJob> jobs_;    // by row
+    std::vector<int> rowIndex_; // job number by row
+    int jobCount_ = 0;          // listed or not
+    std::deque<int> waiting_;   // rows whose job has not started yet, in run order
     // Why jobs could not be set up at the start: the logic's warning holds the
     // reason and the source, one per line.
     std::vector<std::pair<std::string, std::string>> startErrors_; // source, reason
