@@ -5,7 +5,6 @@
 #include "profiles/OutputProfile.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -20,13 +19,33 @@ public:
     void OpenWithShell(const std::string&) override {}
 };
 
-std::string TwoDigits(int64_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02lld", static_cast<long long>(value));
-    return text;
+// "H:M:S" into the three boxes from `first`; false when it has not three
+// parts or a part is not what a box takes.
+bool ParseClock(std::string_view text, TClipBoxes& boxes, size_t first) {
+    size_t parts = 0;
+    for (;;) {
+        const size_t colon = text.find(':');
+        const std::string_view part = text.substr(0, colon);
+        if (parts == 3 || part.size() > static_cast<size_t>(TOptionsWindow::ClipBoxLength) ||
+            !TOptionsWindow::ClipBoxTextAllowed(part))
+            return false;
+        boxes[first + parts++] = std::string(part);
+        if (colon == std::string_view::npos)
+            return parts == 3;
+        text.remove_prefix(colon + 1);
+    }
 }
 
 } // namespace
+
+std::optional<TClipBoxes> ParseClipRange(std::string_view text) {
+    const size_t dash = text.find('-');
+    TClipBoxes boxes;
+    if (dash == std::string_view::npos || !ParseClock(text.substr(0, dash), boxes, 0) ||
+        !ParseClock(text.substr(dash + 1), boxes, 3))
+        return std::nullopt;
+    return boxes;
+}
 
 std::string_view ChoiceRoleName(TChoiceRole role) {
     return RoleNames[RoleIndex(role)];
@@ -71,20 +90,36 @@ bool RunScriptedFormatChoice(const TFormatScript& script, TConversionSettings& s
                 return false;
             }
         }
+        // A pick that a later one refilled away would convert with another
+        // item than the one asked for: refused like an item the list lacks.
+        for (const auto& [role, text] : picks) {
+            if (options.SelectedText(role) != text &&
+                std::none_of(picks.begin(), picks.end(), [&](const auto& p) {
+                    return p.first == role && options.SelectedText(role) == p.second;
+                })) {
+                error = "the list " + std::string(ChoiceRoleName(role)) + " of profile " +
+                        std::to_string(script.ProfileId) + " no longer offers \"" + text +
+                        "\" after the other picks";
+                options.Cancel();
+                return false;
+            }
+        }
         for (int i = 0; i < 3; ++i)
             options.SetFilter(i, script.Filters[static_cast<size_t>(i)]);
-        if (script.ClipSeconds) {
-            const auto [start, stop] = *script.ClipSeconds;
+        if (script.Clip) {
             if (!options.ClipCheckEnabled()) {
                 error = "a clip range applies to a single file only";
                 options.Cancel();
                 return false;
             }
             options.SetClipChecked(true);
-            const int64_t parts[6] = {start / 3600, start / 60 % 60, start % 60,
-                                      stop / 3600,  stop / 60 % 60,  stop % 60};
-            for (int i = 0; i < 6; ++i)
-                options.SetClipBoxText(i, TwoDigits(parts[i]));
+            for (int i = 0; i < 6; ++i) {
+                if (!options.SetClipBoxText(i, (*script.Clip)[static_cast<size_t>(i)])) {
+                    error = dialogs.Message;
+                    options.Cancel();
+                    return false;
+                }
+            }
         }
         if (!options.Confirm()) {
             error = dialogs.Message;

@@ -7,6 +7,7 @@
 
 #include "profiles/ChoiceLists.h"
 #include "profiles/ConversionSettings.h"
+#include "profiles/SettingsMapping.h"
 
 #include <array>
 #include <cstdint>
@@ -20,9 +21,15 @@ struct TFormatScript {
     int32_t ProfileId = 0;
     std::vector<std::pair<TChoiceRole, std::string>> Picks; // item texts, applied in order
     std::array<bool, 3> Filters{};                          // hflip, vflip, negate
-    // The clip range in whole seconds (start, stop); none: the whole source.
-    std::optional<std::pair<int64_t, int64_t>> ClipSeconds;
+    // The clip range as typed into the six clip boxes (start hours, minutes,
+    // seconds, then stop); none: the whole source.
+    std::optional<TClipBoxes> Clip;
 };
+
+// "H:M:S-H:M:S" as the six clip boxes: each part is what the options window's
+// box takes (digits, at most its length; an empty part is an empty box, which
+// counts as "00"). None for any other text.
+std::optional<TClipBoxes> ParseClipRange(std::string_view text);
 
 // The short name of a list ("VE", "VB", "VS", "VR", "AR", "AE", "AB", "AS", "CH", "VOL").
 std::string_view ChoiceRoleName(TChoiceRole role);

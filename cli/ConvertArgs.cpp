@@ -23,8 +23,10 @@ const char* const ConvertUsage =
     "\n"
     "--json: standard output carries one JSON object per line and nothing else; no\n"
     "progress is drawn, messages stay on standard error. S is a string, N a number,\n"
-    "seconds are media seconds except elapsed_seconds (wall time), index counts the\n"
-    "jobs from 0, and every job_added has one job_ended before run_ended:\n"
+    "seconds are media seconds except elapsed_seconds (wall time). Every FILE is a\n"
+    "job, index counts them from 0 in command-line order, and every job_added has\n"
+    "one job_ended before run_ended; a FILE that could not be listed has output\n"
+    "null and ends failed with the reason:\n"
     "  {\"event\":\"job_added\",\"index\":N,\"source\":S,\"output\":S|null,\"profile\":N,\n"
     "   \"profile_name\":S}\n"
     "  {\"event\":\"progress\",\"index\":N,\"seconds\":N,\"total_seconds\":N|null,\n"
@@ -43,20 +45,6 @@ bool ParseInt(const std::string& text, long long& value) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end;
-}
-
-// "HH:MM:SS" as seconds.
-bool ParseClock(const std::string& text, int64_t& seconds) {
-    long long h = 0, m = 0, s = 0;
-    const auto a = text.find(':');
-    const auto b = a == std::string::npos ? a : text.find(':', a + 1);
-    if (b == std::string::npos || !ParseInt(text.substr(0, a), h) ||
-        !ParseInt(text.substr(a + 1, b - a - 1), m) || !ParseInt(text.substr(b + 1), s))
-        return false;
-    if (h < 0 || h > 99 || m < 0 || m > 59 || s < 0 || s > 59)
-        return false;
-    seconds = h * 3600 + m * 60 + s;
-    return true;
 }
 
 } // namespace
@@ -124,14 +112,12 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
         } else if (a == "--clip") {
             if (!value(v))
                 return false;
-            const auto dash = v.find('-');
-            int64_t start = 0, stop = 0;
-            if (dash == std::string::npos || !ParseClock(v.substr(0, dash), start) ||
-                !ParseClock(v.substr(dash + 1), stop)) {
-                error = "--clip wants HH:MM:SS-HH:MM:SS, not \"" + v + "\"";
+            // What the options window's six clip boxes take, checked there like typed ones.
+            out.Format.Clip = ParseClipRange(v);
+            if (!out.Format.Clip) {
+                error = "--clip wants HH:MM:SS-HH:MM:SS, each part up to two digits, not \"" + v + "\"";
                 return false;
             }
-            out.Format.ClipSeconds = std::make_pair(start, stop);
         } else if (a == "--overwrite") {
             out.Overwrite = true;
         } else if (a == "--parallel") {
@@ -181,7 +167,7 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
         error = "no files to convert";
         return false;
     }
-    if (out.Format.ClipSeconds && out.Files.size() > 1) {
+    if (out.Format.Clip && out.Files.size() > 1) {
         error = "--clip applies to a single file";
         return false;
     }

@@ -178,12 +178,16 @@ void TOptionsWindow::SetClipChecked(bool ticked) {
 bool TOptionsWindow::SetClipBoxText(int index, std::string text) {
     if (index < 0 || static_cast<size_t>(index) >= clipBoxes_.size())
         return false;
-    if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (!ClipBoxTextAllowed(text)) {
         dialogs_.ShowInformation(PromptCaption, DigitsOnlyMessage);
         return false;
     }
     clipBoxes_[index] = std::move(text);
     return true;
+}
+
+bool TOptionsWindow::ClipBoxTextAllowed(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool TOptionsWindow::ClipKeyAllowed(char32_t key) {

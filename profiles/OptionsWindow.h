@@ -13,6 +13,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TOptionsWindow {
@@ -90,6 +91,8 @@ public:
     // Text put into clip box `index` at once (pasted): digits only, else the
     // message as for a typed key and the box keeps its text.
     bool SetClipBoxText(int index, std::string text);
+    // Whether a clip box takes `text` as its whole content: digits only.
+    static bool ClipBoxTextAllowed(std::string_view text);
     // Whether a key typed into a clip box may edit it (the box itself places
     // it, at the cursor or over the selection): digits, backspace (8) and
     // Enter (13); any other key shows the message and must be discarded.

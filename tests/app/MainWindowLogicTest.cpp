@@ -647,7 +647,7 @@ TEST_F(MainWindowLogicTest, AFinishedJobIsCheckedThenGetsItsName) {
 }
 
 TEST_F(MainWindowLogicTest, AClipIsCheckedAgainstTheClipsLength) {
-    script.ClipSeconds = std::pair<int64_t, int64_t>{3, 8};
+    script.Clip = TClipBoxes{"00", "00", "03", "00", "00", "08"};
     AddOne(Clip("long.mkv"));
     RunToEnd();
     ASSERT_EQ(view.Checks.size(), 1u);
@@ -720,7 +720,7 @@ TEST_F(MainWindowLogicTest, TheJobListSurvivesARestart) {
     EXPECT_TRUE(view.Rows.empty());
     AddOne(Clip("a.mkv"));
     script = {MpegProfile};
-    script.ClipSeconds = std::pair<int64_t, int64_t>{1, 4};
+    script.Clip = TClipBoxes{"00", "00", "01", "00", "00", "04"};
     AddOne(Clip("long.mkv"));
     RunToEnd();
     script = {WavProfile};

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,4 +29,27 @@ TEST(ScriptedFormatChoice, PicksApplyInListOrderWhateverOrderTheyCameIn) {
         ASSERT_TRUE(RunScriptedFormatChoice(script, settings, dir.Path().string(), false, error)) << error;
         EXPECT_EQ(settings.VideoBitRate, 1600 * 1000);
     }
+}
+
+// The command line's clip range takes what the options window's six boxes take.
+TEST(ScriptedFormatChoice, AClipRangeIsReadAsTheSixBoxes) {
+    struct Case {
+        const char* text;
+        std::optional<TClipBoxes> boxes;
+    };
+    const Case cases[] = {
+        {"00:00:10-00:00:12", TClipBoxes{"00", "00", "10", "00", "00", "12"}},
+        {"0:0:10-::12", TClipBoxes{"0", "0", "10", "", "", "12"}},
+        {"01:75:99-02:00:00", TClipBoxes{"01", "75", "99", "02", "00", "00"}},
+        {"1-2", std::nullopt},
+        {"00:00:01.5-00:00:03", std::nullopt},
+        {"000:00:01-00:00:02", std::nullopt},
+        {"00:00:01-00:02", std::nullopt},
+        {"00:00:01-00:00:02:00", std::nullopt},
+        {"-1:00:00-00:00:02", std::nullopt},
+        {"00:00:01+00:00:02", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseClipRange(c.text), c.boxes) << c.text;
 }
