@@ -4,6 +4,8 @@
 #pragma once
 
 #include "media/LibraryPointers.h"
+#include "media/OpenInterrupt.h"
+#include "media/PipeInput.h"
 #include "player/Display.h"
 #include "player/PacketQueue.h"
 #include "player/PlayerLink.h"
@@ -12,6 +14,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
@@ -211,6 +214,8 @@ struct PlaybackSettings {
     bool DisableDisplay = false;
     int FrameWidth = 0;
     int FrameHeight = 0;
+    // How long opening the file may wait for data (a pipe without writer, a silent device).
+    std::chrono::milliseconds OpenLimit = TOpenInterrupt::DefaultLimit;
     TAudioTap AudioTap;
     TPictureTap PictureTap;
 };
@@ -248,7 +253,11 @@ struct PlaybackState {
     std::atomic<int> OpenResult{0}; // 0 opening, 1 opened, -1 failed, -2 failed and cleaned up
 
     // Container; set by the read thread before OpenResult becomes 1, constant afterwards.
+    // The pipe reader of a pipe or device input; declared first to outlive Input.
+    PipeInputPtr Pipe;
     InputContextPtr Input;
+    // The time limit of the open under way; read thread only, none once opened.
+    std::unique_ptr<TOpenInterrupt> Opening;
     std::string FileName;
     int64_t StartTime = AV_NOPTS_VALUE;
     int64_t Duration = -1;

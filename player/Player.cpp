@@ -284,6 +284,7 @@ bool TCustomPlayer::Open(const std::string& fileName, uintptr_t hostWindow, bool
     settings.DisableDisplay = disableDisplay_;
     settings.FrameWidth = frameWidth_;
     settings.FrameHeight = frameHeight_;
+    settings.OpenLimit = openLimit_;
     settings.AudioTap = OnAudioDelivered;
     settings.PictureTap = OnPictureShown;
     resetPerPlayback();

@@ -9,12 +9,14 @@
 
 #include "media/BaseComponent.h"
 #include "media/FrameBitmap.h"
+#include "media/OpenInterrupt.h"
 #include "player/EventRing.h"
 #include "player/PlayerLink.h"
 #include "player/PlayerTypes.h"
 #include "player/Signal.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -42,6 +44,9 @@ public:
     void SetDisableVideo(bool value) { disableVideo_ = value; }
     bool DisableDisplay() const { return disableDisplay_; }
     void SetDisableDisplay(bool value) { disableDisplay_ = value; }
+    // How long Open may wait for the file to give data (default TOpenInterrupt::DefaultLimit).
+    std::chrono::milliseconds OpenLimit() const { return openLimit_; }
+    void SetOpenLimit(std::chrono::milliseconds value) { openLimit_ = value; }
     int FrameWidth() const { return frameWidth_; }
     void SetFrameWidth(int value) { frameWidth_ = value; }
     int FrameHeight() const { return frameHeight_; }
@@ -150,6 +155,7 @@ private:
     bool disableAudio_ = false;
     bool disableVideo_ = false;
     bool disableDisplay_ = false;
+    std::chrono::milliseconds openLimit_ = TOpenInterrupt::DefaultLimit;
     int frameWidth_ = 0;
     int frameHeight_ = 0;
     TPlayerDisplay* customDisplay_ = nullptr; // read by the play thread, which starts after it is set

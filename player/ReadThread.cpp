@@ -1,6 +1,7 @@
 #include "player/ReadThread.h"
 
 #include "media/MainThreadDispatcher.h"
+#include "media/PipeInput.h"
 #include "media/TextHelpers.h"
 #include "media/UnicodeProtocol.h"
 #include "player/AudioComponent.h"
@@ -21,8 +22,15 @@ std::string formatText(const char* format, const std::string& fileName) {
     return text;
 }
 
+// Called on the read thread only (the pipe reader's waits and the demuxer).
 int interruptCallback(void* opaque) {
-    return static_cast<PlaybackState*>(opaque)->Abort.load() ? 1 : 0;
+    const auto& st = *static_cast<const PlaybackState*>(opaque);
+    return st.Abort.load() || (st.Opening && st.Opening->Expired()) ? 1 : 0;
+}
+
+// Why an open cut short by its time limit failed; empty when the limit did not cut it.
+std::string openingFailure(const PlaybackState& st) {
+    return st.Opening && st.Opening->TimedOut() ? st.Opening->FailureText(st.FileName) : std::string();
 }
 
 bool queuesFull(const PlaybackState& st) {
@@ -49,20 +57,32 @@ bool openInput(PlaybackState& st) {
         av_dict_set(&options, "video_size", size.c_str(), 0);
     }
     const AVIOInterruptCB interrupt{interruptCallback, &st};
+    // A pipe without writer or a silent device would hold the open (and the
+    // caller of Open, the window) for as long as it stays silent: a time limit,
+    // and a reader of pipes that a stop gets through.
+    st.Opening = std::make_unique<TOpenInterrupt>(st.Settings.OpenLimit, nullptr);
     AVFormatContext* ic = nullptr;
-    const int result = OpenInputContext(&ic, ToLibraryFileName(st.FileName), nullptr, &options, &interrupt);
+    const int result = OpenSourceInput(&ic, st.Pipe, st.FileName, nullptr, &options, interrupt);
     av_dict_free(&options);
     if (result < 0) {
-        st.Player.SetLastError(LibraryErrorText(st.FileName, result));
+        const std::string cut = openingFailure(st);
+        st.Player.SetLastError(cut.empty() ? LibraryErrorText(st.FileName, result) : cut);
         return false;
     }
     ic->interrupt_callback = interrupt;
     st.Input.reset(ic);
 
-    if (avformat_find_stream_info(ic, nullptr) < 0) {
+    const int found = avformat_find_stream_info(ic, nullptr);
+    if (const std::string cut = openingFailure(st); !cut.empty()) {
+        st.Player.SetLastError(cut);
+        return false;
+    }
+    if (found < 0) {
         st.Player.SetLastError(formatText("%s: could not find codec parameters", st.FileName));
         return false;
     }
+    // Playing waits for data as long as it takes; only a stop ends it.
+    st.Opening.reset();
     if (ic->pb)
         ic->pb->eof_reached = 0;
     const char* format = ic->iformat ? ic->iformat->name : "";
@@ -273,6 +293,8 @@ void ReadThreadMain(PlaybackState& st) {
     CloseVideoComponent(st);
     CloseSubtitleComponent(st);
     st.Input.reset();
+    st.Pipe.reset();
+    st.Opening.reset();
     if (st.OpenResult == -1)
         st.OpenResult = -2;
     st.ReadThreadDone.Set();
