@@ -4,6 +4,7 @@
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegTask.h"
 #include "engine/FormatText.h"
+#include "engine/PassTwoTrial.h"
 #include "engine/VideoFilterGraph.h"
 #include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
@@ -469,21 +470,40 @@ void TCustomFFmpeg::OpenEncoders() {
             if (!enc->time_base.num)
                 enc->time_base = AV_TIME_BASE_Q;
         }
-        const bool refused = (enc->flags & AV_CODEC_FLAG_PASS2) && PassTwoBitRateTooLow(enc, enc->stats_in);
+        // The MPEG family's rate control brings the whole process down when it
+        // refuses a second pass: what it would refuse must not reach it. The
+        // plain cases are seen in the statistics; the others in a trial open.
+        const bool guarded = (enc->flags & AV_CODEC_FLAG_PASS2) && UsesMpegRateControl(codec);
+        bool refused = guarded && (enc->bit_rate <= 0 || PassTwoBitRateTooLow(enc, enc->stats_in));
         if (refused)
             GetLogger().Log(logSender_, llError, "requested bitrate is too low");
         int ret = AVERROR(EINVAL);
         if (!refused) {
             ApplyCodecThreads(*enc, CodecThreadCount(*enc, codec, codecThreadShare_, settings_.CodecThreads));
             std::lock_guard lock(CodecLock());
-            ret = avcodec_open2(enc, codec, setup.OpenOptions.Address());
+            const TPassTwoTrial trial =
+                guarded ? TryPassTwoOpen(enc, codec, setup.OpenOptions.Get()) : TPassTwoTrial::Opened;
+            if (trial == TPassTwoTrial::Refused) {
+                refused = true;
+                GetLogger().Log(logSender_, llError, "the rate control refuses the second pass");
+            } else {
+                if (trial == TPassTwoTrial::Untried)
+                    GetLogger().Log(logSender_, llWarning, "the second pass could not be tried first");
+                ret = avcodec_open2(enc, codec, setup.OpenOptions.Address());
+            }
         }
         if (ret < 0) {
-            std::string message = FormatText(
-                "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect "
-                "parameters such as bit_rate, rate, width or height. Please check error log message "
-                "to find out more detail information.",
-                ost.FileIndex, ost.Index, type.c_str());
+            std::string message =
+                refused
+                    ? FormatText("Error while opening encoder for output stream #%d.%d (%s) - the bit rate "
+                                 "is too low for the second pass of this video, or its pass-1 statistics "
+                                 "do not fit it.",
+                                 ost.FileIndex, ost.Index, type.c_str())
+                    : FormatText(
+                          "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect "
+                          "parameters such as bit_rate, rate, width or height. Please check error log "
+                          "message to find out more detail information.",
+                          ost.FileIndex, ost.Index, type.c_str());
             LogStreamMapping();
             GetLogger().Log(logSender_, llError, message);
             throw FFmpegException(message);
