@@ -119,3 +119,42 @@ TEST(OutputStagingTest, OnlyTheTemporaryFilesOfEndedProcessesAreRemoved) {
                                      "b." + dead + ".part.mp4", "a." + dead + ".part.mkv", "a.part.mp4",
                                      "a.x" + dead + ".part.mp4", "a.mp4"}));
 }
+
+// A final name that fits a folder entry has a temporary name that fits too:
+// the stem is cut (never inside a character) for any process id, the final
+// name stays whole, and what a killed run left under such a name is found.
+TEST(OutputStagingTest, TheTemporaryNameOfALongNameFitsAndIsStillFound) {
+    TempDir dir;
+    std::string wide = "ab"; // then 一 after 一: a cut at 235 bytes would split one
+    while (wide.size() + 3 <= 251)
+        wide += "\xE4\xB8\x80";
+    struct Case {
+        std::string stem;
+        size_t keptBytes; // of the stem in the temporary name
+    };
+    // 255 bytes less the room for ".<10 digits>.part.mp4" leaves 235.
+    const Case cases[] = {{std::string(251, 'x'), 235}, {wide, 233}, {"short", 5}};
+    for (const Case& c : cases) {
+        const std::string& stem = c.stem;
+        const std::string finalName = dir.File(stem + ".mp4");
+        const std::string part = fs::path(RunPartName(finalName)).filename().string();
+        SCOPED_TRACE(part);
+        EXPECT_LE(part.size(), 255u);
+        EXPECT_EQ(part.substr(part.size() - 9), ".part.mp4");
+        const std::string kept = part.substr(0, part.find('.'));
+        EXPECT_EQ(kept.size(), c.keptBytes);
+        EXPECT_EQ(stem.compare(0, kept.size(), kept), 0);
+        // Whole characters only: the next byte of the stem starts one.
+        if (kept.size() < stem.size()) {
+            EXPECT_NE(static_cast<unsigned char>(stem[kept.size()]) & 0xC0, 0x80);
+        }
+        ASSERT_TRUE(std::ofstream(dir.File(part)) << "x");
+
+        const std::string left = kept + "." + std::to_string(DeadPid()) + ".part.mp4";
+        ASSERT_TRUE(std::ofstream(dir.File(left)) << "x");
+        RemoveDeadRunParts(finalName);
+        EXPECT_FALSE(fs::exists(dir.File(left)));
+        EXPECT_TRUE(fs::exists(dir.File(part)));
+        EXPECT_EQ(StageOutput(finalName, {}, false).Final, finalName);
+    }
+}

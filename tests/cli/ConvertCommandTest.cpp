@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -211,6 +212,30 @@ TEST_F(ConvertCommandTest, AClipConvertsItsRangeAndARangePastTheEndIsRefused) {
     EXPECT_FALSE(fs::exists(Out("long(New_1).mpg")));
 }
 
+// A clip range is read as the options window's boxes take it: up to two
+// digits a box, an empty box counting as "00".
+TEST_F(ConvertCommandTest, AClipIsWhatTheOptionsWindowsBoxesTake) {
+    const CliResult result = Convert("18", {"--clip", "0:0:10-::12"}, {Clip("long.mp4")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Probed probed = ProbeFile(Out("long.mpg"));
+    ASSERT_TRUE(probed.opened) << probed.error;
+    EXPECT_NEAR(static_cast<double>(probed.videoDuration) / 1e6, 2.0, 0.3);
+}
+
+// A pick that the encoder pick refills away is refused, naming the list and the item.
+TEST_F(ConvertCommandTest, APickTheOtherPicksRemoveIsAUsageError) {
+    const CliResult result =
+        Convert("1", {"--set", "VB=528 kbps(中等质量)", "--set", "VE=Mjpeg 视频压缩器"}, {Clip("一.mkv")});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("VB"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("528 kbps(中等质量)"), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::is_empty(out()));
+    // The same bit rate with an encoder that keeps it converts with it.
+    const CliResult kept =
+        Convert("1", {"--set", "VB=528 kbps(中等质量)", "--set", "VE=MPEG4 视频压缩器"}, {Clip("一.mkv")});
+    EXPECT_EQ(kept.status, 0) << kept.err;
+}
+
 TEST_F(ConvertCommandTest, CtrlCStopsWithWaitingAndCompletesTheOutput) {
     Clock::time_point signalled{};
     const CliResult result = Run({"convert", "--profile", "18", "--set", "VS=1280*720", "--output-dir",
@@ -242,6 +267,12 @@ TEST_F(ConvertCommandTest, UsageErrorsExitTwoAndRunNothing) {
         {"convert", "--profile", "18", "--set", "VB=no such item", Clip("一.mkv")},
         {"convert", "--profile", "18", "--filter", "blur", Clip("一.mkv")},
         {"convert", "--profile", "18", "--clip", "1-2", Clip("一.mkv")},
+        {"convert", "--profile", "18", "--clip", "00:00:01.5-00:00:03", Clip("一.mkv")},
+        {"convert", "--profile", "18", "--clip", "000:00:01-00:00:02", Clip("一.mkv")},
+        {"convert", "--profile", "18", "--clip", "00:00:01-00:02", Clip("一.mkv")},
+        {"convert", "--profile", "18", "--clip", "00:00:01-00:00:02:00", Clip("一.mkv")},
+        {"convert", "--profile", "1", "--set", "VB=528 kbps(中等质量)", "--set", "VE=Mjpeg 视频压缩器",
+         Clip("一.mkv")},
         {"convert", "--profile", "18", "--clip", "00:00:01-00:00:02", Clip("一.mkv"), Clip("two.avi")},
         {"convert", "--profile", "18", "--parallel", "0", Clip("一.mkv")},
         {"convert", "--profile", "18", "--then", "reboot", Clip("一.mkv")},
@@ -461,11 +492,14 @@ TEST_F(ConvertCommandTest, RunsThatEndBeforeConvertingStillEndTheirJsonLines) {
     struct Case {
         Args args;
         const char* message;
+        int jobs; // a file that could not be listed is still a job, ended as failed
     };
     const Case cases[] = {
-        {{"--settings", dir.File("a folder"), Clip("一.mkv")}, "cannot use the settings file"},
-        {{"--settings", dir.File("a file") + "/system.ini", Clip("一.mkv")}, "cannot use the settings file"},
-        {{dir.File("noise.avi")}, "nothing to convert"},
+        {{"--settings", dir.File("a folder"), Clip("一.mkv")}, "cannot use the settings file", 0},
+        {{"--settings", dir.File("a file") + "/system.ini", Clip("一.mkv")},
+         "cannot use the settings file",
+         0},
+        {{dir.File("noise.avi")}, "nothing to convert", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
@@ -475,12 +509,75 @@ TEST_F(ConvertCommandTest, RunsThatEndBeforeConvertingStillEndTheirJsonLines) {
         EXPECT_EQ(result.status, 1);
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
         const std::vector<Json> lines = JsonLines(result);
-        ASSERT_EQ(lines.size(), 1u) << result.out;
-        EXPECT_EQ(lines[0]["event"].text, "run_ended");
-        EXPECT_EQ(lines[0]["jobs"].number, 0);
-        EXPECT_EQ(lines[0]["exit_status"].number, 1);
+        ASSERT_FALSE(lines.empty()) << result.out;
+        EXPECT_EQ(lines.back()["event"].text, "run_ended");
+        EXPECT_EQ(lines.back()["exit_status"].number, 1);
+        EXPECT_EQ(lines.back()["jobs"].number, c.jobs);
+        EXPECT_EQ(lines.back()["failed"].number, c.jobs);
+        EXPECT_EQ(lines.size(), 1u + 2u * static_cast<size_t>(c.jobs)) << result.out; // added and ended
     }
     EXPECT_TRUE(fs::is_empty(out()));
+}
+
+// Each file named is a job with an end, whatever keeps it off the list, and
+// none holds up the others: a pipe without a writer and an endless device are
+// refused without being opened.
+TEST_F(ConvertCommandTest, EveryFileNamedIsAccountedFor) {
+    WriteRandomBytes(dir.File("noise.avi"), 4096);
+    ASSERT_EQ(mkfifo(dir.File("pipe.mkv").c_str(), 0600), 0);
+    fs::create_directory(dir.File("folder.mkv"));
+    // Its output name fits a folder entry; the temporary name would not without shortening.
+    const std::string longName = std::string(250, 'x') + ".mkv";
+    fs::copy_file(Clip("two.avi"), dir.File(longName));
+    struct File {
+        std::string path;
+        const char* status;
+        std::string reason; // a part of the error
+    };
+    const File files[] = {
+        {dir.File("missing.mkv"), "failed", "源文件不存在"},
+        {Clip("一.mkv"), "finished", ""},
+        {dir.File("pipe.mkv"), "failed", "源文件不是普通文件"},
+        {dir.File("noise.avi"), "failed", "无法识别的音频或视频文件"},
+        {"/dev/zero", "failed", "源文件不是普通文件"},
+        {dir.File("folder.mkv"), "failed", "源文件是文件夹"},
+        {dir.File(longName), "finished", ""},
+    };
+    Args args;
+    for (const File& f : files)
+        args.push_back(f.path);
+    const auto started = Clock::now();
+    const CliResult result = Convert("18", {"--json", "--parallel", "1"}, args);
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(60));
+    EXPECT_EQ(result.status, 1) << result.err;
+
+    const JsonRun run = SortJsonLines(JsonLines(result));
+    ASSERT_EQ(run.added.size(), std::size(files)) << result.out;
+    for (int index = 0; index < static_cast<int>(std::size(files)); ++index) {
+        const File& f = files[index];
+        SCOPED_TRACE(f.path);
+        EXPECT_EQ(run.added[static_cast<size_t>(index)]["source"].text, f.path);
+        ASSERT_EQ(run.ended.count(index), 1u) << result.out;
+        const Json& ended = run.ended.at(index);
+        EXPECT_EQ(ended["source"].text, f.path);
+        EXPECT_EQ(ended["status"].text, f.status) << ended["error"].text;
+        if (f.reason.empty()) {
+            EXPECT_TRUE(ProbeFile(ended["output"].text).opened) << ended["output"].text;
+            continue;
+        }
+        EXPECT_TRUE(ended["output"].IsNull());
+        EXPECT_NE(ended["error"].text.find(f.reason), std::string::npos) << ended["error"].text;
+        EXPECT_NE(ended["error"].text.find(f.path), std::string::npos) << ended["error"].text;
+        // Standard error names it too.
+        EXPECT_NE(result.err.find(ended["error"].text), std::string::npos) << result.err;
+    }
+    EXPECT_TRUE(fs::exists(Out(std::string(250, 'x') + ".mpg")));
+    EXPECT_EQ((*run.runEnded)["jobs"].number, std::size(files));
+    EXPECT_EQ((*run.runEnded)["finished"].number, 2);
+    EXPECT_EQ((*run.runEnded)["failed"].number, 5);
+    EXPECT_NE(result.err.find("2 of 7 files converted"), std::string::npos) << result.err;
+    // Nothing but the two outputs: no temporary file is left.
+    EXPECT_EQ(Listing().size(), 2u);
 }
 
 TEST_F(ConvertCommandTest, ParallelRunsWithTheirOwnSettingsShareOnlyTheOutputFolder) {
@@ -626,4 +723,16 @@ TEST_F(ConvertCommandTest, LocalNamesWithAColonAreFilesForEveryCommand) {
     EXPECT_TRUE(ProbeFile(dir.File("copy:1.wav")).opened);
     EXPECT_EQ(convert.status, 0) << convert.err;
     EXPECT_TRUE(ProbeFile(dir.File("o:ut/clip:1.wav")).opened);
+}
+
+// "play" of a pipe that no writer opens gives up at the open's time limit
+// with a message naming it, instead of waiting for good.
+TEST_F(ConvertCommandTest, PlayGivesUpOnAPipeWithoutWriter) {
+    const std::string pipe = dir.File("pipe.avi");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const auto started = Clock::now();
+    const CliResult play = Run({"play", pipe, "--seconds", "1"}, {}, std::chrono::seconds(60));
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(30));
+    EXPECT_NE(play.status, 0);
+    EXPECT_NE(play.err.find(pipe), std::string::npos) << play.err;
 }

@@ -4,7 +4,13 @@
 #include "media/TextHelpers.h"
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -302,4 +308,33 @@ TEST_F(PlayerFixture, PicturesAppearWithTheirSound) {
     const TDisplayStats stats = player->DisplayStats();
     ASSERT_GT(stats.SyncSamples, 0);
     EXPECT_LE(stats.SyncErrorMax, 0.06);
+}
+
+// A pipe that no writer opens: Open gives up at its time limit, with the
+// reason, instead of holding its caller (the window) for good.
+TEST_F(PlayerFixture, OpeningAPipeWithoutWriterFailsAtTheTimeLimit) {
+    const std::string pipe = dir.File("pipe.mkv");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    // Should Open wait anyway, a writer that comes and goes at once ends the
+    // wait, so that the test fails instead of hanging.
+    std::atomic<bool> done{false};
+    std::thread rescue([&] {
+        for (int i = 0; i < 100 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!done) {
+            const int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                close(fd);
+        }
+    });
+    player->SetOpenLimit(std::chrono::milliseconds(500));
+    const auto started = std::chrono::steady_clock::now();
+    const bool opened = player->Open(pipe, 0, false);
+    const auto took = std::chrono::steady_clock::now() - started;
+    done = true;
+    rescue.join();
+    EXPECT_FALSE(opened);
+    EXPECT_FALSE(player->IsOpen());
+    EXPECT_LT(took, std::chrono::seconds(5));
+    EXPECT_NE(player->LastError().find(pipe), std::string::npos) << player->LastError();
 }
