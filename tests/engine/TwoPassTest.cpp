@@ -6,6 +6,8 @@
 #include "SetupTestSupport.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include <unistd.h>
 
@@ -109,6 +111,97 @@ TEST_F(TwoPassLimits, BitRateBelowTheFixedBitsIsRefused) {
     EXPECT_TRUE(log.Has(llError, "requested bitrate is too low"));
     task.CloseOpenedCodecs();
 }
+
+// Every encoder of the libraries' MPEG-family rate control, asked for a second
+// pass it cannot make (a bit rate far too low, none at all, statistics that
+// are not a first pass's), fails its task with a message; the process, which
+// the library's rate control would bring down, lives on. A sane bit rate
+// still converts.
+struct RateControlCase {
+    const char* Encoder;
+    const char* Extension;
+    TOptionList Extra; // sizes the encoder takes, B-frames
+};
+
+class PassTwoRefusal : public SetupTest, public testing::WithParamInterface<RateControlCase> {
+protected:
+    // Runs a whole pass; false when it could not be set up, with the reason.
+    bool RunPass(int pass, const std::string& in, int64_t bitRate, const std::string& prefix,
+                 std::string& error) {
+        task.ReleaseEngineState();
+        task.ResetEngineState();
+        OpenInput(in);
+        TOptionList options{{"vcodec", GetParam().Encoder},
+                            {"b", std::to_string(bitRate)},
+                            {"pass", std::to_string(pass)},
+                            {"passlogfile", prefix}};
+        options.insert(options.end(), GetParam().Extra.begin(), GetParam().Extra.end());
+        OpenOutput(dir.File("pass" + std::to_string(pass) + "." + GetParam().Extension), options);
+        bool ran = true;
+        try {
+            NeverStop control;
+            task.TranscodeLoop(control);
+        } catch (const FFmpegException& e) {
+            error = e.what();
+            ran = false;
+        }
+        task.CloseOpenedCodecs();
+        task.ReleaseEngineState();
+        return ran;
+    }
+};
+
+TEST_P(PassTwoRefusal, AnImpossibleSecondPassFailsTheTaskAndNotTheProcess) {
+    ClipSpec spec = VideoOnlyClip(ClipSeconds);
+    spec.Video[0].Width = 352;
+    spec.Video[0].Height = 288;
+    const std::string in = Clip("in.mkv", spec);
+    const std::string prefix = dir.File("passes");
+    const std::string log = prefix + "-0.log";
+    std::string error;
+    ASSERT_TRUE(RunPass(1, in, 400000, prefix, error)) << error;
+    std::string statistics;
+    {
+        std::ifstream read(log, std::ios::binary);
+        statistics.assign(std::istreambuf_iterator<char>(read), {});
+    }
+    ASSERT_NE(statistics.find("misc:"), std::string::npos);
+
+    struct Attempt {
+        const char* what;
+        int64_t bitRate;
+        std::string statistics;
+    };
+    const Attempt attempts[] = {
+        {"a bit rate far too low", 1000, statistics},
+        {"no bit rate", 0, statistics},
+        {"damaged statistics", 400000, "in:7 out:0 garbage;\nnot a statistics line;\n"},
+        {"statistics of another source", 400000, "in:999999 out:0 type:1 q:2;"},
+    };
+    for (const Attempt& a : attempts) {
+        SCOPED_TRACE(a.what);
+        std::ofstream(log, std::ios::binary | std::ios::trunc) << a.statistics;
+        LogCapture captured;
+        error.clear();
+        EXPECT_FALSE(RunPass(2, in, a.bitRate, prefix, error));
+        EXPECT_EQ(error.rfind("Error while opening encoder for output stream #0.0 (Video)", 0), 0u) << error;
+    }
+
+    std::ofstream(log, std::ios::binary | std::ios::trunc) << statistics;
+    EXPECT_TRUE(RunPass(2, in, 400000, prefix, error)) << error;
+    EXPECT_EQ(DecodeWholeFile(dir.File(std::string("pass2.") + GetParam().Extension)).Frames[0], ClipFrames);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encoders, PassTwoRefusal,
+    testing::Values(RateControlCase{"mpeg4", "avi", {}}, RateControlCase{"mpeg4", "avi", {{"bf", "2"}}},
+                    RateControlCase{"msmpeg4", "avi", {}}, RateControlCase{"wmv2", "asf", {}},
+                    RateControlCase{"mpeg1video", "mpg", {{"bf", "2"}}},
+                    RateControlCase{"mpeg2video", "mpg", {}}, RateControlCase{"h263", "avi", {}},
+                    RateControlCase{"flv", "flv", {}}),
+    [](const testing::TestParamInfo<RateControlCase>& info) {
+        return std::string(info.param.Encoder) + (info.param.Extra.empty() ? "" : "_bframes");
+    });
 
 // Two-pass conversions of two sources through the component, with the
 // default pass-log name, run from a scratch working folder (where the default
