@@ -2,6 +2,7 @@
 
 #include "app/MainWindowTexts.h"
 #include "gui/ProgressCellDelegate.h"
+#include "gui/UiText.h"
 
 #include <QDropEvent>
 #include <QHeaderView>
@@ -26,13 +27,21 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The time cell holds "12   (秒)" (kept so in the job list file); only the unit is shown translated.
+QString TimeText(const std::string& text) {
+    constexpr std::string_view Unit = VT_TR("   (秒)");
+    if (!text.ends_with(Unit))
+        return Text(text);
+    return Text(text.substr(0, text.size() - Unit.size())) + UiText(Unit);
+}
+
 } // namespace
 
 JobListTable::JobListTable(QWidget* parent) : QTableWidget(0, MainTexts::JobColumns.size(), parent) {
     setObjectName(QStringLiteral("jobList"));
     QStringList captions;
     for (const char* caption : MainTexts::JobColumns)
-        captions << QString::fromUtf8(caption);
+        captions << UiText(caption);
     setHorizontalHeaderLabels(captions);
     for (int column = 0; column < columnCount(); ++column)
         setColumnWidth(column, MainTexts::JobColumnWidths[static_cast<size_t>(column)]);
@@ -54,10 +63,10 @@ JobListTable::JobListTable(QWidget* parent) : QTableWidget(0, MainTexts::JobColu
 }
 
 void JobListTable::SetRow(int row, const TJobRow& content) {
-    const QString cells[] = {Text(content.Number),       Text(content.SourceFile),
-                             Text(content.SourceFormat), Text(content.TargetFormat),
-                             Text(content.CurrentTime),  QString(),
-                             Text(content.Status)};
+    const QString cells[] = {Text(content.Number),          Text(content.SourceFile),
+                             Text(content.SourceFormat),    Text(content.TargetFormat),
+                             TimeText(content.CurrentTime), QString(),
+                             UiText(content.Status)};
     for (int column = 0; column < columnCount(); ++column) {
         QTableWidgetItem* cell = item(row, column);
         if (cell == nullptr) {
