@@ -11,6 +11,8 @@
 #include <QMouseEvent>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 QStringList LocalPaths(const QMimeData* data) {
@@ -22,6 +24,10 @@ QStringList LocalPaths(const QMimeData* data) {
             paths << url.toLocalFile();
     return paths;
 }
+
+// A cell's text margins, both sides together.
+constexpr int StatusCellMargins = 12;
+constexpr int SourceFileColumn = 1;
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -45,6 +51,16 @@ JobListTable::JobListTable(QWidget* parent) : QTableWidget(0, MainTexts::JobColu
     setHorizontalHeaderLabels(captions);
     for (int column = 0; column < columnCount(); ++column)
         setColumnWidth(column, MainTexts::JobColumnWidths[static_cast<size_t>(column)]);
+    // Longer status words of a translation take their room from the file
+    // column, whose paths are elided at the front anyway.
+    int widestStatus = 0;
+    for (const char* status : {StatusWaiting, StatusConverting, StatusPaused, StatusStopped, StatusStopping,
+                               StatusFinished, StatusFailed})
+        widestStatus =
+            std::max(widestStatus, fontMetrics().horizontalAdvance(UiText(status)) + StatusCellMargins);
+    const int missing = widestStatus - MainTexts::JobColumnWidths[StatusColumn];
+    if (missing > 0)
+        setColumnWidth(SourceFileColumn, columnWidth(SourceFileColumn) - missing);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->hide();

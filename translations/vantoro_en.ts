@@ -181,7 +181,7 @@
     </message>
     <message>
         <source>视频源文件</source>
-        <translation>Source file</translation>
+        <translation>File</translation>
     </message>
     <message>
         <source>源格式</source>
@@ -217,19 +217,19 @@
     </message>
     <message>
         <source>如果输出文件存在：</source>
-        <translation>If the output file exists:</translation>
+        <translation>If the output exists:</translation>
     </message>
     <message>
         <source>自动生成相应的新文件名</source>
-        <translation>Make a new file name</translation>
+        <translation>Make a new name</translation>
     </message>
     <message>
         <source>直接覆盖该文件</source>
-        <translation>Overwrite the file</translation>
+        <translation>Overwrite it</translation>
     </message>
     <message>
         <source>全部文件转换完毕后：</source>
-        <translation>When all files are done:</translation>
+        <translation>When all are done:</translation>
     </message>
     <message>
         <source>无任何操作</source>
@@ -237,11 +237,11 @@
     </message>
     <message>
         <source>直接关闭计算机</source>
-        <translation>Shut down the computer</translation>
+        <translation>Shut down</translation>
     </message>
     <message>
         <source>打开文件夹查看转换的文件</source>
-        <translation>Open the output folder</translation>
+        <translation>Open output folder</translation>
     </message>
     <message>
         <source>同时进行转换的文件个数：</source>
