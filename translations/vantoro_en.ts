@@ -137,7 +137,7 @@
     </message>
     <message>
         <source>帮助系统?</source>
-        <translation>Help?</translation>
+        <translation>Help</translation>
     </message>
     <message>
         <source>网上升级...</source>

@@ -243,7 +243,10 @@ TEST_F(EnglishTest, NoWindowShowsATextCutOff) {
     platform.OneFile = clip;
     TModalScript script;
     script.ThenOn<FormatChooserDialog>([&](FormatChooserDialog* chooser) {
-        CheckAndSave(chooser, "format-chooser");
+        for (int page = chooser->Pages()->count() - 1; page >= 0; --page) {
+            chooser->Pages()->setCurrentIndex(page);
+            CheckAndSave(chooser, ("format-chooser-" + std::to_string(page + 1)).c_str());
+        }
         chooser->NextButton()->click();
     });
     script.ThenOn<OptionsDialog>([&](OptionsDialog* options) {
