@@ -15,7 +15,7 @@ bool InstallQtTranslations(QCoreApplication& app, const QString& folder = QStrin
 
 // Installs the translation of our own texts for `language` (none for Chinese,
 // the texts' own language) and makes Tr() and UiText() use it; false when the
-// compiled translation is missing. RemoveTranslations undoes it (tests).
+// compiled translation is missing. RemoveProgramTranslation undoes it (tests).
 bool InstallProgramTranslation(QCoreApplication& app, TLanguage language);
 void RemoveProgramTranslation();
 
