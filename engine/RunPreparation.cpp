@@ -369,6 +369,8 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
     ost.FrameHeight = enc->height;
     const TPictureRect picture = PlacedPicture(ost, source, enc->sample_aspect_ratio);
     const bool letterbox = picture.Width != enc->width || picture.Height != enc->height;
+    // Slices of a picture on the task's share of the cores, like its codecs.
+    const int scalerThreads = CodecThreadCount(*enc, nullptr, codecThreadShare_, s.CodecThreads);
     // Deinterlacing is a filter of the graph in this library generation.
     const bool useGraph = filterFlag_ || s.DoDeinterlace || source.Rotation != 0 || letterbox;
     if (ost.VideoResample && !useGraph) {
@@ -392,8 +394,7 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
         av_opt_set_int(sws, "dsth", enc->height, 0);
         av_opt_set_int(sws, "dst_format", enc->pix_fmt, 0);
         av_opt_set_int(sws, "sws_flags", options_->ScalerFlags(), 0);
-        // Slices of a picture on the task's share of the cores, like its codecs.
-        av_opt_set_int(sws, "threads", CodecThreadCount(*enc, nullptr, codecThreadShare_, s.CodecThreads), 0);
+        av_opt_set_int(sws, "threads", scalerThreads, 0);
         ApplyStoredOptions(*options_, sws, AV_OPT_FLAG_VIDEO_PARAM);
         if (sws_init_context(sws, nullptr, nullptr) < 0)
             throw FFmpegException("Cannot get resampling context");
@@ -406,7 +407,7 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
 
     if (useGraph)
         BuildVideoFilterGraph(ost, source, dec->pix_fmt, ist.Stream->time_base, enc, VideoFilterText(),
-                              options_->ScalerFlags());
+                              options_->ScalerFlags(), scalerThreads);
 
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(enc->pix_fmt);
     if (desc && dec->bits_per_raw_sample)

@@ -5,6 +5,8 @@
 #include "media/DisplayRotation.h"
 #include "media/LibraryPointers.h"
 
+#include <algorithm>
+
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
@@ -77,7 +79,7 @@ TPictureRect PlacedPicture(const TOutputStream& ost, const TPictureSource& sourc
 
 void BuildVideoFilterGraph(TOutputStream& ost, const TPictureSource& source, AVPixelFormat format,
                            AVRational timeBase, AVCodecContext* encoder, const std::string& filterText,
-                           int scalerFlags) {
+                           int scalerFlags, int scalerThreads) {
     ost.FilterSource = nullptr;
     ost.FilterSink = nullptr;
     ost.FilterGraph.reset(avfilter_graph_alloc());
@@ -85,9 +87,11 @@ void BuildVideoFilterGraph(TOutputStream& ost, const TPictureSource& source, AVP
     if (!graph)
         Fail(AVERROR(ENOMEM));
     // Filters run on the task's own thread: the cores a run leaves over go to
-    // the codecs, which do most of the work.
+    // the codecs, which do most of the work, and to the scaler's slices.
     graph->nb_threads = 1;
-    graph->scale_sws_opts = av_strdup(FormatText("flags=0x%X", static_cast<unsigned>(scalerFlags)).c_str());
+    graph->scale_sws_opts = av_strdup(
+        FormatText("flags=0x%X:threads=%d", static_cast<unsigned>(scalerFlags), std::max(1, scalerThreads))
+            .c_str());
 
     if (!timeBase.num)
         timeBase = AVRational{1, AV_TIME_BASE};
@@ -112,7 +116,8 @@ void BuildVideoFilterGraph(TOutputStream& ost, const TPictureSource& source, AVP
     const TPictureRect picture = PlacedPicture(ost, source, encoder->sample_aspect_ratio);
     if (picture.Width != croppedWidth || picture.Height != croppedHeight)
         last = Chain(graph, last, "scale", "scale",
-                     FormatText("%d:%d:flags=0x%X", picture.Width, picture.Height, scalerFlags));
+                     FormatText("%d:%d:flags=0x%X:threads=%d", picture.Width, picture.Height, scalerFlags,
+                                std::max(1, scalerThreads)));
     if (picture.Width != ost.FrameWidth || picture.Height != ost.FrameHeight)
         last = Chain(graph, last, "pad", "pad",
                      FormatText("%d:%d:%d:%d:black", ost.FrameWidth, ost.FrameHeight, picture.X, picture.Y));

@@ -12,12 +12,13 @@
 // Builds the graph for pictures of `source` in `format` into
 // ost.FilterGraph/FilterSource/FilterSink, fitting them into a frame of
 // ost.FrameWidth x ost.FrameHeight with the encoder's pixel aspect, and sets
-// the encoder's width and height to what the sink delivers. The crop bands of
+// the encoder's width and height to what the sink delivers; the scaler
+// works on `scalerThreads` slices at once. The crop bands of
 // `ost` are of the upright picture. Raises FFmpegException ("Error opening
 // filters: ..." or "Error opening filters!").
 void BuildVideoFilterGraph(TOutputStream& ost, const TPictureSource& source, AVPixelFormat format,
                            AVRational timeBase, AVCodecContext* encoder, const std::string& filterText,
-                           int scalerFlags);
+                           int scalerFlags, int scalerThreads);
 
 // A picture of `width` x `height` from `ist`: the container's pixel aspect
 // when it names one, else `pictureAspect` (the decoder's or the picture's),

@@ -1,6 +1,7 @@
 // A video filter graph made again when the decoded pictures change size or
 // format in the middle of a stream: the graph's filters are set up for one
 // size, and a picture of another would be read past its end.
+#include "engine/CodecThreads.h"
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegTask.h"
 #include "engine/VideoFilterGraph.h"
@@ -49,7 +50,8 @@ void TCustomFFmpeg::RebuildVideoFilterGraph(TOutputStream& ost, const TInputStre
     const int width = enc->width;
     const int height = enc->height;
     BuildVideoFilterGraph(ost, source, static_cast<AVPixelFormat>(picture->format), ist.Stream->time_base,
-                          enc, VideoFilterText(), options_->ScalerFlags());
+                          enc, VideoFilterText(), options_->ScalerFlags(),
+                          CodecThreadCount(*enc, nullptr, codecThreadShare_, settings_.CodecThreads));
     // The encoder is open at its size; a user's filter that now gives another cannot go on.
     if (enc->width != width || enc->height != height) {
         enc->width = width;
