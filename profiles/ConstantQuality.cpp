@@ -8,7 +8,10 @@ namespace {
 // doubles the size.
 constexpr TQualityScale RateFactor{"crf", {"20", "23", "26"}};
 // A quantiser scale for the encoders that take one fixed for every picture.
-constexpr TQualityScale Quantiser{"qscale", {"3", "5", "8"}};
+// Measured on camera-like 720p scenes with mpeg4: 4 gives 4 to 18 % fewer
+// bits than 1500 kbit/s at about its SSIM; 5 saved a quarter of the bits but
+// lost up to 0.006 SSIM on the harder scene.
+constexpr TQualityScale Quantiser{"qscale", {"3", "4", "6"}};
 
 struct TEncoderScale {
     std::string_view Encoder;

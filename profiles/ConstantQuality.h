@@ -30,6 +30,6 @@ std::optional<TQualityScale> QualityScaleFor(std::string_view encoder);
 // The position of `item` in ConstantQualityItems; none for any other text.
 std::optional<size_t> QualityLevel(std::string_view item);
 
-// The option line ("crf=23", "qscale=5") that item `item` gives `encoder`;
+// The option line ("crf=23", "qscale=4") that item `item` gives `encoder`;
 // empty when the item is no quality item or the encoder has no scale.
 std::string QualityOptionLine(std::string_view encoder, std::string_view item);

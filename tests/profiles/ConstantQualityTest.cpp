@@ -89,10 +89,10 @@ TEST(ConstantQuality, MappingTakesTheChosenEncodersScale) {
     for (const Case& c : {
              Case{"H264/AVC高清视频压缩器", "恒定质量 (高)", "crf=20", NotSet},
              Case{"H264/AVC高清视频压缩器", "恒定质量 (中)", "crf=23", NotSet},
-             Case{"XviD 视频压缩器1", "恒定质量 (中)", "qscale=5", NotSet},
-             Case{"Divx 视频压缩器", "恒定质量 (低)", "qscale=8", NotSet},
+             Case{"XviD 视频压缩器1", "恒定质量 (中)", "qscale=4", NotSet},
+             Case{"Divx 视频压缩器", "恒定质量 (低)", "qscale=6", NotSet},
              Case{"Mjpeg 视频压缩器", "恒定质量 (高)", "qscale=3", NotSet},
-             Case{"RM视频压缩器1", "恒定质量 (中)", "qscale=5", NotSet},
+             Case{"RM视频压缩器1", "恒定质量 (中)", "qscale=4", NotSet},
              // A bit rate again takes the place of an earlier quality.
              Case{"H264/AVC高清视频压缩器", "1500 kbps (很高质量)", "", 1500000},
              // Encoders without a scale never hold a quality, whatever the items say.
@@ -249,13 +249,13 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ConstantQualityConversion,
     testing::Values(
         ConversionCase{503, {{crVideoBitRate, "恒定质量 (中)"}}, "h264", "crf=23.0", 0},
-        ConversionCase{511, {{crVideoBitRate, "恒定质量 (中)"}}, "mpeg4", "", 5},
+        ConversionCase{511, {{crVideoBitRate, "恒定质量 (中)"}}, "mpeg4", "", 4},
         ConversionCase{
-            1, {{crVideoEncoder, "Divx 视频压缩器"}, {crVideoBitRate, "恒定质量 (低)"}}, "msmpeg4v3", "", 8},
+            1, {{crVideoEncoder, "Divx 视频压缩器"}, {crVideoBitRate, "恒定质量 (低)"}}, "msmpeg4v3", "", 6},
         ConversionCase{505, {{crVideoBitRate, "恒定质量 (高)"}}, "mpeg1video", "", 3},
-        ConversionCase{508, {{crVideoBitRate, "恒定质量 (中)"}}, "wmv2", "", 5},
-        ConversionCase{15, {{crVideoBitRate, "恒定质量 (低)"}}, "rv10", "", 8},
-        ConversionCase{119, {{crVideoBitRate, "恒定质量 (中)"}}, "mpeg4", "", 5}),
+        ConversionCase{508, {{crVideoBitRate, "恒定质量 (中)"}}, "wmv2", "", 4},
+        ConversionCase{15, {{crVideoBitRate, "恒定质量 (低)"}}, "rv10", "", 6},
+        ConversionCase{119, {{crVideoBitRate, "恒定质量 (中)"}}, "mpeg4", "", 4}),
     [](const testing::TestParamInfo<ConversionCase>& info) {
         return std::to_string(info.index) + "_" + std::to_string(info.param.Profile);
     });
