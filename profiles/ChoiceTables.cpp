@@ -1,6 +1,8 @@
 #include "profiles/ChoiceLists.h"
 
+#include "profiles/ConstantQuality.h"
 #include "profiles/OutputProfile.h"
+#include "profiles/SettingsMapping.h"
 #include "profiles/Translation.h"
 
 #include <algorithm>
@@ -1199,7 +1201,21 @@ std::optional<TProfileChoices> ChoicesFor(int32_t id) {
     TProfileChoices choices;
     for (size_t i = 0; i < choices.size(); ++i)
         choices[i] = Resolve(row->Cells[i]);
+    QualityItemsFollow(choices[RoleIndex(TChoiceRole::crVideoBitRate)],
+                       choices[RoleIndex(TChoiceRole::crVideoEncoder)].Preselected);
     return choices;
+}
+
+bool EncoderTakesQuality(std::string_view encoder) {
+    const TVideoEncoderRow* row = FindVideoEncoderRow(encoder);
+    // The disc encoders leave the bit rate to the disc's norm.
+    return row != nullptr && row->DiscTarget.empty() && QualityScaleFor(row->Codec).has_value();
+}
+
+void QualityItemsFollow(TListChoice& bitRates, std::string_view encoder) {
+    std::erase_if(bitRates.Items, [](std::string_view item) { return QualityLevel(item).has_value(); });
+    if (EncoderTakesQuality(encoder))
+        bitRates.Items.insert(bitRates.Items.end(), ConstantQualityItems.begin(), ConstantQualityItems.end());
 }
 
 std::optional<TEncoderRefill> RefillForEncoder(int32_t id, std::string_view encoder) {
@@ -1209,6 +1225,8 @@ std::optional<TEncoderRefill> RefillForEncoder(int32_t id, std::string_view enco
         TListChoice list = rule.List;
         if (!list.Key.empty())
             list.Items = FindSharedList(list.Key)->Items;
+        if (rule.Role == TChoiceRole::crVideoBitRate)
+            QualityItemsFollow(list, encoder);
         return TEncoderRefill{rule.Role, std::move(list)};
     }
     return std::nullopt;

@@ -1,5 +1,6 @@
 #include "profiles/SettingsMapping.h"
 
+#include "profiles/ConstantQuality.h"
 #include "profiles/OutputProfile.h"
 #include "profiles/Translation.h"
 
@@ -162,6 +163,7 @@ void ApplyDiscPreset(const TVideoEncoderRow& row, std::string_view outputFolder,
     settings.Volume = "256";
     settings.AspectRatio.clear();
     settings.VideoBitRate = TConversionSettings::NotSetBitRate;
+    settings.VideoQuality.clear();
     settings.AudioBitRate = TConversionSettings::NotSetBitRate;
     settings.OutputFormat.clear();
     settings.VideoTag.clear();
@@ -200,7 +202,11 @@ void MapChoicesToSettings(const TChosenItems& chosen, const TMappingContext& con
     else if (aspect == NotApplicable)
         settings.AspectRatio.clear();
 
-    if (const auto rate = VideoBitRateFromText(chosen.Item(crVideoBitRate)))
+    const std::string& videoRate = chosen.Item(crVideoBitRate);
+    const bool constantQuality = QualityLevel(videoRate).has_value();
+    if (constantQuality)
+        settings.VideoBitRate = TConversionSettings::NotSetBitRate;
+    else if (const auto rate = VideoBitRateFromText(videoRate))
         settings.VideoBitRate = *rate;
 
     if (const TVideoEncoderRow* row = FindVideoEncoderRow(chosen.Item(crVideoEncoder))) {
@@ -214,6 +220,9 @@ void MapChoicesToSettings(const TChosenItems& chosen, const TMappingContext& con
                 settings.OutputFormat = row->Format;
         }
     }
+    // The quality's scale is the encoder's, known only now; a disc encoder
+    // cleared the encoder, and with it the quality.
+    settings.VideoQuality = constantQuality ? QualityOptionLine(settings.VideoCodec, videoRate) : "";
 
     settings.VideoFilters.clear();
     for (const auto& [ticked, name] :

@@ -351,6 +351,13 @@ const ConversionCase PickedCases[] = {
     {509, {}, {}, std::pair{1, 2}, SourceWidth, SourceHeight, 3.0},
     {18, {}, {}, std::pair{1, 2}, SourceWidth, SourceHeight, 3.0},
     {203, {}, {}, std::pair{1, 2}, SourceWidth, SourceHeight, 3.0},
+    // Constant quality instead of a bit rate, in each encoder's scale.
+    {503, {{crVideoBitRate, "恒定质量 (中)"}}},
+    {509, {{crVideoBitRate, "恒定质量 (高)"}}},
+    {1, {{crVideoEncoder, "Mjpeg 视频压缩器"}, {crVideoBitRate, "恒定质量 (低)"}}},
+    {15, {{crVideoBitRate, "恒定质量 (中)"}}},
+    {508, {{crVideoBitRate, "恒定质量 (中)"}}},
+    {119, {{crVideoBitRate, "恒定质量 (中)"}}},
 };
 INSTANTIATE_TEST_SUITE_P(Traps, PickedConversion, testing::ValuesIn(PickedCases),
                          [](const testing::TestParamInfo<ConversionCase>& info) {
