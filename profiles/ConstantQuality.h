@@ -6,14 +6,16 @@
 // needs, so there is nothing for a first pass to measure.
 #pragma once
 
+#include "profiles/Translation.h"
+
 #include <array>
 #include <optional>
 #include <string>
 #include <string_view>
 
 // In list order: high, middle, low quality.
-inline constexpr std::array<std::string_view, 3> ConstantQualityItems{"恒定质量 (高)", "恒定质量 (中)",
-                                                                      "恒定质量 (低)"};
+inline constexpr std::array<std::string_view, 3> ConstantQualityItems{
+    VT_TR("恒定质量 (高)"), VT_TR("恒定质量 (中)"), VT_TR("恒定质量 (低)")};
 
 // How an encoder holds a quality: the option that sets it and its value for
 // each item of ConstantQualityItems.

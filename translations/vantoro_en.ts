@@ -1767,5 +1767,17 @@
         <source>返回</source>
         <translation>Back</translation>
     </message>
+    <message>
+        <source>恒定质量 (高)</source>
+        <translation>Constant quality (high)</translation>
+    </message>
+    <message>
+        <source>恒定质量 (中)</source>
+        <translation>Constant quality (medium)</translation>
+    </message>
+    <message>
+        <source>恒定质量 (低)</source>
+        <translation>Constant quality (low)</translation>
+    </message>
 </context>
 </TS>
