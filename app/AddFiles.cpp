@@ -10,6 +10,7 @@
 #include "media/AVProbe.h"
 #include "media/MainThreadDispatcher.h"
 #include "profiles/BuildOptions.h"
+#include "profiles/Translation.h"
 
 #include <cerrno>
 #include <cstring>
@@ -28,14 +29,14 @@ namespace {
 std::string SourceProblem(const std::string& source) {
     std::error_code ec;
     if (!fs::exists(source, ec))
-        return "源文件不存在：" + source;
+        return Tr(VT_TR("源文件不存在：")) + source;
     if (access(source.c_str(), R_OK) != 0)
-        return "没有读取源文件的权限：" + source;
-    return "源文件无法打开或已损坏：" + source;
+        return Tr(VT_TR("没有读取源文件的权限：")) + source;
+    return Tr(VT_TR("源文件无法打开或已损坏：")) + source;
 }
 
-constexpr const char* LoadedMessage = "装入成功.";
-constexpr const char* FullMessage = "任务列表已满,请先清空列表后再添加文件！";
+constexpr const char* LoadedMessage = VT_TR("装入成功.");
+constexpr const char* FullMessage = VT_TR("任务列表已满,请先清空列表后再添加文件！");
 
 // Why `file` cannot be a source, found without opening it; empty for a
 // regular file (links followed). Opening a pipe that has no writer, or a
@@ -77,7 +78,7 @@ bool TMainWindowLogic::LoadConverterLibraries() {
 bool TMainWindowLogic::RefuseWhenFull() {
     if (jobs_.CanAdd())
         return false;
-    view_.ShowMessage(FullMessage, "提示", TMessageIcon::Information);
+    view_.ShowMessage(FullMessage, VT_TR("提示"), TMessageIcon::Information);
     return true;
 }
 
@@ -102,8 +103,8 @@ bool TMainWindowLogic::OutputTaken(const std::string& path, const std::set<std::
 
 void TMainWindowLogic::ReportUnreadable(const std::string& sourceFile, const std::string& probeError) {
     Log("***文件打开失败 " + probeError);
-    const std::string message = "无法识别的音频或视频文件！" + sourceFile;
-    view_.ShowMessage(message, "提示", TMessageIcon::Information);
+    const std::string message = Tr(VT_TR("无法识别的音频或视频文件！")) + sourceFile;
+    view_.ShowMessage(message, VT_TR("提示"), TMessageIcon::Information);
     const std::string detail = ProbeDetail(sourceFile, probeError);
     view_.FileNotAdded(sourceFile, detail.empty() ? message : message + "（" + detail + "）");
 }
@@ -388,8 +389,9 @@ void TMainWindowLogic::RebuildTasks() {
         // A folder of that name can never take the file: say so now, not
         // after the conversion.
         if (std::error_code ec; fs::is_directory(name, ec)) {
-            startFailures_.emplace_back(i, "输出文件的位置上有同名的文件夹：" + name + "（源文件：" +
-                                               slot.Input.FileName + "）");
+            startFailures_.emplace_back(i, Tr(VT_TR("输出文件的位置上有同名的文件夹：")) + name +
+                                               Tr(VT_TR("（源文件：")) + slot.Input.FileName +
+                                               Tr(VT_TR("）")));
             converter_.RemoveTask(task);
             continue;
         }
@@ -399,8 +401,9 @@ void TMainWindowLogic::RebuildTasks() {
         // name when it is complete and checked (OnTerminate's delivery).
         TStagedOutput output = StageOutput(name, {}, ifOutputExists_ == ieOverwrite);
         if (!converter_.SetOutputFile(task, output.Part, slot.Output)) {
-            startFailures_.emplace_back(i, "输出文件无法创建：" + name + "（源文件：" + slot.Input.FileName +
-                                               "；" + converter_.LastError() + "）");
+            startFailures_.emplace_back(i, Tr(VT_TR("输出文件无法创建：")) + name + Tr(VT_TR("（源文件：")) +
+                                               slot.Input.FileName + Tr(VT_TR("；")) +
+                                               converter_.LastError() + Tr(VT_TR("）")));
             converter_.RemoveTask(task);
             continue;
         }

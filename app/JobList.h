@@ -6,22 +6,23 @@
 #pragma once
 
 #include "engine/Records.h"
+#include "profiles/Translation.h"
 
 #include <array>
 #include <string>
 #include <vector>
 
 // Job status texts (the "状态" column).
-inline constexpr const char* StatusWaiting = "准备";
-inline constexpr const char* StatusConverting = "转换中...";
-inline constexpr const char* StatusPaused = "暂停";
-inline constexpr const char* StatusStopped = "停止";
+inline constexpr const char* StatusWaiting = VT_TR("准备");
+inline constexpr const char* StatusConverting = VT_TR("转换中...");
+inline constexpr const char* StatusPaused = VT_TR("暂停");
+inline constexpr const char* StatusStopped = VT_TR("停止");
 // Asked to stop; the job is writing what it has (its trailer) before it ends.
-inline constexpr const char* StatusStopping = "停止中...";
-inline constexpr const char* StatusFinished = "完成";
+inline constexpr const char* StatusStopping = VT_TR("停止中...");
+inline constexpr const char* StatusFinished = VT_TR("完成");
 // Written for a job whose run failed. The row keeps "准备" or "转换中..." where
 // a job ends in failure otherwise, which reads as if it were still to come.
-inline constexpr const char* StatusFailed = "失败";
+inline constexpr const char* StatusFailed = VT_TR("失败");
 
 // The columns of a row, left to right.
 struct TJobRow {

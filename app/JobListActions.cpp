@@ -1,6 +1,7 @@
 // The job list operations of the main window's logic: remove, clear, move,
 // selection and the media information report.
 #include "app/MainWindowLogic.h"
+#include "profiles/Translation.h"
 
 #include <filesystem>
 #include <system_error>
@@ -51,7 +52,7 @@ void TMainWindowLogic::SelectAndFocus(int row) {
 void TMainWindowLogic::RemoveSelectedJob() {
     const int r = view_.SelectedRow();
     if (r < 0 || r >= jobs_.RowCount()) {
-        view_.ShowMessage("请先选择您需要删除的项目！", "提示", TMessageIcon::Information);
+        view_.ShowMessage(VT_TR("请先选择您需要删除的项目！"), VT_TR("提示"), TMessageIcon::Information);
         return;
     }
     {

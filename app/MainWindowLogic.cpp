@@ -8,6 +8,7 @@
 #include "engine/CodecThreads.h"
 #include "media/FFmpegLogger.h"
 #include "media/MainThreadDispatcher.h"
+#include "profiles/Translation.h"
 
 #include <algorithm>
 #include <cassert>
@@ -65,8 +66,8 @@ void TMainWindowLogic::Initialise(const std::string& outputFolder) {
     outputFolder_ = outputFolder.empty() ? store_.ReadOutputFolder() : outputFolder;
     view_.SetOutputFolderText(outputFolder_);
     if (outputFolder.empty() && !store_.RefusedFolder().empty())
-        view_.ShowMessage("设置文件中的输出目录无效，改用默认目录：" + outputFolder_, "提示",
-                          TMessageIcon::Information);
+        view_.ShowMessage(Tr(VT_TR("设置文件中的输出目录无效，改用默认目录：")) + outputFolder_,
+                          VT_TR("提示"), TMessageIcon::Information);
     completionAction_ = caOpenFolder;
     cpuUsage_ = cuNormal;
     // First start: one file per core, so a batch uses the whole machine.
@@ -89,7 +90,7 @@ bool TMainWindowLogic::UnlockOnShow() {
     if (typed && PasswordAccepted(store, *typed))
         return true;
     if (typed)
-        view_.ShowMessage("输入的密码错误,请和本机管理人员联系！", "错误", TMessageIcon::Error);
+        view_.ShowMessage(VT_TR("输入的密码错误,请和本机管理人员联系！"), VT_TR("错误"), TMessageIcon::Error);
     view_.CloseMainWindow();
     return false;
 }
@@ -140,7 +141,8 @@ void TMainWindowLogic::ToolButtonHovered(TToolButton button) {
 void TMainWindowLogic::OpenForUser(const std::string& target, const std::string& what) {
     // The desktop answers later; a failure would otherwise go unseen.
     const auto failed = [this, target, what] {
-        const std::string text = "无法打开" + what + "：" + target + "（系统中没有可以打开它的程序）";
+        const std::string text = Tr(VT_TR("无法打开")) + Tr(what) + Tr(VT_TR("：")) + target +
+                                 Tr(VT_TR("（系统中没有可以打开它的程序）"));
         view_.SetStatusText(text);
         Log("***" + text);
     };
@@ -154,13 +156,13 @@ void TMainWindowLogic::OpenForUser(const std::string& target, const std::string&
 }
 
 void TMainWindowLogic::OpenHelp() {
-    OpenForUser(ProgramFile(programFolder_, HelpPage), "帮助页面");
+    OpenForUser(ProgramFile(programFolder_, HelpPage), VT_TR("帮助页面"));
 }
 void TMainWindowLogic::OpenWebSite() {
-    OpenForUser(WebSiteAddress, "软件网站");
+    OpenForUser(WebSiteAddress, VT_TR("软件网站"));
 }
 void TMainWindowLogic::OpenMailLink() {
-    OpenForUser(SupportMailLink, "邮件链接");
+    OpenForUser(SupportMailLink, VT_TR("邮件链接"));
 }
 
 void TMainWindowLogic::AppendLogLine(const std::string& line) {
@@ -177,7 +179,7 @@ void TMainWindowLogic::Log(const std::string& message) {
 }
 
 void TMainWindowLogic::BrowseOutputFolder() {
-    if (auto folder = platform_.ChooseFolderFrom("选择输出文件存放目录", outputFolder_)) {
+    if (auto folder = platform_.ChooseFolderFrom(Tr(VT_TR("选择输出文件存放目录")), outputFolder_)) {
         outputFolder_ = *folder;
         view_.SetOutputFolderText(outputFolder_);
         store_.WriteOutputFolder(outputFolder_);
@@ -185,7 +187,7 @@ void TMainWindowLogic::BrowseOutputFolder() {
 }
 
 void TMainWindowLogic::OpenOutputFolder() {
-    OpenForUser(outputFolder_, "输出文件夹");
+    OpenForUser(outputFolder_, VT_TR("输出文件夹"));
 }
 
 void TMainWindowLogic::ShutDownComputer() {

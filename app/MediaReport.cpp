@@ -1,6 +1,7 @@
 #include "app/MediaReport.h"
 
 #include "media/AVProbe.h"
+#include "profiles/Translation.h"
 
 #include <cstdio>
 
@@ -111,20 +112,20 @@ std::string StreamPiece(const std::string& infoText, const std::string& label) {
 }
 
 std::string ShownStreamText(const std::string& piece) {
-    return piece.rfind("File Name", 0) == 0 ? "无" : piece;
+    return piece.rfind("File Name", 0) == 0 ? VT_TR("无") : piece;
 }
 
 std::string RotationText(const std::string& rotation) {
     if (rotation.empty() || rotation == "0" || rotation == "-1")
-        return "无";
-    return "顺时针" + rotation + "°";
+        return VT_TR("无");
+    return Tr(VT_TR("顺时针")) + rotation + "°";
 }
 
 std::string ChannelsText(const std::string& channels) {
     if (channels == "1")
-        return "单声道";
+        return VT_TR("单声道");
     if (channels == "2")
-        return "立体声";
+        return VT_TR("立体声");
     return {};
 }
 

@@ -4,6 +4,7 @@
 #include "engine/FormatText.h"
 #include "media/AVProbe.h"
 #include "media/LibraryPointers.h"
+#include "profiles/Translation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -127,19 +128,19 @@ TOutputCheck CheckOutputFile(const std::string& file, const TOutputExpectation& 
     try {
         opened = probe.Open(file, "");
     } catch (const std::exception& e) {
-        check.Problem = std::string("输出文件无法打开：") + e.what();
+        check.Problem = Tr(VT_TR("输出文件无法打开：")) + e.what();
         return check;
     }
     if (!opened) {
-        check.Problem = "输出文件无法打开：" + probe.LastError();
+        check.Problem = Tr(VT_TR("输出文件无法打开：")) + probe.LastError();
         return check;
     }
     if (expected.Video && probe.VideoStreamCount() <= 0) {
-        check.Problem = "输出文件缺少视频流";
+        check.Problem = Tr(VT_TR("输出文件缺少视频流"));
         return check;
     }
     if (expected.Audio && probe.AudioStreamCount() <= 0) {
-        check.Problem = "输出文件缺少音频流";
+        check.Problem = Tr(VT_TR("输出文件缺少音频流"));
         return check;
     }
     // Counted cheaply: the index first, then packets only for what it leaves
@@ -148,22 +149,24 @@ TOutputCheck CheckOutputFile(const std::string& file, const TOutputExpectation& 
     check.MeasuredSeconds = MeasuredSeconds(probe, kinds);
     ReadUntilCovered(probe.Context(), expected, kinds);
     if (expected.Video && !kinds.Video) {
-        check.Problem = "输出文件缺少视频数据";
+        check.Problem = Tr(VT_TR("输出文件缺少视频数据"));
         return check;
     }
     if (expected.Audio && !kinds.Audio) {
-        check.Problem = "输出文件缺少音频数据";
+        check.Problem = Tr(VT_TR("输出文件缺少音频数据"));
         return check;
     }
     if (expected.Seconds >= 0) {
         if (check.MeasuredSeconds < 0) {
-            check.Problem = FormatText("输出文件不完整：读不出时长，应为 %.1f 秒", expected.Seconds);
+            check.Problem =
+                FormatText(Tr(VT_TR("输出文件不完整：读不出时长，应为 %.1f 秒")).c_str(), expected.Seconds);
             return check;
         }
         if (!DurationMatches(check.MeasuredSeconds, expected.Seconds)) {
-            check.Problem = FormatText(check.MeasuredSeconds < expected.Seconds
-                                           ? "输出文件不完整：时长 %.1f 秒，应为 %.1f 秒"
-                                           : "输出文件时长不符：时长 %.1f 秒，应为 %.1f 秒",
+            check.Problem = FormatText(Tr(check.MeasuredSeconds < expected.Seconds
+                                              ? VT_TR("输出文件不完整：时长 %.1f 秒，应为 %.1f 秒")
+                                              : VT_TR("输出文件时长不符：时长 %.1f 秒，应为 %.1f 秒"))
+                                           .c_str(),
                                        check.MeasuredSeconds, expected.Seconds);
             return check;
         }

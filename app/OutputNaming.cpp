@@ -1,5 +1,7 @@
 #include "app/OutputNaming.h"
 
+#include "profiles/Translation.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -30,8 +32,8 @@ std::string UniqueOutputName(const std::string& candidate, bool overwrite, const
 
 std::string NoFreeNameMessage(const std::string& candidate) {
     if (candidate.find('\0') != std::string::npos)
-        return "输出文件名含有空字符，无法使用：" + candidate.substr(0, candidate.find('\0'));
-    return "找不到可用的输出文件名：" + candidate;
+        return Tr(VT_TR("输出文件名含有空字符，无法使用：")) + candidate.substr(0, candidate.find('\0'));
+    return Tr(VT_TR("找不到可用的输出文件名：")) + candidate;
 }
 
 std::string StartOutputName(const std::string& outputFolder, const std::string& listedName,

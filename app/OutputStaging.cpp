@@ -3,6 +3,7 @@
 #include "app/OutputNaming.h"
 #include "engine/TaskFiles.h"
 #include "media/FileHelpers.h"
+#include "profiles/Translation.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -191,7 +192,7 @@ TJobEnding FinishStagedFiles(const TStagedOutput& staged, const TTerminateInfo& 
                 return ending;
             }
             ending.Check->Passed = false;
-            ending.Check->Problem = "输出文件无法改名为 " + staged.Final + "：" + error;
+            ending.Check->Problem = Tr(VT_TR("输出文件无法改名为 ")) + staged.Final + Tr(VT_TR("：")) + error;
         }
         ending.Info.Finished = false;
         ending.Info.Failed = true;

@@ -5,6 +5,7 @@
 
 #include "app/PreviewView.h"
 #include "app/SnapshotTypes.h"
+#include "profiles/Translation.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,7 +36,7 @@ class TPreviewPanelLogic {
 public:
     static constexpr int SliderTickInterval = 5;
     static constexpr const char* SnapshotStatus =
-        "已经为您捕获视频快照，您可以点击“快照设置”按钮打开快照目录查看图片。";
+        VT_TR("已经为您捕获视频快照，您可以点击“快照设置”按钮打开快照目录查看图片。");
     static constexpr const char* CameraSoundFile = "sounds/cam.wav";
 
     // `player` and `view` must outlive this; `programFolder` holds the camera sound.

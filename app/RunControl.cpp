@@ -1,6 +1,7 @@
 // The conversion run: start, pause, resume, stop, the progress and termination
 // reports, the final statuses and the completion action.
 #include "app/MainWindowLogic.h"
+#include "profiles/Translation.h"
 
 #include <algorithm>
 
@@ -100,8 +101,8 @@ void TMainWindowLogic::Pause() {
 void TMainWindowLogic::StopWithQuestion() {
     if (!running_)
         return;
-    if (!view_.ShowMessage("您确实要终止目前的转换工作吗？", "提示信息", TMessageIcon::Information,
-                           TMessageButtons::OkCancel))
+    if (!view_.ShowMessage(VT_TR("您确实要终止目前的转换工作吗？"), VT_TR("提示信息"),
+                           TMessageIcon::Information, TMessageButtons::OkCancel))
         return;
     // The run goes on while the question is up and may have ended meanwhile.
     if (!running_)
@@ -134,7 +135,7 @@ void TMainWindowLogic::OnProgress(const TProgressInfo& info) {
     TJobRow& r = jobs_.Row(row);
     if (const int percent = ProgressPercent(info.CurrentDuration, info.TotalDuration); percent >= 0)
         r.Progress = percent;
-    r.CurrentTime = std::to_string(info.CurrentDuration / 1000000) + "   (秒)";
+    r.CurrentTime = std::to_string(info.CurrentDuration / 1000000) + VT_TR("   (秒)");
     // A report may have been on its way when the run was paused or stopped;
     // it must not make the row read as converting again.
     const char* status = runStopped_ ? StatusStopping : runPaused_ ? StatusPaused : StatusConverting;

@@ -9,6 +9,7 @@
 #include "app/OutputStaging.h"
 #include "engine/TaskFiles.h"
 #include "media/FileHelpers.h"
+#include "profiles/Translation.h"
 
 #include <cstdio>
 
@@ -37,7 +38,7 @@ void TMainWindowLogic::RestoreJobList() {
     if (!LoadJobListFile(jobListFile_, saved, error)) {
         // A list that cannot be read must not keep the program from starting.
         Log("***任务列表无法恢复: " + error);
-        view_.SetStatusText("上次的任务列表无法恢复，列表从空开始");
+        view_.SetStatusText(VT_TR("上次的任务列表无法恢复，列表从空开始"));
         return;
     }
     runOutputs_.clear();

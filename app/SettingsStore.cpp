@@ -23,6 +23,7 @@ constexpr const char* SkinSection = "skin";
 constexpr const char* SkinKey = "SetSkin";
 constexpr const char* RunSection = "Run";
 constexpr const char* ParallelFilesKey = "ParallelFiles";
+constexpr const char* LanguageKey = "Language";
 constexpr int MaxParallelFiles = 10;
 constexpr std::array<const char*, 4> PictureTypes{"BMP", "JPG", "GIF", "PNG"};
 
@@ -154,4 +155,8 @@ int TSettingsStore::ReadParallelFiles(int firstStart) const {
 
 void TSettingsStore::WriteParallelFiles(int files) {
     ini_.WriteString(RunSection, ParallelFilesKey, std::to_string(files));
+}
+
+std::string TSettingsStore::ReadLanguage() const {
+    return ReadSet(RunSection, LanguageKey);
 }

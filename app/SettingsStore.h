@@ -59,6 +59,10 @@ public:
     int ReadParallelFiles(int firstStart) const;
     void WriteParallelFiles(int files);
 
+    // "[Run] Language" as written ("zh", "en"); empty when not set. Only read:
+    // the user sets it to keep one language whatever the desktop's.
+    std::string ReadLanguage() const;
+
 private:
     std::string ReadSet(const char* section, const char* key) const;
     std::string ReadFolder(const char* section, const char* key, const std::string& defaultFolder);

@@ -2,6 +2,8 @@
 // settings, the file extension and the menu caption of each, as one table.
 #pragma once
 
+#include "profiles/Translation.h"
+
 #include <array>
 #include <optional>
 #include <string_view>
@@ -16,10 +18,10 @@ struct TSnapshotTypeInfo {
 };
 
 inline constexpr std::array<TSnapshotTypeInfo, 4> SnapshotTypes{{
-    {TSnapshotType::Bmp, "BMP", ".bmp", "BMP图片"},
-    {TSnapshotType::Jpg, "JPG", ".jpg", "JPG图片"},
-    {TSnapshotType::Gif, "GIF", ".gif", "GIF图片"},
-    {TSnapshotType::Png, "PNG", ".png", "PNG图片"},
+    {TSnapshotType::Bmp, "BMP", ".bmp", VT_TR("BMP图片")},
+    {TSnapshotType::Jpg, "JPG", ".jpg", VT_TR("JPG图片")},
+    {TSnapshotType::Gif, "GIF", ".gif", VT_TR("GIF图片")},
+    {TSnapshotType::Png, "PNG", ".png", VT_TR("PNG图片")},
 }};
 
 inline constexpr TSnapshotType DefaultSnapshotType = TSnapshotType::Bmp;

@@ -1,5 +1,7 @@
 #include "app/ToolHints.h"
 
+#include "profiles/Translation.h"
+
 namespace {
 
 struct THint {
@@ -8,14 +10,14 @@ struct THint {
 };
 
 constexpr THint Hints[] = {
-    {"       添加      ", "添加要转换的视频音频文件"},
-    {"移除", "从列表中删除选中的文件"},
-    {"清空", "清空转换列表"},
-    {"转换", "开始转换视频"},
-    {"暂停", "暂停视频转换"},
-    {"停止", "停止视频转换"},
-    {"皮肤", "更换软件外观皮肤"},
-    {"帮助", "软件帮助"},
+    {VT_TR("       添加      "), VT_TR("添加要转换的视频音频文件")},
+    {VT_TR("移除"), VT_TR("从列表中删除选中的文件")},
+    {VT_TR("清空"), VT_TR("清空转换列表")},
+    {VT_TR("转换"), VT_TR("开始转换视频")},
+    {VT_TR("暂停"), VT_TR("暂停视频转换")},
+    {VT_TR("停止"), VT_TR("停止视频转换")},
+    {VT_TR("皮肤"), VT_TR("更换软件外观皮肤")},
+    {VT_TR("帮助"), VT_TR("软件帮助")},
 };
 
 } // namespace

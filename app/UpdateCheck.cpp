@@ -2,21 +2,22 @@
 
 #include "app/IniFile.h"
 #include "media/MainThreadDispatcher.h"
+#include "profiles/Translation.h"
 
 #include <filesystem>
 
 namespace {
 
 constexpr const char* VersionSection = "version";
-constexpr const char* ConnectingStatus = "正在连接软件网站....";
-constexpr const char* ConnectingLine = "正在连接软件网站,请您耐心等待....";
-constexpr const char* FailedText = "连接失败!可能网络忙或没连接到网络...";
+constexpr const char* ConnectingStatus = VT_TR("正在连接软件网站....");
+constexpr const char* ConnectingLine = VT_TR("正在连接软件网站,请您耐心等待....");
+constexpr const char* FailedText = VT_TR("连接失败!可能网络忙或没连接到网络...");
 // The server answered, but not with a description (an empty answer, an error
 // page, something far too long).
-constexpr const char* InvalidAnswerText = "服务器返回的升级信息无效,无法检测新版本!";
-constexpr const char* CheckingStatus = "正在检测新版本的程序....";
-constexpr const char* NewVersionStatus = "发现新版本程序,您可以升级下载新版本。";
-constexpr const char* LatestText = "没有检测到新版本,现在使用的为最新版本!";
+constexpr const char* InvalidAnswerText = VT_TR("服务器返回的升级信息无效,无法检测新版本!");
+constexpr const char* CheckingStatus = VT_TR("正在检测新版本的程序....");
+constexpr const char* NewVersionStatus = VT_TR("发现新版本程序,您可以升级下载新版本。");
+constexpr const char* LatestText = VT_TR("没有检测到新版本,现在使用的为最新版本!");
 
 } // namespace
 
@@ -40,7 +41,7 @@ std::string TUpdateCheck::LocalCopy() const {
 
 void TUpdateCheck::Show() {
     view_.ClearText();
-    view_.SetStatus("状态信息:");
+    view_.SetStatus(VT_TR("状态信息:"));
     view_.SetDownloadEnabled(false);
     view_.SetCheckEnabled(!checking_);
     view_.SetProgress(0);
@@ -107,18 +108,18 @@ void TUpdateCheck::Finish(const TFound& found) {
     if (found.NewVersion != CurrentVersion) {
         view_.ClearText();
         view_.SetStatus(NewVersionStatus);
-        view_.AddLine("发现新版本程序....");
-        view_.AddLine("软件名称:Vantoro");
-        view_.AddLine("最新版本:" + found.NewVersion);
-        view_.AddLine("更新日期:" + found.Date);
-        view_.AddLine("软件大小:" + found.Size);
-        view_.AddLine("下载链接:" + found.Link);
+        view_.AddLine(VT_TR("发现新版本程序...."));
+        view_.AddLine(Tr(VT_TR("软件名称:")) + "Vantoro");
+        view_.AddLine(Tr(VT_TR("最新版本:")) + found.NewVersion);
+        view_.AddLine(Tr(VT_TR("更新日期:")) + found.Date);
+        view_.AddLine(Tr(VT_TR("软件大小:")) + found.Size);
+        view_.AddLine(Tr(VT_TR("下载链接:")) + found.Link);
         view_.AddLine("");
         view_.SetDownloadEnabled(true);
         downloadLink_ = found.Link;
         view_.SetProgress(100);
         view_.AddLine(
-            "检测完成,您可以点击<开始下载>按钮打开下载最新升级版本。推荐您使用（网际快车）软件下载。");
+            VT_TR("检测完成,您可以点击<开始下载>按钮打开下载最新升级版本。推荐您使用（网际快车）软件下载。"));
     } else {
         view_.SetStatus(LatestText);
         view_.ClearText();

@@ -19,6 +19,15 @@
 // error. CPU time is user + system of the child (the best of N rounds), which
 // a busy machine disturbs less than wall time. `compare` prints the figures
 // of one output against its source.
+//
+// Each profile also runs with the three constant-quality items of its bit-rate
+// list ("恒定质量 (高)", "(中)", "(低)": rows "quality high", "middle", "low"),
+// and a last line per profile says whether the middle one keeps its promise
+// against the preselected 1500 kbps: a smaller file at an SSIM within 0.005,
+// or a better SSIM at the same size (2 %). `--no-quality` leaves these rows out,
+// `--no-peers` the peers' (so no peer needs to be installed); `--profile ID`
+// runs one of the two profiles only. The middle item holds when it keeps the
+// promise on the means and on every scene.
 #include "ChildRun.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/LibraryPointers.h"
@@ -62,6 +71,9 @@ struct Settings {
     fs::path Cli;
     fs::path Before;
     fs::path Keep;
+    bool Peers = true;
+    bool Quality = true;
+    int OnlyProfile = 0; // 0: every profile
 };
 
 // One of our profiles with the peers' matching settings: the profile's
@@ -82,7 +94,26 @@ const Profile Profiles[] = {
     {"H.264 (503)", 503, ".avi", 1500, "x264", {"-c:v", "libx264", "-preset", "medium"}},
 };
 
-enum class Tool { Ours, Before, HandBrake, Ffmpeg };
+enum class Tool { Ours, Before, HandBrake, Ffmpeg, QualityHigh, QualityMiddle, QualityLow };
+
+// The constant-quality item a quality row picks; null for the other tools.
+const char* QualityItem(Tool tool) {
+    switch (tool) {
+    case Tool::QualityHigh:
+        return "恒定质量 (高)";
+    case Tool::QualityMiddle:
+        return "恒定质量 (中)";
+    case Tool::QualityLow:
+        return "恒定质量 (低)";
+    default:
+        return nullptr;
+    }
+}
+
+// The middle item's promise against the bit rate: a smaller file at an SSIM
+// within this of it, or a better SSIM at the same size (within this share).
+constexpr double SsimAllowance = 0.005;
+constexpr double SameSize = 0.02;
 
 const char* ToolName(Tool tool) {
     switch (tool) {
@@ -94,6 +125,12 @@ const char* ToolName(Tool tool) {
         return "HandBrakeCLI";
     case Tool::Ffmpeg:
         return "ffmpeg";
+    case Tool::QualityHigh:
+        return "vantoro-cli quality high";
+    case Tool::QualityMiddle:
+        return "vantoro-cli quality middle";
+    case Tool::QualityLow:
+        return "vantoro-cli quality low";
     }
     return "";
 }
@@ -341,19 +378,26 @@ std::vector<std::string> Command(Tool tool, const Profile& profile, const Settin
     switch (tool) {
     case Tool::Ours:
     case Tool::Before:
+    case Tool::QualityHigh:
+    case Tool::QualityMiddle:
+    case Tool::QualityLow: {
         output = out / (source.stem().string() + profile.Extension);
-        return {(tool == Tool::Ours ? settings.Cli : settings.Before).string(),
-                "convert",
-                "--profile",
-                std::to_string(profile.Id),
-                "--set",
-                "AR=宽屏视频16:9模式",
-                "--output-dir",
-                out.string(),
-                "--overwrite",
-                "--parallel",
-                "1",
-                source.string()};
+        std::vector<std::string> args{(tool == Tool::Before ? settings.Before : settings.Cli).string(),
+                                      "convert",
+                                      "--profile",
+                                      std::to_string(profile.Id),
+                                      "--set",
+                                      "AR=宽屏视频16:9模式",
+                                      "--output-dir",
+                                      out.string(),
+                                      "--overwrite",
+                                      "--parallel",
+                                      "1",
+                                      source.string()};
+        if (const char* item = QualityItem(tool))
+            args.insert(args.begin() + 4, {"--set", std::string("VB=") + item});
+        return args;
+    }
     case Tool::HandBrake: {
         output = out / (source.stem().string() + ".mkv");
         std::vector<std::string> args{"HandBrakeCLI",  "-i", source.string(),         "-o",
@@ -392,6 +436,14 @@ bool ParseArgs(int argc, char** argv, Settings& settings) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (a == "--no-peers") {
+            settings.Peers = false;
+            continue;
+        }
+        if (a == "--no-quality") {
+            settings.Quality = false;
+            continue;
+        }
         if (!value)
             return false;
         if (a == "--seconds")
@@ -406,6 +458,8 @@ bool ParseArgs(int argc, char** argv, Settings& settings) {
             settings.Before = value;
         else if (a == "--keep")
             settings.Keep = value;
+        else if (a == "--profile")
+            settings.OnlyProfile = std::atoi(value);
         else
             return false;
         ++i;
@@ -433,12 +487,13 @@ int main(int argc, char** argv) {
     Settings settings;
     if (!ParseArgs(argc, argv, settings)) {
         std::fprintf(stderr, "usage: bench_QualityPerBit [--seconds S] [--rounds N] [--sources DIR] "
-                             "[--cli PATH] [--before PATH] [--keep DIR]\n"
+                             "[--cli PATH] [--before PATH] [--keep DIR] [--no-peers] [--no-quality]\n"
+                             "                           [--profile 511|503]\n"
                              "       bench_QualityPerBit compare OUTPUT SOURCE\n");
         return 2;
     }
     for (const char* peer : {"HandBrakeCLI", "ffmpeg"}) {
-        if (std::system((std::string("command -v ") + peer + " >/dev/null").c_str()) != 0) {
+        if (settings.Peers && std::system((std::string("command -v ") + peer + " >/dev/null").c_str()) != 0) {
             std::fprintf(stderr, "%s is missing: scripts/bench.sh installs it\n", peer);
             return 2;
         }
@@ -446,8 +501,12 @@ int main(int argc, char** argv) {
     std::vector<Tool> tools{Tool::Ours};
     if (!settings.Before.empty())
         tools.push_back(Tool::Before);
-    tools.push_back(Tool::HandBrake);
-    tools.push_back(Tool::Ffmpeg);
+    if (settings.Peers) {
+        tools.push_back(Tool::HandBrake);
+        tools.push_back(Tool::Ffmpeg);
+    }
+    if (settings.Quality)
+        tools.insert(tools.end(), {Tool::QualityHigh, Tool::QualityMiddle, Tool::QualityLow});
 
     const std::vector<fs::path> sources = MakeSources(settings);
     TempDir scratch;
@@ -460,7 +519,12 @@ int main(int argc, char** argv) {
     // rows[profile][tool][source]
     std::map<int, std::map<Tool, std::vector<Row>>> rows;
     bool allOk = true;
+    const auto skipped = [&](const Profile& profile) {
+        return settings.OnlyProfile != 0 && profile.Id != settings.OnlyProfile;
+    };
     for (const Profile& profile : Profiles) {
+        if (skipped(profile))
+            continue;
         for (const Tool tool : tools) {
             std::vector<Row>& perSource = rows[profile.Id][tool];
             perSource.resize(sources.size());
@@ -500,20 +564,55 @@ int main(int argc, char** argv) {
     }
 
     std::printf("load average after:  %s\n\n", LoadAverage().c_str());
-    std::printf("%-13s %-21s %9s %13s %8s %9s %7s\n", "profile", "tool", "target", "kbit/s video", "SSIM",
+    std::printf("%-13s %-26s %9s %13s %8s %9s %7s\n", "profile", "tool", "target", "kbit/s video", "SSIM",
                 "PSNR dB", "cpu s");
+    // The mean over the sources; CPU time summed.
+    const auto mean = [&](int profile, Tool tool) {
+        Row sum;
+        for (const Row& row : rows[profile][tool]) {
+            sum.Q.KbitPerSecond += row.Q.KbitPerSecond / static_cast<double>(sources.size());
+            sum.Q.Ssim += row.Q.Ssim / static_cast<double>(sources.size());
+            sum.Q.Psnr += row.Q.Psnr / static_cast<double>(sources.size());
+            sum.Cpu += row.Cpu;
+        }
+        return sum;
+    };
     for (const Profile& profile : Profiles) {
+        if (skipped(profile))
+            continue;
         for (const Tool tool : tools) {
-            // The mean over the sources; CPU time summed.
-            Row sum;
-            for (const Row& row : rows[profile.Id][tool]) {
-                sum.Q.KbitPerSecond += row.Q.KbitPerSecond / static_cast<double>(sources.size());
-                sum.Q.Ssim += row.Q.Ssim / static_cast<double>(sources.size());
-                sum.Q.Psnr += row.Q.Psnr / static_cast<double>(sources.size());
-                sum.Cpu += row.Cpu;
+            const Row sum = mean(profile.Id, tool);
+            if (QualityItem(tool))
+                std::printf("%-13s %-26s %9s", profile.Name, ToolName(tool), "-");
+            else
+                std::printf("%-13s %-26s %9d", profile.Name, ToolName(tool), profile.KbitPerSecond);
+            std::printf(" %13.0f %8.4f %9.2f %7.2f\n", sum.Q.KbitPerSecond, sum.Q.Ssim, sum.Q.Psnr, sum.Cpu);
+        }
+    }
+    if (settings.Quality) {
+        std::printf("\n");
+        // Whether `middle` keeps the promise against `rate`; prints the figures.
+        const auto holds = [](const Quality& rate, const Quality& middle) {
+            const double bits = middle.KbitPerSecond / rate.KbitPerSecond - 1;
+            const double ssim = middle.Ssim - rate.Ssim;
+            std::printf(" %+.1f %% bits, SSIM %+.4f", 100 * bits, ssim);
+            return (bits < 0 && ssim >= -SsimAllowance) || (bits <= SameSize && ssim > 0);
+        };
+        for (const Profile& profile : Profiles) {
+            if (skipped(profile))
+                continue;
+            std::printf("%s: 恒定质量 (中) against %d kbps: mean", profile.Name, profile.KbitPerSecond);
+            bool ok = holds(mean(profile.Id, Tool::Ours).Q, mean(profile.Id, Tool::QualityMiddle).Q);
+            for (size_t s = 0; s < sources.size(); ++s) {
+                std::printf("; %s", sources[s].stem().c_str());
+                ok = holds(rows[profile.Id][Tool::Ours][s].Q, rows[profile.Id][Tool::QualityMiddle][s].Q) &&
+                     ok;
             }
-            std::printf("%-13s %-21s %9d %13.0f %8.4f %9.2f %7.2f\n", profile.Name, ToolName(tool),
-                        profile.KbitPerSecond, sum.Q.KbitPerSecond, sum.Q.Ssim, sum.Q.Psnr, sum.Cpu);
+            std::printf(": %s\n",
+                        ok ? "holds"
+                           : "FAILS (wants fewer bits at SSIM -0.005 or better, or a better SSIM at "
+                             "the same size)");
+            allOk = allOk && ok;
         }
     }
     return allOk ? 0 : 1;

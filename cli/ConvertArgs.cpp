@@ -6,13 +6,15 @@
 #include <cstdio>
 
 const char* const ConvertUsage =
-    "usage: vantoro-cli convert --profile ID [--output-dir DIR] [--set LIST=ITEM]...\n"
+    "usage: vantoro-cli convert --profile ID|NAME [--output-dir DIR] [--set LIST=ITEM]...\n"
     "                           [--filter hflip|vflip|negate]... [--clip HH:MM:SS-HH:MM:SS]\n"
     "                           [--overwrite] [--parallel N] [--then none|open-folder|shutdown]\n"
     "                           [--settings FILE] [--json] [--verbose] FILE...\n"
     "Converts the files as the main window does: the profile's choices with their\n"
     "defaults, unless --set picks another item of a list by its exact text (list\n"
-    "names and items: vantoro-cli profiles). Outputs go to DIR (default: the output\n"
+    "names and items: vantoro-cli profiles). NAME is a profile of your own, saved\n"
+    "in the options window next to the settings file; --set picks go over its picks.\n"
+    "Outputs go to DIR (default: the output\n"
     "folder of the settings) named after the source with the profile's extension;\n"
     "an existing file gets a (New_N) name unless --overwrite is given. --clip\n"
     "converts a range of a single file. N jobs run at once (default: the number\n"
@@ -77,11 +79,20 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             long long id = 0;
             if (!value(v))
                 return false;
-            if (!ParseInt(v, id) || !FindProfile(static_cast<int32_t>(id))) {
-                error = "unknown profile \"" + v + "\" (see vantoro-cli profiles)";
-                return false;
+            if (ParseInt(v, id)) {
+                if (!FindProfile(static_cast<int32_t>(id))) {
+                    error = "unknown profile \"" + v + "\" (see vantoro-cli profiles)";
+                    return false;
+                }
+                out.Format.ProfileId = static_cast<int32_t>(id);
+                out.OwnProfile.clear();
+            } else {
+                if (v.empty()) {
+                    error = "--profile needs an id or the name of a profile of your own";
+                    return false;
+                }
+                out.OwnProfile = v; // looked up in the settings folder once that is known
             }
-            out.Format.ProfileId = static_cast<int32_t>(id);
             haveProfile = true;
         } else if (a == "--output-dir") {
             if (!name(out.OutputDir, "folder"))

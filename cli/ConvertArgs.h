@@ -11,8 +11,9 @@
 enum class TThenAction { None, OpenFolder, ShutDown };
 
 struct TConvertArgs {
-    TFormatScript Format;  // profile, picks, filters, clip
-    std::string OutputDir; // empty: the settings' output folder
+    TFormatScript Format;   // profile, picks, filters, clip
+    std::string OwnProfile; // --profile NAME: a profile of the user's own; empty: Format's id
+    std::string OutputDir;  // empty: the settings' output folder
     bool Overwrite = false;
     int Parallel = 0; // 0: the number of processor cores, at most 10
     TThenAction Then = TThenAction::None;

@@ -3,6 +3,7 @@
 // list the files, the start rebuilds the tasks and runs them, and the
 // termination reports decide the exit status.
 #include "app/MainWindowLogic.h"
+#include "app/UserProfileFile.h"
 #include "cli/Commands.h"
 #include "cli/ConvertArgs.h"
 #include "cli/ConvertConsole.h"
@@ -160,6 +161,16 @@ int RunConvertCommand(const CommandArgs& args) {
     if (options.Help) {
         std::fputs(ConvertUsage, stdout);
         return 0;
+    }
+
+    if (!options.OwnProfile.empty()) {
+        const std::string settingsFile =
+            options.SettingsFile.empty() ? SettingsFilePath(ProgramFolder()) : options.SettingsFile;
+        if (!ApplyUserProfileToScript(UserProfileFileBeside(settingsFile), options.OwnProfile, options.Format,
+                                      error)) {
+            std::fprintf(stderr, "vantoro-cli convert: %s\n%s", error.c_str(), ConvertUsage);
+            return 2;
+        }
     }
 
     // A pick that the profile's lists do not offer is a usage error; find it

@@ -2,24 +2,67 @@
 // preselected items, so scripts can name a profile and pick list items for
 // "vantoro-cli convert".
 #include "app/ScriptedFormatChoice.h"
+#include "app/SettingsStore.h"
+#include "app/UserProfileFile.h"
 #include "cli/Commands.h"
 #include "profiles/ChoiceLists.h"
 #include "profiles/OutputProfile.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr const char* Usage =
-    "usage: vantoro-cli profiles\n"
+    "usage: vantoro-cli profiles [--settings FILE]\n"
     "Lists every output profile: id, page, label and extension, then each of its\n"
-    "lists by name (for convert --set NAME=ITEM) with the preselected item marked *.\n";
+    "lists by name (for convert --set NAME=ITEM) with the preselected item marked *.\n"
+    "Then the profiles of your own saved next to the settings file (FILE, default:\n"
+    "the program's system.ini): name (for convert --profile NAME), \"我的格式\", the\n"
+    "base profile's id and label, extension, and the saved items.\n";
+
+constexpr const char* OwnPageCaption = "我的格式";
+
+// The program's settings file, as convert finds it.
+std::string DefaultSettingsFile() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return SettingsFilePath(error ? std::string(".") : self.parent_path().string());
+}
+
+void PrintOwnProfiles(const std::string& settingsFile) {
+    const std::string file = UserProfileFileBeside(settingsFile);
+    std::vector<TUserProfile> profiles;
+    std::string error;
+    // A damaged file hides only its own profiles.
+    if (!LoadUserProfiles(file, profiles, error)) {
+        std::fprintf(stderr, "vantoro-cli profiles: %s\n", error.c_str());
+        return;
+    }
+    for (const TUserProfile& profile : profiles) {
+        const TOutputProfile* base = FindProfile(profile.BaseId);
+        std::printf("%s\t%s\t%d %s\t%s\n", profile.Name.c_str(), OwnPageCaption, profile.BaseId,
+                    std::string(base->Label).c_str(), std::string(base->OutputExt).c_str());
+        std::vector<std::pair<TChoiceRole, std::string>> picks;
+        if (!PicksForUserProfile(profile, picks, error)) {
+            std::printf("  (%s)\n", error.c_str());
+            continue;
+        }
+        for (const auto& [role, item] : picks)
+            std::printf("  %s %s \"%s\"\n", std::string(ChoiceRoleName(role)).c_str(),
+                        std::string(RoleCaption(role)).c_str(), item.c_str());
+    }
+}
 
 } // namespace
 
 int RunProfilesCommand(const CommandArgs& args) {
-    if (!args.empty()) {
+    std::string settingsFile;
+    if (args.size() == 2 && args[0] == "--settings" && !args[1].empty()) {
+        settingsFile = args[1];
+    } else if (!args.empty()) {
         const bool help = args[0] == "--help" || args[0] == "-h";
         std::fputs(Usage, help ? stdout : stderr);
         return help ? 0 : 2;
@@ -40,5 +83,6 @@ int RunProfilesCommand(const CommandArgs& args) {
             std::printf("\n");
         }
     }
+    PrintOwnProfiles(settingsFile.empty() ? DefaultSettingsFile() : settingsFile);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "engine/EncoderLimits.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -166,6 +167,35 @@ template <size_t N> int64_t NearestBitRate(const int64_t (&list)[N], int64_t wan
     return best;
 }
 
+// Pixel aspects of MPEG-1 video as height / width of a pixel, by the code
+// its sequence header carries (codes 1 to 14).
+constexpr double Mpeg1PixelShapes[] = {1.0000, 0.6735, 0.7031, 0.7615, 0.8055, 0.8437, 0.8935,
+                                       0.9157, 0.9815, 1.0255, 1.0695, 1.0950, 1.1575, 1.2015};
+// Display aspects MPEG-2 video codes besides square pixels.
+constexpr AVRational Mpeg2DisplayAspects[] = {{4, 3}, {16, 9}, {221, 100}};
+constexpr int AspectPrecision = 255;
+
+// How far apart two ratios are, the same for either order.
+double RatioDistance(double a, double b) {
+    return std::fabs(std::log(a / b));
+}
+
+// Containers that keep no pixel aspect of their own, and codecs of theirs that code none.
+bool KeepsNoAspect(const AVOutputFormat* format) {
+    return format && Named(format, {"flv", "swf", "rm"});
+}
+
+bool CodesNoAspect(AVCodecID id) {
+    switch (id) {
+    case AV_CODEC_ID_FLV1:
+    case AV_CODEC_ID_RV10:
+    case AV_CODEC_ID_RV20:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 const AVCodec* SubstituteEncoder(const AVOutputFormat* format, const AVCodec* encoder) {
@@ -255,4 +285,34 @@ int AcceptedChannels(const AVCodec* encoder, int wanted) {
 
 bool MuxerCallsExperimental(const AVOutputFormat* format, AVCodecID codec) {
     return format && codec == AV_CODEC_ID_FLAC && Mp4Proper(format);
+}
+
+AVRational CodedSampleAspect(const AVOutputFormat* format, const AVCodec* encoder, AVRational wanted,
+                             int width, int height) {
+    const double sar = wanted.num > 0 && wanted.den > 0 ? av_q2d(wanted) : 1.0;
+    const AVCodecID id = encoder ? encoder->id : AV_CODEC_ID_NONE;
+    if (KeepsNoAspect(format) && CodesNoAspect(id))
+        return AVRational{1, 1};
+    if (id == AV_CODEC_ID_MPEG1VIDEO) {
+        double best = Mpeg1PixelShapes[0];
+        for (const double shape : Mpeg1PixelShapes)
+            if (RatioDistance(1.0 / shape, sar) < RatioDistance(1.0 / best, sar))
+                best = shape;
+        // As the decoder reads the code back.
+        return av_d2q(1.0 / best, AspectPrecision);
+    }
+    if (id == AV_CODEC_ID_MPEG2VIDEO && width > 0 && height > 0) {
+        const double display = width * sar / height;
+        AVRational best{1, 1};
+        double distance = RatioDistance(sar, 1.0);
+        for (const AVRational aspect : Mpeg2DisplayAspects) {
+            const AVRational pixel = av_mul_q(aspect, AVRational{height, width});
+            if (const double d = RatioDistance(av_q2d(aspect), display); d < distance) {
+                best = pixel;
+                distance = d;
+            }
+        }
+        return best;
+    }
+    return wanted;
 }

@@ -33,3 +33,11 @@ int AcceptedChannels(const AVCodec* encoder, int wanted);
 // True when the muxer writes `codec` only with experimental features allowed
 // (FLAC in MP4), although the result is a file that players read.
 bool MuxerCallsExperimental(const AVOutputFormat* format, AVCodecID codec);
+
+// The pixel aspect an output shows its frames with when `wanted` (0: square)
+// is asked for at `width` x `height`: MPEG-1 video codes one of fourteen pixel
+// aspects and MPEG-2 video a square pixel or one of three display aspects, of
+// which the nearest is taken, as their encoders would; codecs that code none
+// in containers that keep none (Flash, RealMedia) show square pixels.
+AVRational CodedSampleAspect(const AVOutputFormat* format, const AVCodec* encoder, AVRational wanted,
+                             int width, int height);

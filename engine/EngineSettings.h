@@ -66,6 +66,8 @@ struct TEngineSettings {
     int FrameWidth = 0;  // 0: from the input
     int FrameHeight = 0;
     float FrameAspectRatio = 0.0f; // 0: from the input
+    // Set by "aspect": the display aspect is the user's; the input's follows its crop.
+    bool FrameAspectChosen = false;
     AVPixelFormat FramePixFmt = AV_PIX_FMT_NONE;
     AVRational FrameRate{0, 0};
     int FrameTopBand = 0, FrameBottomBand = 0, FrameLeftBand = 0, FrameRightBand = 0; // crop

@@ -146,6 +146,8 @@ private:
     void SetupOutputStream(TOutputStream& ost, int globalIndex);
     void SetupStreamCopy(TOutputStream& ost, TOutputStreamSetup& setup, const TInputStream& ist);
     void SetupVideoEncoding(TOutputStream& ost, TInputStream& ist);
+    // The user's filters, with deinterlacing in front when asked for.
+    std::string VideoFilterText() const;
     void SetupAudioEncoding(TOutputStream& ost, TInputStream& ist);
     void SetupPassLog(TOutputStream& ost, TOutputStreamSetup& setup, int globalIndex);
     void OpenEncoders();
@@ -174,6 +176,10 @@ private:
     void DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFrame* picture, int64_t pictureTime,
                     TRunControl& control);
     AVFrame* ScaleVideo(TOutputStream& ost, const TInputStream& ist, AVFrame* picture);
+    // Makes the graph of `ost` again for pictures like `picture`, after giving
+    // out what the old one holds (VideoFiltering.cpp).
+    void RebuildVideoFilterGraph(TOutputStream& ost, const TInputStream& ist, const AVFrame* picture,
+                                 TRunControl& control);
     void EncodeVideoFrame(TOutputStream& ost, AVFrame* frame);
     void DoAudioOut(TOutputStream& ost, TInputStream& ist, AVFrame* samples);
     void DoSubtitleOut(TOutputStream& ost, const TInputStream& ist, AVSubtitle& subtitle);

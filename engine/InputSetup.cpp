@@ -3,6 +3,8 @@
 #include "engine/CodecLookup.h"
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegTask.h"
+#include "engine/PictureFit.h"
+#include "media/DisplayRotation.h"
 #include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
 #include "media/PipeInput.h"
@@ -223,16 +225,23 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
             ApplyStoredOptions(*options_, dec, AVMEDIA_TYPE_VIDEO, decoder,
                                AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_DECODING_PARAM,
                                setup.OpenOptions.Address());
-            s.FrameWidth = dec->width;
-            s.FrameHeight = dec->height;
+            // Sizes and aspects are those of the picture as shown: turned upright
+            // when the stream's display matrix says so.
+            const bool sideways = TurnsSideways(DisplayRotationDegrees(st));
+            s.FrameWidth = sideways ? dec->height : dec->width;
+            s.FrameHeight = sideways ? dec->width : dec->height;
             AVRational sar = st->sample_aspect_ratio.num ? st->sample_aspect_ratio : dec->sample_aspect_ratio;
             bool haveAspect = sar.num != 0 && sar.den != 0;
+            if (haveAspect && sideways)
+                sar = av_inv_q(sar);
             // Either side may be zero; their product of a damaged header could overflow.
-            if (dec->width != 0 && dec->height != 0)
-                s.FrameAspectRatio = haveAspect ? static_cast<float>(dec->width * av_q2d(sar) / dec->height)
-                                                : static_cast<float>(dec->width) / dec->height;
+            if (s.FrameWidth != 0 && s.FrameHeight != 0)
+                s.FrameAspectRatio = haveAspect
+                                         ? static_cast<float>(s.FrameWidth * av_q2d(sar) / s.FrameHeight)
+                                         : static_cast<float>(s.FrameWidth) / s.FrameHeight;
             else
                 s.FrameAspectRatio = haveAspect ? static_cast<float>(av_q2d(sar)) : 4.0f / 3.0f;
+            s.FrameAspectChosen = false;
             s.FramePixFmt = dec->pix_fmt == AV_PIX_FMT_NONE ? AV_PIX_FMT_YUV420P : dec->pix_fmt;
             if (dec->lowres) {
                 s.FrameWidth >>= dec->lowres;

@@ -270,6 +270,12 @@ void Crop(TOptionTarget& target, const std::string&, const std::string& value) {
                                                                     : HorizontalCropError);
     }
     GetLogger().Log(nullptr, llWarning, "CropXXX is deprecated in favor of the crop avfilter");
+    // The input's display aspect is that of what is left, whose pixels keep their shape.
+    if (!s.FrameAspectChosen && s.FrameAspectRatio > 0.0f) {
+        const float kept = static_cast<float>(s.*Size - band) / static_cast<float>(s.*Size);
+        s.FrameAspectRatio =
+            Size == &TEngineSettings::FrameHeight ? s.FrameAspectRatio / kept : s.FrameAspectRatio * kept;
+    }
     s.*Band = band;
     s.*Size -= band;
 }
@@ -400,6 +406,7 @@ void Aspect(TOptionTarget& target, const std::string& name, const std::string& v
         Raise("Incorrect aspect ratio specification.");
     }
     S(target).FrameAspectRatio = static_cast<float>(aspect);
+    S(target).FrameAspectChosen = true;
 }
 
 void PixelFormat(TOptionTarget& target, const std::string&, const std::string& value) {

@@ -365,8 +365,10 @@ void TCustomFFmpeg::NewVideoStream(TOutputFile& output) {
             GetLogger().LogFmt(logSender_, llWarning,
                                "Frame size %dx%d is not supported by %s, using %dx%d instead", s.FrameWidth,
                                s.FrameHeight, encoder->name, ctx->width, ctx->height);
+        // The pixel aspect the output really shows: the picture is fitted to it.
         ctx->sample_aspect_ratio = st->sample_aspect_ratio =
-            SampleAspect(s.FrameAspectRatio, ctx->width, ctx->height);
+            CodedSampleAspect(oc->oformat, encoder, SampleAspect(s.FrameAspectRatio, ctx->width, ctx->height),
+                              ctx->width, ctx->height);
         ctx->pix_fmt = ChoosePixelFormat(encoder, s.FramePixFmt, ctx->strict_std_compliance);
         if (s.IntraOnly)
             ctx->gop_size = 0;

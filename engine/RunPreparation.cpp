@@ -5,7 +5,9 @@
 #include "engine/FFmpegTask.h"
 #include "engine/FormatText.h"
 #include "engine/PassTwoTrial.h"
+#include "engine/PictureFit.h"
 #include "engine/VideoFilterGraph.h"
+#include "media/DisplayRotation.h"
 #include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
 #include "media/FileHelpers.h"
@@ -141,6 +143,22 @@ bool PassTwoBitRateTooLow(const AVCodecContext* enc, const char* stats) {
     return availableBits < leastBits;
 }
 
+// The stream metadata tag of older muxers and demuxers for a display turn.
+constexpr const char* RotateTag = "rotate";
+
+// False when memory runs out.
+bool CopyDisplayMatrix(const AVStream* from, AVStream* to) {
+    size_t size = 0;
+    const uint8_t* matrix = av_stream_get_side_data(from, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (!matrix || av_stream_get_side_data(to, AV_PKT_DATA_DISPLAYMATRIX, nullptr))
+        return true;
+    uint8_t* copy = av_stream_new_side_data(to, AV_PKT_DATA_DISPLAYMATRIX, size);
+    if (!copy)
+        return false;
+    std::memcpy(copy, matrix, size);
+    return true;
+}
+
 bool ValidRate(AVRational r) {
     return r.num > 0 && r.den > 0;
 }
@@ -235,6 +253,9 @@ void TCustomFFmpeg::SetupOutputStream(TOutputStream& ost, int globalIndex) {
         SetupStreamCopy(ost, setup, ist);
         return;
     }
+    // Encoded pictures are turned upright: no turn is left for players to make.
+    if (enc->codec_type == AVMEDIA_TYPE_VIDEO)
+        av_dict_set(&ost.Stream->metadata, RotateTag, nullptr, 0);
     ost.EncodingNeeded = true;
     ist.DecodingNeeded = true;
     switch (enc->codec_type) {
@@ -306,11 +327,18 @@ void TCustomFFmpeg::SetupStreamCopy(TOutputStream& ost, TOutputStreamSetup& setu
     ost.Stream->time_base = CopyTimeBase(ist.Stream);
 
     if (in->codec_type == AVMEDIA_TYPE_VIDEO) {
-        // The aspect chosen when the stream was created; muxers insist that both layers agree.
+        // The aspect chosen when the stream was created, which is of the picture
+        // as shown; muxers insist that both layers agree.
+        const bool sideways = TurnsSideways(DisplayRotationDegrees(ist.Stream));
+        if (ost.Stream->sample_aspect_ratio.num && sideways)
+            ost.Stream->sample_aspect_ratio = av_inv_q(ost.Stream->sample_aspect_ratio);
         if (ost.Stream->sample_aspect_ratio.num)
             out->sample_aspect_ratio = ost.Stream->sample_aspect_ratio;
         else
             ost.Stream->sample_aspect_ratio = out->sample_aspect_ratio;
+        // Copied pictures stay as stored, so the turn that shows them upright goes along.
+        if (!CopyDisplayMatrix(ist.Stream, ost.Stream))
+            throw FFmpegException(LibraryErrorText(outputs_[ost.FileIndex]->FileName, AVERROR(ENOMEM)));
         ost.Stream->avg_frame_rate = ist.Stream->avg_frame_rate;
         ost.Stream->r_frame_rate = ist.Stream->r_frame_rate;
     } else if (in->codec_type == AVMEDIA_TYPE_AUDIO) {
@@ -332,12 +360,20 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
     ost.RightBand = s.FrameRightBand;
     ost.VideoCrop = ost.TopBand || ost.BottomBand || ost.LeftBand || ost.RightBand;
 
-    const int croppedWidth = dec->width - ost.LeftBand - ost.RightBand;
-    const int croppedHeight = dec->height - ost.TopBand - ost.BottomBand;
+    // The bands are of the picture as shown; a turned picture goes through the graph.
+    const TPictureSource source = PictureSourceOf(ist, dec->width, dec->height, dec->sample_aspect_ratio);
+    const int croppedWidth = UprightWidth(source) - ost.LeftBand - ost.RightBand;
+    const int croppedHeight = UprightHeight(source) - ost.TopBand - ost.BottomBand;
     ost.VideoResample =
         croppedWidth != enc->width || croppedHeight != enc->height || dec->pix_fmt != enc->pix_fmt;
+    ost.FrameWidth = enc->width;
+    ost.FrameHeight = enc->height;
+    const TPictureRect picture = PlacedPicture(ost, source, enc->sample_aspect_ratio);
+    const bool letterbox = picture.Width != enc->width || picture.Height != enc->height;
+    // Slices of a picture on the task's share of the cores, like its codecs.
+    const int scalerThreads = CodecThreadCount(*enc, nullptr, codecThreadShare_, s.CodecThreads);
     // Deinterlacing is a filter of the graph in this library generation.
-    const bool useGraph = filterFlag_ || s.DoDeinterlace;
+    const bool useGraph = filterFlag_ || s.DoDeinterlace || source.Rotation != 0 || letterbox;
     if (ost.VideoResample && !useGraph) {
         ost.TempPicture.reset(av_frame_alloc());
         if (!ost.TempPicture)
@@ -359,8 +395,7 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
         av_opt_set_int(sws, "dsth", enc->height, 0);
         av_opt_set_int(sws, "dst_format", enc->pix_fmt, 0);
         av_opt_set_int(sws, "sws_flags", options_->ScalerFlags(), 0);
-        // Slices of a picture on the task's share of the cores, like its codecs.
-        av_opt_set_int(sws, "threads", CodecThreadCount(*enc, nullptr, codecThreadShare_, s.CodecThreads), 0);
+        av_opt_set_int(sws, "threads", scalerThreads, 0);
         ApplyStoredOptions(*options_, sws, AV_OPT_FLAG_VIDEO_PARAM);
         if (sws_init_context(sws, nullptr, nullptr) < 0)
             throw FFmpegException("Cannot get resampling context");
@@ -371,12 +406,9 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
     ost.ResampleHeight = croppedHeight;
     ost.ResamplePixFmt = dec->pix_fmt;
 
-    if (useGraph) {
-        std::string text = filterFlag_ ? s.VideoFilters : std::string();
-        if (s.DoDeinterlace)
-            text = text.empty() ? "yadif" : "yadif," + text;
-        BuildVideoFilterGraph(ost, dec, ist.Stream, enc, text, options_->ScalerFlags());
-    }
+    if (useGraph)
+        BuildVideoFilterGraph(ost, source, dec->pix_fmt, ist.Stream->time_base, enc, VideoFilterText(),
+                              options_->ScalerFlags(), scalerThreads);
 
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(enc->pix_fmt);
     if (desc && dec->bits_per_raw_sample)
@@ -666,4 +698,11 @@ void TCustomFFmpeg::LogStreamMapping() {
         }
         GetLogger().Log(logSender_, llVerbose, line);
     }
+}
+
+std::string TCustomFFmpeg::VideoFilterText() const {
+    std::string text = filterFlag_ ? settings_.VideoFilters : std::string();
+    if (settings_.DoDeinterlace)
+        text = text.empty() ? "yadif" : "yadif," + text;
+    return text;
 }

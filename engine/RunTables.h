@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/EnginePointers.h"
+#include "engine/PictureFit.h"
 
 #include <array>
 #include <cstdint>
@@ -72,10 +73,14 @@ struct TOutputStream {
     SwsPtr Scaler;
     FramePtr TempPicture; // scaler output in the encoder's size and format
 
-    // video: filter graph (when a filter text is set)
+    // video: filter graph (a filter text, deinterlacing, a turn or a letterbox)
     FilterGraphPtr FilterGraph;
     AVFilterContext* FilterSource = nullptr; // owned by FilterGraph
     AVFilterContext* FilterSink = nullptr;   // owned by FilterGraph
+    // What the graph was built for: pictures of another size or format rebuild it.
+    TPictureSource GraphSource;
+    AVPixelFormat GraphPixFmt = AV_PIX_FMT_NONE;
+    int FrameWidth = 0, FrameHeight = 0; // the frame the picture is fitted into, before the user's filters
 
     // audio
     AudioFifoPtr Fifo; // encoder-format samples waiting for a whole frame

@@ -4,6 +4,7 @@
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegTask.h"
 #include "engine/FormatText.h"
+#include "engine/VideoFilterGraph.h"
 #include "media/FFmpegLogger.h"
 #include "media/TextHelpers.h"
 
@@ -43,9 +44,7 @@ int FrameLimit(const TEngineSettings& s, AVMediaType type) {
 
 // A picture's time from the filter graph, µs; the stream's time when it has none.
 int64_t FilteredTime(const TOutputStream& ost, const AVFrame* frame, int64_t fallback) {
-    if (frame->pts == AV_NOPTS_VALUE)
-        return fallback;
-    return av_rescale_q(frame->pts, av_buffersink_get_time_base(ost.FilterSink), AV_TIME_BASE_Q);
+    return FilteredPictureTime(ost, frame, fallback);
 }
 
 // False for a picture or samples that start at or past the end of the
@@ -443,6 +442,8 @@ void TCustomFFmpeg::OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl
                 DoVideoOut(ost, ist, frame, ist.Pts, control);
                 break;
             }
+            if (VideoFilterGraphOutdated(ost, frame))
+                RebuildVideoFilterGraph(ost, ist, frame, control);
             if (av_buffersrc_write_frame(ost.FilterSource, frame) < 0)
                 break;
             while (av_buffersink_get_frame(ost.FilterSink, filteredFrame_.get()) >= 0) {

@@ -3,6 +3,7 @@
 #include "app/MainWindowTexts.h"
 #include "app/ToolHints.h"
 #include "gui/ProfileIcon.h"
+#include "gui/UiText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,10 +13,10 @@
 AboutDialog::AboutDialog(std::function<void(const std::string&)> openLink, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("aboutWindow"));
-    setWindowTitle(QString::fromUtf8(MainTexts::AboutCaption));
+    setWindowTitle(UiText(MainTexts::AboutCaption));
     auto* icon = new QLabel(this);
     icon->setPixmap(ApplicationIcon().pixmap(64, 64));
-    auto* product = new QLabel(QString::fromUtf8(MainTexts::AboutProductLine), this);
+    auto* product = new QLabel(UiText(MainTexts::AboutProductLine), this);
     QFont bold = product->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.3);
@@ -29,7 +30,7 @@ AboutDialog::AboutDialog(std::function<void(const std::string&)> openLink, QWidg
             if (openLink)
                 openLink(target.toStdString());
         });
-    auto* ok = new QPushButton(QString::fromUtf8(MainTexts::OkCaption), this);
+    auto* ok = new QPushButton(UiText(MainTexts::OkCaption), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 

@@ -1,4 +1,5 @@
 #include "gui/FormatChooserDialog.h"
+#include "gui/UiText.h"
 
 #include "gui/DialogButtons.h"
 #include "gui/ProfileIcon.h"
@@ -16,17 +17,13 @@ namespace {
 
 constexpr int IconSize = 48;
 
-QString Utf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 FormatChooserDialog::FormatChooserDialog(TConversionSettings& settings, TUserDialogs& dialogs,
                                          TFormatChooser::TShowOptionsWindow showOptions, QWidget* parent)
     : QDialog(parent), chooser_(settings, dialogs, std::move(showOptions)) {
     setObjectName(QStringLiteral("formatChooser"));
-    setWindowTitle(QString::fromUtf8(TFormatChooser::Caption));
+    setWindowTitle(UiText(TFormatChooser::Caption));
     setModal(true);
 
     pages_ = new QTabWidget(this);
@@ -41,15 +38,15 @@ FormatChooserDialog::FormatChooserDialog(TConversionSettings& settings, TUserDia
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         for (const TOutputProfile& profile : PageProfiles(page))
             // The tooltip shows the few labels too long for two lines.
-            (new QListWidgetItem(ProfileIcon(profile, IconSize), Utf8(profile.Label), list))
-                ->setToolTip(Utf8(profile.Label));
+            (new QListWidgetItem(ProfileIcon(profile, IconSize), UiText(profile.Label), list))
+                ->setToolTip(UiText(profile.Label));
         list->viewport()->installEventFilter(this);
         connect(list, &QListWidget::currentRowChanged, this, [this, page](int row) {
             if (!syncing_)
                 chooser_.Select(page, row);
         });
         lists_[static_cast<size_t>(page)] = list;
-        pages_->addTab(list, Utf8(PageCaption(page)));
+        pages_->addTab(list, UiText(PageCaption(page)));
     }
     connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
         if (syncing_ || index < 0)
@@ -58,15 +55,15 @@ FormatChooserDialog::FormatChooserDialog(TConversionSettings& settings, TUserDia
         ShowSelections();
     });
 
-    next_ = new QPushButton(QString::fromUtf8(TFormatChooser::NextCaption), this);
-    cancel_ = new QPushButton(QString::fromUtf8(TFormatChooser::CancelCaption), this);
+    next_ = new QPushButton(UiText(TFormatChooser::NextCaption), this);
+    cancel_ = new QPushButton(UiText(TFormatChooser::CancelCaption), this);
     next_->setDefault(true);
     connect(next_, &QPushButton::clicked, this, &FormatChooserDialog::OnNext);
     connect(cancel_, &QPushButton::clicked, this, &FormatChooserDialog::OnCancel);
 
     QHBoxLayout* buttons = DialogButtonRow({next_, cancel_});
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QString::fromUtf8(TFormatChooser::Prompt), this));
+    layout->addWidget(new QLabel(UiText(TFormatChooser::Prompt), this));
     layout->addWidget(pages_);
     layout->addLayout(buttons);
     setFixedSize(800, 540);

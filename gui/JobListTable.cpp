@@ -2,6 +2,7 @@
 
 #include "app/MainWindowTexts.h"
 #include "gui/ProgressCellDelegate.h"
+#include "gui/UiText.h"
 
 #include <QDropEvent>
 #include <QHeaderView>
@@ -9,6 +10,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,8 +25,20 @@ QStringList LocalPaths(const QMimeData* data) {
     return paths;
 }
 
+// A cell's text margins, both sides together.
+constexpr int StatusCellMargins = 12;
+constexpr int SourceFileColumn = 1;
+
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// The time cell holds "12   (秒)" (kept so in the job list file); only the unit is shown translated.
+QString TimeText(const std::string& text) {
+    constexpr std::string_view Unit = VT_TR("   (秒)");
+    if (!text.ends_with(Unit))
+        return Text(text);
+    return Text(text.substr(0, text.size() - Unit.size())) + UiText(Unit);
 }
 
 } // namespace
@@ -32,10 +47,20 @@ JobListTable::JobListTable(QWidget* parent) : QTableWidget(0, MainTexts::JobColu
     setObjectName(QStringLiteral("jobList"));
     QStringList captions;
     for (const char* caption : MainTexts::JobColumns)
-        captions << QString::fromUtf8(caption);
+        captions << UiText(caption);
     setHorizontalHeaderLabels(captions);
     for (int column = 0; column < columnCount(); ++column)
         setColumnWidth(column, MainTexts::JobColumnWidths[static_cast<size_t>(column)]);
+    // Longer status words of a translation take their room from the file
+    // column, whose paths are elided at the front anyway.
+    int widestStatus = 0;
+    for (const char* status : {StatusWaiting, StatusConverting, StatusPaused, StatusStopped, StatusStopping,
+                               StatusFinished, StatusFailed})
+        widestStatus =
+            std::max(widestStatus, fontMetrics().horizontalAdvance(UiText(status)) + StatusCellMargins);
+    const int missing = widestStatus - MainTexts::JobColumnWidths[StatusColumn];
+    if (missing > 0)
+        setColumnWidth(SourceFileColumn, columnWidth(SourceFileColumn) - missing);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->hide();
@@ -54,10 +79,10 @@ JobListTable::JobListTable(QWidget* parent) : QTableWidget(0, MainTexts::JobColu
 }
 
 void JobListTable::SetRow(int row, const TJobRow& content) {
-    const QString cells[] = {Text(content.Number),       Text(content.SourceFile),
-                             Text(content.SourceFormat), Text(content.TargetFormat),
-                             Text(content.CurrentTime),  QString(),
-                             Text(content.Status)};
+    const QString cells[] = {Text(content.Number),          Text(content.SourceFile),
+                             Text(content.SourceFormat),    Text(content.TargetFormat),
+                             TimeText(content.CurrentTime), QString(),
+                             UiText(content.Status)};
     for (int column = 0; column < columnCount(); ++column) {
         QTableWidgetItem* cell = item(row, column);
         if (cell == nullptr) {

@@ -1,4 +1,5 @@
 #include "gui/MainWindow.h"
+#include "gui/UiText.h"
 
 #include "app/MainWindowTexts.h"
 #include "app/MediaFiles.h"
@@ -40,10 +41,6 @@
 #include <utility>
 
 namespace {
-
-QString Utf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 constexpr QStyle::StandardPixmap ToolPictures[] = {
     QStyle::SP_FileDialogNewFolder, QStyle::SP_DialogDiscardButton, QStyle::SP_DialogResetButton,
@@ -157,7 +154,7 @@ QWidget* MainWindow::BuildToolBar() {
         }
         auto* button = new QToolButton(bar);
         // The blanks around "添加" widened a button of the old design; here they would only elide the word.
-        button->setText(Utf8(ToolButtonCaption(which)).trimmed());
+        button->setText(UiText(ToolButtonCaption(which)).trimmed());
         button->setIcon(style()->standardIcon(ToolPictures[static_cast<size_t>(which)]));
         button->setIconSize(QSize(32, 32));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -199,7 +196,7 @@ QWidget* MainWindow::BuildListGroup() {
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(6);
     for (size_t i = 0; i < panelButtons_.size(); ++i) {
-        panelButtons_[i] = new QPushButton(QString::fromUtf8(MainTexts::ListPanelButtons[i]), group);
+        panelButtons_[i] = new QPushButton(UiText(MainTexts::ListPanelButtons[i]), group);
         panelButtons_[i]->setFixedHeight(26);
         buttons->addWidget(panelButtons_[i]);
     }
@@ -224,24 +221,24 @@ QWidget* MainWindow::BuildOutputGroup() {
     group->setFixedSize(817, 130);
     outputFolder_ = new QLineEdit(group);
     outputFolder_->setReadOnly(true);
-    browse_ = new QPushButton(QString::fromUtf8(MainTexts::BrowseCaption), group);
-    auto* open = new QPushButton(QString::fromUtf8(MainTexts::OpenCaption), group);
+    browse_ = new QPushButton(UiText(MainTexts::BrowseCaption), group);
+    auto* open = new QPushButton(UiText(MainTexts::OpenCaption), group);
     connect(browse_, &QPushButton::clicked, this, [this] { logic_->BrowseOutputFolder(); });
     connect(open, &QPushButton::clicked, this, [this] { logic_->OpenOutputFolder(); });
 
     ifExists_ = new QComboBox(group);
     for (const char* item : MainTexts::IfExistsItems)
-        ifExists_->addItem(QString::fromUtf8(item));
+        ifExists_->addItem(UiText(item));
     connect(ifExists_, &QComboBox::activated, this,
             [this](int index) { logic_->SetIfOutputExists(static_cast<TIfOutputExists>(index)); });
     completion_ = new QComboBox(group);
     for (const char* item : MainTexts::CompletionItems)
-        completion_->addItem(QString::fromUtf8(item));
+        completion_->addItem(UiText(item));
     connect(completion_, &QComboBox::activated, this,
             [this](int index) { logic_->SetCompletionAction(static_cast<TCompletionAction>(index)); });
     parallel_ = new QComboBox(group);
     for (const char* item : MainTexts::ParallelItems)
-        parallel_->addItem(QString::fromUtf8(item));
+        parallel_->addItem(UiText(item));
     connect(parallel_, &QComboBox::activated, this,
             [this](int index) { logic_->ChooseParallelCount(index); });
 
@@ -249,18 +246,18 @@ QWidget* MainWindow::BuildOutputGroup() {
     grid->setContentsMargins(12, 12, 12, 12);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(12);
-    grid->addWidget(new QLabel(QString::fromUtf8(MainTexts::OutputFolderCaption), group), 0, 0);
+    grid->addWidget(new QLabel(UiText(MainTexts::OutputFolderCaption), group), 0, 0);
     grid->addWidget(outputFolder_, 0, 1, 1, 3);
     grid->addWidget(browse_, 0, 4);
     grid->addWidget(open, 0, 5);
-    grid->addWidget(new QLabel(QString::fromUtf8(MainTexts::IfExistsCaption), group), 1, 0);
+    grid->addWidget(new QLabel(UiText(MainTexts::IfExistsCaption), group), 1, 0);
     grid->addWidget(ifExists_, 1, 1);
-    grid->addWidget(new QLabel(QString::fromUtf8(MainTexts::CompletionCaption), group), 1, 2, Qt::AlignRight);
+    grid->addWidget(new QLabel(UiText(MainTexts::CompletionCaption), group), 1, 2, Qt::AlignRight);
     grid->addWidget(completion_, 1, 3);
     // Its own row across the first columns: the longer caption must not widen the column of the others.
     auto* parallelRow = new QHBoxLayout;
     parallelRow->setSpacing(8);
-    parallelRow->addWidget(new QLabel(QString::fromUtf8(MainTexts::ParallelCaption), group));
+    parallelRow->addWidget(new QLabel(UiText(MainTexts::ParallelCaption), group));
     parallelRow->addWidget(parallel_);
     parallelRow->addStretch();
     grid->addLayout(parallelRow, 2, 0, 1, 2);
@@ -271,9 +268,9 @@ QWidget* MainWindow::BuildOutputGroup() {
 
 void MainWindow::BuildMenus() {
     addMenu_ = new QMenu(this);
-    connect(addMenu_->addAction(QString::fromUtf8(MainTexts::AddOneItem)), &QAction::triggered, this,
+    connect(addMenu_->addAction(UiText(MainTexts::AddOneItem)), &QAction::triggered, this,
             [this] { logic_->AddOneFile(); });
-    QAction* addMany = addMenu_->addAction(QString::fromUtf8(MainTexts::AddManyItem));
+    QAction* addMany = addMenu_->addAction(UiText(MainTexts::AddManyItem));
     // Ctrl+O opens the dialog, which takes one file as well as several.
     addMany->setShortcut(QKeySequence::Open);
     addAction(addMany);
@@ -299,11 +296,11 @@ void MainWindow::BuildMenus() {
     };
     for (const TSkin& skin : Skins()) {
         if (!skin.MenuItem.empty())
-            addSkinItem(Utf8(skin.MenuItem), std::string(skin.Value), skin.Value == current);
+            addSkinItem(UiText(skin.MenuItem), std::string(skin.Value), skin.Value == current);
     }
     // The way back to no skin; an unknown stored value shows that look too.
     skinMenu_->addSeparator();
-    addSkinItem(QString::fromUtf8(MainTexts::BuiltInSkinItem), std::string(), FindSkin(current) == nullptr);
+    addSkinItem(UiText(MainTexts::BuiltInSkinItem), std::string(), FindSkin(current) == nullptr);
     QToolButton* skinButton = ToolButton(TToolButton::Skin);
     skinButton->setMenu(skinMenu_);
     skinButton->setIcon(SkinIcon());
@@ -311,17 +308,17 @@ void MainWindow::BuildMenus() {
     skinButton->setPopupMode(QToolButton::InstantPopup);
 
     helpMenu_ = new QMenu(this);
-    QAction* help = helpMenu_->addAction(QString::fromUtf8(MainTexts::HelpItem));
+    QAction* help = helpMenu_->addAction(UiText(MainTexts::HelpItem));
     help->setShortcut(QKeySequence(Qt::Key_F1));
     addAction(help); // F1 works without opening the menu
     connect(help, &QAction::triggered, this, [this] { logic_->OpenHelp(); });
-    connect(helpMenu_->addAction(QString::fromUtf8(MainTexts::UpdateItem)), &QAction::triggered, this,
+    connect(helpMenu_->addAction(UiText(MainTexts::UpdateItem)), &QAction::triggered, this,
             &MainWindow::ShowUpdateWindow);
-    connect(helpMenu_->addAction(QString::fromUtf8(MainTexts::WebSiteItem)), &QAction::triggered, this,
+    connect(helpMenu_->addAction(UiText(MainTexts::WebSiteItem)), &QAction::triggered, this,
             [this] { logic_->OpenWebSite(); });
-    connect(helpMenu_->addAction(QString::fromUtf8(MainTexts::MailItem)), &QAction::triggered, this,
+    connect(helpMenu_->addAction(UiText(MainTexts::MailItem)), &QAction::triggered, this,
             [this] { logic_->OpenMailLink(); });
-    connect(helpMenu_->addAction(QString::fromUtf8(MainTexts::AboutItem)), &QAction::triggered, this,
+    connect(helpMenu_->addAction(UiText(MainTexts::AboutItem)), &QAction::triggered, this,
             &MainWindow::ShowAbout);
     ToolButton(TToolButton::Help)->setMenu(helpMenu_);
     ToolButton(TToolButton::Help)->setPopupMode(QToolButton::InstantPopup);
@@ -504,7 +501,7 @@ bool MainWindow::ShowMessage(const std::string& text, const std::string& title, 
 }
 
 void MainWindow::SetStatusText(const std::string& text) {
-    statusBar()->showMessage(QString::fromStdString(text));
+    statusBar()->showMessage(UiText(text));
 }
 
 void MainWindow::SetOutputFolderText(const std::string& folder) {
@@ -543,10 +540,8 @@ void MainWindow::ShowAddProgress(int done, int total) {
     const bool busy = done < total;
     addProgress_->setRange(0, total);
     addProgress_->setValue(done);
-    addProgress_->setFormat(QStringLiteral("%1 %2/%3")
-                                .arg(QString::fromUtf8(MainTexts::AddProgressCaption))
-                                .arg(done)
-                                .arg(total));
+    addProgress_->setFormat(
+        QStringLiteral("%1 %2/%3").arg(UiText(MainTexts::AddProgressCaption)).arg(done).arg(total));
     addProgress_->setVisible(busy);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/MediaReport.h"
+#include "profiles/Translation.h"
 
 #include <QDialog>
 #include <map>
@@ -12,8 +13,8 @@ class QLabel;
 class MediaInfoDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr const char* Caption = "视频信息提示";
-    static constexpr const char* DetailsCaption = "显示详细信息";
+    static constexpr const char* Caption = VT_TR("视频信息提示");
+    static constexpr const char* DetailsCaption = VT_TR("显示详细信息");
 
     explicit MediaInfoDialog(const TMediaReport& report, QWidget* parent = nullptr);
 

@@ -1,4 +1,5 @@
 #include "gui/OptionsDialog.h"
+#include "gui/UiText.h"
 
 #include "gui/DialogButtons.h"
 
@@ -18,10 +19,6 @@ namespace {
 constexpr int VisibleItems = 30;
 constexpr char32_t BackspaceKey = 8;
 constexpr char32_t EnterKey = 13;
-
-QString Utf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The key as the logic sees a typed character; 0 for keys that type nothing
 // (arrows, Tab, shortcuts), which stay with the text box.
@@ -51,7 +48,7 @@ char32_t TypedKey(const QKeyEvent& key) {
 OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialogs, QWidget* parent)
     : QDialog(parent), options_(settings, dialogs) {
     setObjectName(QStringLiteral("optionsWindow"));
-    setWindowTitle(QString::fromUtf8(TOptionsWindow::Caption));
+    setWindowTitle(UiText(TOptionsWindow::Caption));
     setModal(true);
 
     source_ = new QLineEdit(this);
@@ -70,26 +67,26 @@ OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialog
         });
         lists_[i] = box;
     }
-    auto label = [this](TChoiceRole role) { return new QLabel(Utf8(RoleCaption(role)), this); };
+    auto label = [this](TChoiceRole role) { return new QLabel(UiText(RoleCaption(role)), this); };
     auto row = [&](QGridLayout* grid, int r, TChoiceRole role) {
         grid->addWidget(label(role), r, 0);
         grid->addWidget(List(role), r, 1);
     };
 
     auto* top = new QGridLayout;
-    top->addWidget(new QLabel(QString::fromUtf8(TOptionsWindow::SourceCaption), this), 0, 0);
+    top->addWidget(new QLabel(UiText(TOptionsWindow::SourceCaption), this), 0, 0);
     top->addWidget(source_, 0, 1);
     row(top, 1, TChoiceRole::crVideoEncoder);
 
-    auto* videoGroup = new QGroupBox(QString::fromUtf8(TOptionsWindow::VideoGroupCaption), this);
+    auto* videoGroup = new QGroupBox(UiText(TOptionsWindow::VideoGroupCaption), this);
     auto* video = new QGridLayout(videoGroup);
     row(video, 0, TChoiceRole::crVideoBitRate);
     row(video, 1, TChoiceRole::crFrameSize);
     row(video, 2, TChoiceRole::crFrameRate);
-    video->addWidget(new QLabel(QString::fromUtf8(TOptionsWindow::FiltersCaption), this), 3, 0);
+    video->addWidget(new QLabel(UiText(TOptionsWindow::FiltersCaption), this), 3, 0);
     auto* filterRow = new QHBoxLayout;
     for (size_t i = 0; i < filters_.size(); ++i) {
-        filters_[i] = new QCheckBox(QString::fromUtf8(TOptionsWindow::FilterCaptions[i]), this);
+        filters_[i] = new QCheckBox(UiText(TOptionsWindow::FilterCaptions[i]), this);
         connect(filters_[i], &QCheckBox::toggled, this, [this, i](bool ticked) {
             if (!syncing_)
                 options_.SetFilter(static_cast<int>(i), ticked);
@@ -100,7 +97,7 @@ OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialog
 
     auto* middle = new QGridLayout;
     row(middle, 0, TChoiceRole::crAudioEncoder);
-    auto* audioGroup = new QGroupBox(QString::fromUtf8(TOptionsWindow::AudioGroupCaption), this);
+    auto* audioGroup = new QGroupBox(UiText(TOptionsWindow::AudioGroupCaption), this);
     auto* audio = new QGridLayout(audioGroup);
     row(audio, 0, TChoiceRole::crAudioBitRate);
     row(audio, 1, TChoiceRole::crSampleRate);
@@ -113,11 +110,11 @@ OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialog
         grid->setColumnStretch(1, 1);
     }
 
-    auto* clipGroup = new QGroupBox(QString::fromUtf8(TOptionsWindow::ClipGroupCaption), this);
+    auto* clipGroup = new QGroupBox(UiText(TOptionsWindow::ClipGroupCaption), this);
     auto* clip = new QGridLayout(clipGroup);
     const char* lineCaptions[] = {TOptionsWindow::ClipStartCaption, TOptionsWindow::ClipStopCaption};
     for (int line = 0; line < 2; ++line) {
-        clip->addWidget(new QLabel(QString::fromUtf8(lineCaptions[line]), this), line, 0);
+        clip->addWidget(new QLabel(UiText(lineCaptions[line]), this), line, 0);
         for (int unit = 0; unit < 3; ++unit) {
             auto* box = new QLineEdit(this);
             box->setMaxLength(TOptionsWindow::ClipBoxLength);
@@ -136,26 +133,26 @@ OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialog
             });
             clipBoxes_[static_cast<size_t>(line * 3 + unit)] = box;
             clip->addWidget(box, line, 1 + unit * 2);
-            clip->addWidget(new QLabel(QString::fromUtf8(TOptionsWindow::ClipUnitCaptions[unit]), this), line,
+            clip->addWidget(new QLabel(UiText(TOptionsWindow::ClipUnitCaptions[unit]), this), line,
                             2 + unit * 2);
         }
     }
-    clipCheck_ = new QCheckBox(QString::fromUtf8(TOptionsWindow::ClipCheckCaption), this);
+    clipCheck_ = new QCheckBox(UiText(TOptionsWindow::ClipCheckCaption), this);
     connect(clipCheck_, &QCheckBox::toggled, this, [this](bool ticked) {
         if (syncing_)
             return;
         options_.SetClipChecked(ticked);
         ShowState();
     });
-    auto* preview = new QPushButton(QString::fromUtf8(TOptionsWindow::PreviewCaption), this);
+    auto* preview = new QPushButton(UiText(TOptionsWindow::PreviewCaption), this);
     preview->setAutoDefault(false);
     connect(preview, &QPushButton::clicked, this, [this] { options_.PreviewSource(); });
     clip->addWidget(clipCheck_, 0, 8);
     clip->addWidget(preview, 1, 8);
     clip->setColumnStretch(7, 1);
 
-    confirm_ = new QPushButton(QString::fromUtf8(TOptionsWindow::ConfirmCaption), this);
-    cancel_ = new QPushButton(QString::fromUtf8(TOptionsWindow::CancelCaption), this);
+    confirm_ = new QPushButton(UiText(TOptionsWindow::ConfirmCaption), this);
+    cancel_ = new QPushButton(UiText(TOptionsWindow::CancelCaption), this);
     // Enter in a clip box belongs to the box, not to a default button.
     confirm_->setAutoDefault(false);
     cancel_->setAutoDefault(false);
@@ -191,7 +188,7 @@ void OptionsDialog::ShowState() {
         QComboBox* box = lists_[i];
         QStringList items;
         for (const std::string& item : state.Items)
-            items << QString::fromStdString(item);
+            items << UiText(item);
         QStringList shown;
         for (int k = 0; k < box->count(); ++k)
             shown << box->itemText(k);

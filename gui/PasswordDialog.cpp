@@ -2,6 +2,7 @@
 
 #include "app/MainWindowTexts.h"
 #include "gui/DialogButtons.h"
+#include "gui/UiText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,16 +12,16 @@
 
 PasswordDialog::PasswordDialog(QWidget* parent) : QDialog(parent), box_(new QLineEdit(this)) {
     setObjectName(QStringLiteral("passwordWindow"));
-    setWindowTitle(QString::fromUtf8(MainTexts::PasswordCaption));
+    setWindowTitle(UiText(MainTexts::PasswordCaption));
     box_->setEchoMode(QLineEdit::Password);
-    auto* ok = new QPushButton(QString::fromUtf8(MainTexts::OkCaption), this);
-    auto* quit = new QPushButton(QString::fromUtf8(MainTexts::PasswordQuit), this);
+    auto* ok = new QPushButton(UiText(MainTexts::OkCaption), this);
+    auto* quit = new QPushButton(UiText(MainTexts::PasswordQuit), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(quit, &QPushButton::clicked, this, &QDialog::reject);
     QHBoxLayout* buttons = DialogButtonRow({ok, quit});
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QString::fromUtf8(MainTexts::PasswordPrompt), this));
+    layout->addWidget(new QLabel(UiText(MainTexts::PasswordPrompt), this));
     layout->addWidget(box_);
     layout->addLayout(buttons);
     setFixedSize(sizeHint().expandedTo(QSize(300, 120)));

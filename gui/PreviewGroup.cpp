@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr const char* SnapshotFolderCaption = "选择快照文件存放目录";
+constexpr const char* SnapshotFolderCaption = VT_TR("选择快照文件存放目录");
 
 } // namespace
 

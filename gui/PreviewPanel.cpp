@@ -1,7 +1,9 @@
 #include "gui/PreviewPanel.h"
 
 #include "gui/QtPlayerDisplay.h"
+#include "gui/UiText.h"
 #include "player/Player.h"
+#include "profiles/Translation.h"
 
 #include <QActionGroup>
 #include <QCursor>
@@ -36,12 +38,12 @@ PreviewPanel::PreviewPanel(TCustomPlayer& player, TPreviewServices services, con
     slider_->setRange(0, 0);
     slider_->installEventFilter(this);
 
-    play_ = makeButton(QStringLiteral("播放"));
-    pause_ = makeButton(QStringLiteral("暂停"));
-    stop_ = makeButton(QStringLiteral("停止"));
-    sound_ = makeButton(QStringLiteral("声音/静音"));
-    snapshot_ = makeButton(QStringLiteral("捕捉快照"));
-    settings_ = makeButton(QStringLiteral("快照设置"));
+    play_ = makeButton(UiText(VT_TR("播放")));
+    pause_ = makeButton(UiText(VT_TR("暂停")));
+    stop_ = makeButton(UiText(VT_TR("停止")));
+    sound_ = makeButton(UiText(VT_TR("声音/静音")));
+    snapshot_ = makeButton(UiText(VT_TR("捕捉快照")));
+    settings_ = makeButton(UiText(VT_TR("快照设置")));
     drawPictures();
     buildSnapshotMenu();
 
@@ -110,18 +112,17 @@ void PreviewPanel::changeEvent(QEvent* event) {
 
 void PreviewPanel::buildSnapshotMenu() {
     snapshotMenu_ = new QMenu(this);
-    connect(snapshotMenu_->addAction(QStringLiteral("打开快照目录")), &QAction::triggered, this,
+    connect(snapshotMenu_->addAction(UiText(VT_TR("打开快照目录"))), &QAction::triggered, this,
             [this] { logic_->OpenSnapshotFolder(); });
-    connect(snapshotMenu_->addAction(QStringLiteral("设置快照目录")), &QAction::triggered, this,
+    connect(snapshotMenu_->addAction(UiText(VT_TR("设置快照目录"))), &QAction::triggered, this,
             [this] { logic_->ChooseSnapshotFolder(); });
     snapshotMenu_->addSeparator();
-    QMenu* types = snapshotMenu_->addMenu(QStringLiteral("快照保存类型"));
+    QMenu* types = snapshotMenu_->addMenu(UiText(VT_TR("快照保存类型")));
     auto* group = new QActionGroup(types);
     group->setExclusive(true);
     for (size_t i = 0; i < SnapshotTypes.size(); ++i) {
         const auto& info = SnapshotTypes[i];
-        QAction* action =
-            types->addAction(QString::fromUtf8(info.MenuCaption.data(), info.MenuCaption.size()));
+        QAction* action = types->addAction(UiText(info.MenuCaption));
         action->setCheckable(true);
         action->setChecked(info.Type == DefaultSnapshotType);
         group->addAction(action);
@@ -227,7 +228,7 @@ void PreviewPanel::ClearVideo() {
 }
 
 void PreviewPanel::SetStatusText(const std::string& text) {
-    emit statusTextChanged(QString::fromStdString(text));
+    emit statusTextChanged(UiText(text));
 }
 
 void PreviewPanel::FocusJobList() {

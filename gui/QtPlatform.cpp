@@ -1,6 +1,7 @@
 #include "gui/QtPlatform.h"
 
 #include "app/OpenFilters.h"
+#include "gui/UiText.h"
 
 #include <QFileDialog>
 #include <QStringList>
@@ -10,8 +11,10 @@ namespace {
 // Qt's filter syntax: "label (*.a *.b)" joined by ";;"; the first entry is selected.
 QString FilterText(const std::vector<TFileFilter>& filters) {
     QStringList entries;
-    for (const TFileFilter& filter : filters)
+    for (TFileFilter filter : filters) {
+        filter.Label = UiText(filter.Label).toStdString();
         entries << QString::fromStdString(DialogFilterEntry(filter));
+    }
     return entries.join(QStringLiteral(";;"));
 }
 
@@ -38,8 +41,8 @@ std::optional<std::string> QtPlatform::ChooseFolder(const std::string& caption) 
 
 std::optional<std::string> QtPlatform::ChooseFolderFrom(const std::string& caption,
                                                         const std::string& startFolder) {
-    const QString folder = QFileDialog::getExistingDirectory(parent_, QString::fromStdString(caption),
-                                                             QString::fromStdString(startFolder));
+    const QString folder =
+        QFileDialog::getExistingDirectory(parent_, UiText(caption), QString::fromStdString(startFolder));
     if (folder.isEmpty())
         return std::nullopt;
     return folder.toStdString();

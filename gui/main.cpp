@@ -1,5 +1,6 @@
 #include "app/InstanceHandOver.h"
 #include "app/JobListFile.h"
+#include "app/LanguageChoice.h"
 #include "app/SettingsStore.h"
 #include "gui/DispatcherBridge.h"
 #include "gui/InstanceChannel.h"
@@ -30,6 +31,23 @@ QStringList CommandLinePaths(const QStringList& arguments) {
     return paths;
 }
 
+// Takes "--lang zh|en" (or "--lang=zh") out of `arguments`; the value, or empty.
+QString TakeLanguageOption(QStringList& arguments) {
+    QString value;
+    for (qsizetype i = 0; i < arguments.size();) {
+        if (arguments[i] == QStringLiteral("--lang") && i + 1 < arguments.size()) {
+            value = arguments[i + 1];
+            arguments.remove(i, 2);
+        } else if (arguments[i].startsWith(QStringLiteral("--lang="))) {
+            value = arguments[i].mid(7);
+            arguments.remove(i);
+        } else {
+            ++i;
+        }
+    }
+    return value;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -40,13 +58,17 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(VANTORO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("vantoro"));
     QApplication::setWindowIcon(ApplicationIcon());
-    if (!InstallQtTranslations(app))
-        std::fprintf(stderr, "vantoro: Qt's Chinese translations are missing; its own texts stay English\n");
+    QStringList arguments = app.arguments().mid(1);
+    const QString languageOption = TakeLanguageOption(arguments);
+    if (!languageOption.isEmpty() && !ParseLanguageName(languageOption.toStdString())) {
+        std::fprintf(stderr, "vantoro: --lang takes zh or en, not %s\n", qPrintable(languageOption));
+        return EXIT_FAILURE;
+    }
 
     // One program per user session: a second window would keep a job list of
     // its own and overwrite the first one's. The lock keeps two starts at the
     // same moment from both deciding to be the first.
-    const QStringList paths = CommandLinePaths(app.arguments().mid(1));
+    const QStringList paths = CommandLinePaths(arguments);
     const QString socketName = QFile::decodeName(
         InstanceSocketPath(std::getenv("XDG_RUNTIME_DIR"), getuid(), QDir::tempPath().toStdString()).c_str());
     QLockFile startLock(socketName + QStringLiteral(".lock"));
@@ -71,6 +93,13 @@ int main(int argc, char** argv) {
 
     const QString programFolder = QCoreApplication::applicationDirPath();
     TSettingsStore settings(SettingsFilePath(programFolder.toStdString()), HomeFolder());
+    const TLanguage language =
+        ChooseLanguage(languageOption.toStdString(), settings.ReadLanguage(), ReadLocaleVariables());
+    if (!InstallLanguage(app, language))
+        std::fprintf(stderr,
+                     language == TLanguage::Chinese
+                         ? "vantoro: Qt's Chinese translations are missing; its own texts stay English\n"
+                         : "vantoro: the English translation is missing; the texts stay Chinese\n");
     QtPlatform platform;
     int status;
     {

@@ -115,6 +115,14 @@ void BuildOutputOptions(const TConversionSettings& settings, const std::string& 
         }
     }
 
+    // Constant quality has no field of its own in the record: it travels as
+    // the encoder's option line, which the job list keeps with the record.
+    if (!settings.VideoQuality.empty() && !settings.AudioOnly) {
+        if (!output.ExtOptions.empty())
+            output.ExtOptions += '\n';
+        output.ExtOptions += settings.VideoQuality;
+    }
+
     if (settings.ClipMode == ClipSelect && settings.ClipLength > 0)
         output.Duration = settings.ClipLength * 1000;
 }

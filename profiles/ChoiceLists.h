@@ -54,10 +54,20 @@ struct TListChoice {
 using TProfileChoices = std::array<TListChoice, ChoiceRoleCount>; // indexed by TChoiceRole
 
 // The lists of profile `id`; none for an identifier without a catalogue entry.
+// The video bit-rate list ends with the constant-quality items when the
+// preselected encoder takes them (QualityItemsFollow).
 std::optional<TProfileChoices> ChoicesFor(int32_t id);
 
+// Puts the constant-quality items after the bit rates of `bitRates` when the
+// video encoder item `encoder` takes them, and takes them out otherwise (the
+// tables never preselect one).
+void QualityItemsFollow(TListChoice& bitRates, std::string_view encoder);
+// Whether the video encoder item `encoder` takes the constant-quality items.
+bool EncoderTakesQuality(std::string_view encoder);
+
 // The list that picking `encoder` in the video encoder list of profile `id`
-// puts in place of another list, with its role; none when the pick changes nothing.
+// puts in place of another list, with its role; none when the pick changes
+// nothing. A refilled bit-rate list follows the encoder (QualityItemsFollow).
 struct TEncoderRefill {
     TChoiceRole Role;
     TListChoice List;

@@ -25,6 +25,7 @@ struct TConversionSettings {
     std::string Target;          // "vcd", "svcd", "dvd" or empty
     std::string VideoTag;        // "DX50", "XVID" or empty
     int32_t VideoBitRate = -1;   // bit/s; NotSetBitRate: not set
+    std::string VideoQuality;    // constant quality instead of a bit rate: "crf=23", "qscale=5" ... or empty
     int32_t AudioBitRate = -1;   // bit/s; NotSetBitRate: automatic
     bool AudioOnly = false;
     int64_t ClipStart = -1;  // ms

@@ -6,6 +6,7 @@
 
 #include "profiles/ConversionSettings.h"
 #include "profiles/OutputProfile.h"
+#include "profiles/Translation.h"
 #include "profiles/UserDialogs.h"
 
 #include <array>
@@ -14,11 +15,11 @@
 
 class TFormatChooser {
 public:
-    static constexpr const char* Caption = "选择转换格式";
-    static constexpr const char* Prompt = "请选择您要转换的影片格式：";
-    static constexpr const char* NextCaption = "下一步";
-    static constexpr const char* CancelCaption = "取消";
-    static constexpr const char* NoSelectionMessage = "请选择一个要转换的类型,然后点击“下一步”按钮！";
+    static constexpr const char* Caption = VT_TR("选择转换格式");
+    static constexpr const char* Prompt = VT_TR("请选择您要转换的影片格式：");
+    static constexpr const char* NextCaption = VT_TR("下一步");
+    static constexpr const char* CancelCaption = VT_TR("取消");
+    static constexpr const char* NoSelectionMessage = VT_TR("请选择一个要转换的类型,然后点击“下一步”按钮！");
     static constexpr const char* ResultGoOn = "1";
     static constexpr const char* ResultCancelled = "2";
 

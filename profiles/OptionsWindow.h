@@ -8,6 +8,7 @@
 #include "profiles/ChoiceLists.h"
 #include "profiles/ConversionSettings.h"
 #include "profiles/SettingsMapping.h"
+#include "profiles/Translation.h"
 #include "profiles/UserDialogs.h"
 
 #include <array>
@@ -18,22 +19,22 @@
 
 class TOptionsWindow {
 public:
-    static constexpr const char* Caption = "选项设置";
-    static constexpr const char* SourceCaption = "视频源：";
-    static constexpr const char* VideoGroupCaption = "视频编码详细设置";
-    static constexpr const char* AudioGroupCaption = "音频编码详细设置";
-    static constexpr const char* FiltersCaption = "视频滤镜：";
-    static constexpr std::array<const char*, 3> FilterCaptions{"视频图像水平翻转", "视频图像垂直翻转",
-                                                               "视频显示底片效果"};
-    static constexpr const char* ClipGroupCaption = "分割截取视频";
-    static constexpr const char* ClipStartCaption = "转换起始时间：";
-    static constexpr const char* ClipStopCaption = "转换停止时间：";
-    static constexpr std::array<const char*, 3> ClipUnitCaptions{"时", "分", "秒"};
-    static constexpr const char* ClipCheckCaption = "允许截取视频";
-    static constexpr const char* PreviewCaption = "预览视频";
-    static constexpr const char* ConfirmCaption = "确定";
-    static constexpr const char* CancelCaption = "取消";
-    static constexpr const char* DigitsOnlyMessage = "对不起，这里只能输入数字！";
+    static constexpr const char* Caption = VT_TR("选项设置");
+    static constexpr const char* SourceCaption = VT_TR("视频源：");
+    static constexpr const char* VideoGroupCaption = VT_TR("视频编码详细设置");
+    static constexpr const char* AudioGroupCaption = VT_TR("音频编码详细设置");
+    static constexpr const char* FiltersCaption = VT_TR("视频滤镜：");
+    static constexpr std::array<const char*, 3> FilterCaptions{
+        VT_TR("视频图像水平翻转"), VT_TR("视频图像垂直翻转"), VT_TR("视频显示底片效果")};
+    static constexpr const char* ClipGroupCaption = VT_TR("分割截取视频");
+    static constexpr const char* ClipStartCaption = VT_TR("转换起始时间：");
+    static constexpr const char* ClipStopCaption = VT_TR("转换停止时间：");
+    static constexpr std::array<const char*, 3> ClipUnitCaptions{VT_TR("时"), VT_TR("分"), VT_TR("秒")};
+    static constexpr const char* ClipCheckCaption = VT_TR("允许截取视频");
+    static constexpr const char* PreviewCaption = VT_TR("预览视频");
+    static constexpr const char* ConfirmCaption = VT_TR("确定");
+    static constexpr const char* CancelCaption = VT_TR("取消");
+    static constexpr const char* DigitsOnlyMessage = VT_TR("对不起，这里只能输入数字！");
     static constexpr int ClipBoxLength = 2; // characters the user can type into a clip box
 
     // One drop-down list (pick-only).

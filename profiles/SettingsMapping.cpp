@@ -1,6 +1,8 @@
 #include "profiles/SettingsMapping.h"
 
+#include "profiles/ConstantQuality.h"
 #include "profiles/OutputProfile.h"
+#include "profiles/Translation.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,68 +12,71 @@
 namespace {
 
 constexpr TVideoEncoderRow VideoEncoders[] = {
-    {"Divx 5 视频压缩器", "mpeg4", "DX50"},
-    {"Divx 视频压缩器", "msmpeg4"},
-    {"XviD 视频压缩器1", "mpeg4", "XVID"},
-    {"XviD 视频压缩器2", "libxvid"},
-    {"MPEG4 视频压缩器", "mpeg4"},
-    {"MPEG4视频压缩器", "mpeg4"},
-    {"H264/AVC高清视频压缩器", "libx264"},
-    {"Mjpeg 视频压缩器", "mjpeg"},
-    {"RM视频压缩器1", "rv10"},
-    {"RM视频压缩器2", "rv20"},
-    {"WMV视频压缩器", "wmv2"},
-    {"MPEG视频压缩器", "mpeg1video"},
-    {"ASF视频压缩器", "msmpeg4", {}, "asf"},
-    {"FLASH格式视频压缩器"},
-    {"FLV格式视频压缩器"},
-    {"QuickTime视频压缩器"},
-    {"该格式无视频"},
-    {"PAL_DVD视频压缩器", {}, {}, {}, "dvd", "PAL", "_PAL.mpg"},
-    {"NTSC_DVD视频压缩器", {}, {}, {}, "dvd", "NTSC", "_NTSC.mpg"},
-    {"PAL_SVCD视频压缩器", {}, {}, {}, "svcd", "PAL", "_PAL.mpg"},
-    {"NTSC_SVCD视频压缩器", {}, {}, {}, "svcd", "NTSC", "_NTSC.mpg"},
-    {"PAL_VCD视频压缩器", {}, {}, {}, "vcd", "PAL", "_PAL.mpg"},
-    {"NTSC_VCD视频压缩器", {}, {}, {}, "vcd", "NTSC", "_NTSC.mpg"},
+    {VT_TR("Divx 5 视频压缩器"), "mpeg4", "DX50"},
+    {VT_TR("Divx 视频压缩器"), "msmpeg4"},
+    {VT_TR("XviD 视频压缩器1"), "mpeg4", "XVID"},
+    {VT_TR("XviD 视频压缩器2"), "libxvid"},
+    {VT_TR("MPEG4 视频压缩器"), "mpeg4"},
+    {VT_TR("MPEG4视频压缩器"), "mpeg4"},
+    {VT_TR("H264/AVC高清视频压缩器"), "libx264"},
+    {VT_TR("Mjpeg 视频压缩器"), "mjpeg"},
+    {VT_TR("RM视频压缩器1"), "rv10"},
+    {VT_TR("RM视频压缩器2"), "rv20"},
+    {VT_TR("WMV视频压缩器"), "wmv2"},
+    {VT_TR("MPEG视频压缩器"), "mpeg1video"},
+    {VT_TR("ASF视频压缩器"), "msmpeg4", {}, "asf"},
+    {VT_TR("FLASH格式视频压缩器")},
+    {VT_TR("FLV格式视频压缩器")},
+    {VT_TR("QuickTime视频压缩器")},
+    {VT_TR("该格式无视频")},
+    {VT_TR("PAL_DVD视频压缩器"), {}, {}, {}, "dvd", "PAL", "_PAL.mpg"},
+    {VT_TR("NTSC_DVD视频压缩器"), {}, {}, {}, "dvd", "NTSC", "_NTSC.mpg"},
+    {VT_TR("PAL_SVCD视频压缩器"), {}, {}, {}, "svcd", "PAL", "_PAL.mpg"},
+    {VT_TR("NTSC_SVCD视频压缩器"), {}, {}, {}, "svcd", "NTSC", "_NTSC.mpg"},
+    {VT_TR("PAL_VCD视频压缩器"), {}, {}, {}, "vcd", "PAL", "_PAL.mpg"},
+    {VT_TR("NTSC_VCD视频压缩器"), {}, {}, {}, "vcd", "NTSC", "_NTSC.mpg"},
 };
 
 constexpr TAudioEncoderRow AudioEncoders[] = {
-    {"MP3音频编码器", "libmp3lame"},
-    {"Flac音频编码器", "flac"},
-    {"AAC音频编码器", "libfaac"},
-    {"AC3音频编码器", "ac3"},
-    {"自动音频编码器", AutoSetting},
-    {"WMV音频编码器", "wmav2"},
-    {"WMA音频编码器", "wmav2"},
-    {"ASF音频编码器1", "wmav2"},
-    {"ASF音频编码器2", "wmav1"},
-    {"OGG音频编码器", "libvorbis"},
-    {"AMR音频编码器", "libopencore_amrnb"},
-    {"WAVE音频编码器", {}},
-    {"RM音频编码器", {}},
-    {"MP2音频编码器", {}},
+    {VT_TR("MP3音频编码器"), "libmp3lame"},
+    {VT_TR("Flac音频编码器"), "flac"},
+    {VT_TR("AAC音频编码器"), "libfaac"},
+    {VT_TR("AC3音频编码器"), "ac3"},
+    {VT_TR("自动音频编码器"), AutoSetting},
+    {VT_TR("WMV音频编码器"), "wmav2"},
+    {VT_TR("WMA音频编码器"), "wmav2"},
+    {VT_TR("ASF音频编码器1"), "wmav2"},
+    {VT_TR("ASF音频编码器2"), "wmav1"},
+    {VT_TR("OGG音频编码器"), "libvorbis"},
+    {VT_TR("AMR音频编码器"), "libopencore_amrnb"},
+    {VT_TR("WAVE音频编码器"), {}},
+    {VT_TR("RM音频编码器"), {}},
+    {VT_TR("MP2音频编码器"), {}},
 };
 
 constexpr TVolumeRow Volumes[] = {
-    {"无声音", "0"},         {"音量降低90%", "26"},    {"音量降低80%", "51"},   {"音量降低70%", "77"},
-    {"音量降低60%", "102"},  {"音量降低50%", "128"},   {"音量降低40%", "154"},  {"音量降低30%", "179"},
-    {"音量降低20%", "205"},  {"音量降低10%", "230"},   {"音量保持不变", "256"}, {"音量增加10%", "282"},
-    {"音量增加20%", "307"},  {"音量增加30%", "333"},   {"音量增加40%", "358"},  {"音量增加50%", "384"},
-    {"音量增加60%", "410"},  {"音量增加70%", "435"},   {"音量增加80%", "461"},  {"音量增加90%", "486"},
-    {"音量增加1倍", "512"},  {"音量增加1.5倍", "640"}, {"音量增加2倍", "768"},  {"音量增加3倍", "1024"},
-    {"音量增加4倍", "1280"}, {"音量增加5倍", "1536"},  {"音量增加6倍", "1792"}, {"音量增加7倍", "2048"},
+    {VT_TR("无声音"), "0"},          {VT_TR("音量降低90%"), "26"},   {VT_TR("音量降低80%"), "51"},
+    {VT_TR("音量降低70%"), "77"},    {VT_TR("音量降低60%"), "102"},  {VT_TR("音量降低50%"), "128"},
+    {VT_TR("音量降低40%"), "154"},   {VT_TR("音量降低30%"), "179"},  {VT_TR("音量降低20%"), "205"},
+    {VT_TR("音量降低10%"), "230"},   {VT_TR("音量保持不变"), "256"}, {VT_TR("音量增加10%"), "282"},
+    {VT_TR("音量增加20%"), "307"},   {VT_TR("音量增加30%"), "333"},  {VT_TR("音量增加40%"), "358"},
+    {VT_TR("音量增加50%"), "384"},   {VT_TR("音量增加60%"), "410"},  {VT_TR("音量增加70%"), "435"},
+    {VT_TR("音量增加80%"), "461"},   {VT_TR("音量增加90%"), "486"},  {VT_TR("音量增加1倍"), "512"},
+    {VT_TR("音量增加1.5倍"), "640"}, {VT_TR("音量增加2倍"), "768"},  {VT_TR("音量增加3倍"), "1024"},
+    {VT_TR("音量增加4倍"), "1280"},  {VT_TR("音量增加5倍"), "1536"}, {VT_TR("音量增加6倍"), "1792"},
+    {VT_TR("音量增加7倍"), "2048"},
 };
 
 // The fixed list texts the mapping knows besides the tables.
-constexpr std::string_view Stereo = "立体声";
-constexpr std::string_view Mono = "单声道";
-constexpr std::string_view AutoSampleRate = "自动音频采样率";
-constexpr std::string_view AutoBitRate = "自动音频比特率";
-constexpr std::string_view KeepSize = "保持原分辨率";
-constexpr std::string_view KeepRate = "保持原帧速率";
-constexpr std::string_view NotApplicable = "无";
-constexpr std::string_view Aspect43 = "普通视频4:3模式";
-constexpr std::string_view Aspect169 = "宽屏视频16:9模式";
+constexpr std::string_view Stereo = VT_TR("立体声");
+constexpr std::string_view Mono = VT_TR("单声道");
+constexpr std::string_view AutoSampleRate = VT_TR("自动音频采样率");
+constexpr std::string_view AutoBitRate = VT_TR("自动音频比特率");
+constexpr std::string_view KeepSize = VT_TR("保持原分辨率");
+constexpr std::string_view KeepRate = VT_TR("保持原帧速率");
+constexpr std::string_view NotApplicable = VT_TR("无");
+constexpr std::string_view Aspect43 = VT_TR("普通视频4:3模式");
+constexpr std::string_view Aspect169 = VT_TR("宽屏视频16:9模式");
 
 template <typename Row, size_t N> const Row* FindRow(const Row (&rows)[N], std::string_view label) {
     const auto it =
@@ -158,6 +163,7 @@ void ApplyDiscPreset(const TVideoEncoderRow& row, std::string_view outputFolder,
     settings.Volume = "256";
     settings.AspectRatio.clear();
     settings.VideoBitRate = TConversionSettings::NotSetBitRate;
+    settings.VideoQuality.clear();
     settings.AudioBitRate = TConversionSettings::NotSetBitRate;
     settings.OutputFormat.clear();
     settings.VideoTag.clear();
@@ -196,7 +202,11 @@ void MapChoicesToSettings(const TChosenItems& chosen, const TMappingContext& con
     else if (aspect == NotApplicable)
         settings.AspectRatio.clear();
 
-    if (const auto rate = VideoBitRateFromText(chosen.Item(crVideoBitRate)))
+    const std::string& videoRate = chosen.Item(crVideoBitRate);
+    const bool constantQuality = QualityLevel(videoRate).has_value();
+    if (constantQuality)
+        settings.VideoBitRate = TConversionSettings::NotSetBitRate;
+    else if (const auto rate = VideoBitRateFromText(videoRate))
         settings.VideoBitRate = *rate;
 
     if (const TVideoEncoderRow* row = FindVideoEncoderRow(chosen.Item(crVideoEncoder))) {
@@ -210,6 +220,9 @@ void MapChoicesToSettings(const TChosenItems& chosen, const TMappingContext& con
                 settings.OutputFormat = row->Format;
         }
     }
+    // The quality's scale is the encoder's, known only now; a disc encoder
+    // cleared the encoder, and with it the quality.
+    settings.VideoQuality = constantQuality ? QualityOptionLine(settings.VideoCodec, videoRate) : "";
 
     settings.VideoFilters.clear();
     for (const auto& [ticked, name] :
@@ -261,11 +274,11 @@ TClipCheck ApplyClipRange(bool clipTicked, TClipBoxes& boxes, std::optional<int6
 std::string_view ClipMessage(TClipCheck check) {
     switch (check) {
     case TClipCheck::ccStopPastDuration:
-        return "截取时间设置错误，不允许停止时间大于时间长度！";
+        return VT_TR("截取时间设置错误，不允许停止时间大于时间长度！");
     case TClipCheck::ccStopNotAfterStart:
-        return "截取时间设置错误，不允许起始时间大于等于停止时间！";
+        return VT_TR("截取时间设置错误，不允许起始时间大于等于停止时间！");
     case TClipCheck::ccDurationUnknown:
-        return "无法读取视频源的时间长度，不能截取视频！";
+        return VT_TR("无法读取视频源的时间长度，不能截取视频！");
     case TClipCheck::ccAccepted:
         break;
     }

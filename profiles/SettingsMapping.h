@@ -35,7 +35,9 @@ struct TMappingContext {
 };
 
 // Steps 1 to 13 of a confirmation: writes the settings from the chosen items.
-// Texts that match no table row leave their fields unchanged. The clip range
+// Texts that match no table row leave their fields unchanged. A constant-quality
+// item of the bit-rate list sets no bit rate but VideoQuality, in the scale of
+// the chosen encoder. The clip range
 // is checked separately (ApplyClipRange), after this.
 void MapChoicesToSettings(const TChosenItems& chosen, const TMappingContext& context,
                           TConversionSettings& settings);

@@ -3,6 +3,8 @@
 // record the calls.
 #pragma once
 
+#include "profiles/Translation.h"
+
 #include <string>
 
 class TUserDialogs {
@@ -15,4 +17,4 @@ public:
 };
 
 // The caption of every information box of the profile windows.
-inline constexpr const char* PromptCaption = "提示";
+inline constexpr const char* PromptCaption = VT_TR("提示");

@@ -8,7 +8,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libavfilter-dev libswscale-dev libswresample-dev
   libavcodec-extra
   libsdl2-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n qt6-l10n-tools
   libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
   libcurl4-openssl-dev libglib2.0-bin
   libgtest-dev libgmock-dev libbenchmark-dev

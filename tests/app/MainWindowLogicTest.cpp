@@ -755,6 +755,24 @@ TEST_F(MainWindowLogicTest, TheJobListSurvivesARestart) {
     EXPECT_TRUE(view.Rows.empty());
 }
 
+TEST_F(MainWindowLogicTest, AConstantQualityPickComesBackWithTheJobList) {
+    const std::string jobList = (dir.Path() / "program" / "joblist.txt").string();
+    Restart(jobList);
+    script = {MpegProfile, {{TChoiceRole::crVideoBitRate, "恒定质量 (中)"}}};
+    AddOne(Clip("a.mkv"));
+    ASSERT_EQ(view.Rows.size(), 1u);
+    const TOutputOptions listed = logic->Jobs().Slot(0).Output;
+    EXPECT_EQ(listed.ExtOptions, "qscale=4");
+    EXPECT_LE(listed.VideoBitrate, 0);
+
+    Restart(jobList);
+    ASSERT_EQ(view.Rows.size(), 1u);
+    EXPECT_EQ(logic->Jobs().Slot(0).Output.ExtOptions, listed.ExtOptions);
+    EXPECT_EQ(logic->Jobs().Slot(0).Output.VideoBitrate, listed.VideoBitrate);
+    RunToEnd();
+    EXPECT_EQ(view.Statuses(), std::vector<std::string>{"完成"});
+}
+
 namespace {
 
 // "NAME.<pid>.part.EXT" of a process that has ended.

@@ -6,6 +6,7 @@
 #include "JsonReader.h"
 #include "ProbedOutput.h"
 #include "fixtures/FixtureMaker.h"
+#include "fixtures/ShownPicture.h"
 #include "media/FFmpegLoader.h"
 
 #include <gtest/gtest.h>
@@ -140,6 +141,28 @@ TEST_F(ConvertCommandTest, ConvertsABatchThroughSeveralProfilesAndParallelJobs) 
         }
         EXPECT_NE(result.err.find("3 of 3 files converted"), std::string::npos) << result.err;
     }
+}
+
+TEST_F(ConvertCommandTest, AWideFilmInAFourByThreeFrameIsLetterboxed) {
+    // Profile 500's defaults: "1280*720" shown 4:3.
+    constexpr int flatLuma = 170;
+    ClipSpec spec = VideoAndAudioClip(0.4);
+    spec.Video[0].Width = 160;
+    spec.Video[0].Height = 90;
+    spec.Video[0].FlatLuma = flatLuma;
+    const std::string film = dir.File("film.mp4");
+    MakeClip(film, spec);
+    const CliResult result = Convert("500", {}, {film});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const ShownPicture shown = ReadShownPicture(Out("film.mp4"), (16 + flatLuma) / 2);
+    ASSERT_TRUE(shown.Decoded);
+    EXPECT_EQ(shown.FrameWidth, 1280);
+    EXPECT_EQ(shown.FrameHeight, 720);
+    EXPECT_NEAR(shown.FrameAspect(), 4.0 / 3, 0.02);
+    // The whole width, three quarters of the height, bars above and below.
+    EXPECT_EQ(shown.Width, 1280);
+    EXPECT_NEAR(shown.PictureAspect(), 16.0 / 9, 0.03);
+    EXPECT_NEAR(shown.Y, 90, 2);
 }
 
 TEST_F(ConvertCommandTest, AFailingJobLeavesTheOthersCompleteAndExitsOne) {

@@ -244,4 +244,45 @@ TEST(EncoderClock, FineSourceRateFitsSixteenBits) {
     EXPECT_EQ(av_cmp_q(kept, AVRational{2997000, 100003}), 0);
 }
 
+struct AspectCase {
+    const char* Name;
+    const char* Format;
+    const char* Encoder;
+    AVRational Wanted;
+    int Width, Height;
+    AVRational Shown; // the pixel aspect the output is read back with
+};
+
+void PrintTo(const AspectCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class CodedAspect : public testing::TestWithParam<AspectCase> {};
+
+TEST_P(CodedAspect, IsWhatTheOutputShows) {
+    const AspectCase& c = GetParam();
+    const AVRational shown =
+        CodedSampleAspect(av_guess_format(c.Format, nullptr, nullptr),
+                          avcodec_find_encoder_by_name(c.Encoder), c.Wanted, c.Width, c.Height);
+    EXPECT_EQ(av_cmp_q(shown, c.Shown), 0) << shown.num << "/" << shown.den;
+}
+
+const AspectCase AspectCases[] = {
+    {"mpeg4_any", "avi", "mpeg4", {9, 8}, 128, 96, {9, 8}},
+    // MPEG-2 codes 4:3, 16:9 and 2.21:1 frames: a 3:2 one becomes 4:3.
+    {"mpeg2_three_two_to_4_3", "svcd", "mpeg2video", {9, 5}, 480, 576, {8, 5}},
+    {"mpeg2_wide", "dvd", "mpeg2video", {64, 45}, 720, 576, {64, 45}},
+    {"mpeg2_square", "mpeg", "mpeg2video", {1, 1}, 320, 240, {1, 1}},
+    // MPEG-1 codes fourteen pixel shapes; PAL 4:3 is 0.9157 (height / width).
+    {"mpeg1_pal_4_3", "vcd", "mpeg1video", {12, 11}, 352, 288, av_d2q(1.0 / 0.9157, 255)},
+    {"mpeg1_square", "mpeg", "mpeg1video", {1, 1}, 320, 240, {1, 1}},
+    // Flash video keeps none: players show square pixels.
+    {"flv_square", "flv", "flv", {4, 3}, 320, 240, {1, 1}},
+    // H.264 codes it in its own headers, in any container.
+    {"flv_h264_kept", "flv", "libx264", {4, 3}, 320, 240, {4, 3}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, CodedAspect, testing::ValuesIn(AspectCases),
+                         [](const testing::TestParamInfo<AspectCase>& info) { return info.param.Name; });
+
 } // namespace

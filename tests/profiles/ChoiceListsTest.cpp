@@ -3,6 +3,7 @@
 // refill another list.
 
 #include "profiles/ChoiceLists.h"
+#include "profiles/ConstantQuality.h"
 #include "profiles/OutputProfile.h"
 #include "profiles/SettingsMapping.h"
 
@@ -30,7 +31,7 @@ bool Understood(TChoiceRole role, std::string_view item) {
     case crVideoEncoder:
         return FindVideoEncoderRow(item) != nullptr;
     case crVideoBitRate:
-        return VideoBitRateFromText(item).has_value();
+        return VideoBitRateFromText(item).has_value() || QualityLevel(item).has_value();
     case crFrameSize:
         return item == "保持原分辨率" || item == "无" ||
                (std::sscanf(text.c_str(), "%d%c%d", &width, &separator, &height) == 3 && separator == '*');
@@ -162,9 +163,10 @@ TEST(ChoiceLists, EncoderPicksRefillTheirList) {
         size_t Items;
         std::string_view Preselected;
     };
-    for (const Case& c : {Case{1, "Mjpeg 视频压缩器", crVideoBitRate, 15, "3000 kbps(高质量)"},
-                          Case{3, "Divx 视频压缩器", crVideoBitRate, 8, "528 kbps(中等质量)"},
-                          Case{2, "H264/AVC高清视频压缩器", crVideoBitRate, 8, "528 kbps(中等质量)"},
+    // A refilled bit-rate list ends with the constant-quality items.
+    for (const Case& c : {Case{1, "Mjpeg 视频压缩器", crVideoBitRate, 15 + 3, "3000 kbps(高质量)"},
+                          Case{3, "Divx 视频压缩器", crVideoBitRate, 8 + 3, "528 kbps(中等质量)"},
+                          Case{2, "H264/AVC高清视频压缩器", crVideoBitRate, 8 + 3, "528 kbps(中等质量)"},
                           Case{100, "Divx 视频压缩器", crFrameSize, 4, "176*144"},
                           Case{101, "XviD 视频压缩器2", crFrameSize, 11, "176*144"},
                           Case{100, "Divx 5 视频压缩器", crFrameSize, 11, "176*144"}}) {

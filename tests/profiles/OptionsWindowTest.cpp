@@ -4,6 +4,7 @@
 #include "profiles/OptionsWindow.h"
 #include "FakeDialogs.h"
 #include "fixtures/FixtureMaker.h"
+#include "profiles/ConstantQuality.h"
 
 #include <gtest/gtest.h>
 
@@ -51,8 +52,9 @@ TEST_F(OptionsWindowTest, ShowFillsTheProfileAndReadsTheDuration) {
     EXPECT_EQ(window.SourceText(), source);
     EXPECT_EQ(settings.OutputFile, dir.File("song.avi"));
     EXPECT_EQ(window.SelectedText(crVideoEncoder), "Divx 5 视频压缩器");
-    // Filling preselects without picking: the bit rates are not refilled.
-    EXPECT_EQ(window.List(crVideoBitRate).Items.size(), 8u);
+    // Filling preselects without picking: the bit rates are not refilled
+    // (eight of the profile, then the three constant-quality items).
+    EXPECT_EQ(window.List(crVideoBitRate).Items.size(), 8u + ConstantQualityItems.size());
     EXPECT_EQ(window.SelectedText(crVolume), "音量保持不变");
     EXPECT_EQ(window.SourceDuration(), "2");
     for (int i = 0; i < 6; ++i)
@@ -126,10 +128,10 @@ TEST_F(OptionsWindowTest, EncoderPicksRefillAndRefusedPicksChangeNothing) {
     ShowFor(1, dir.File("a.wav"));
     ASSERT_TRUE(window.PickText(crFrameSize, "640*480"));
     ASSERT_TRUE(window.PickText(crVideoEncoder, "Mjpeg 视频压缩器"));
-    EXPECT_EQ(window.List(crVideoBitRate).Items.size(), 15u);
+    EXPECT_EQ(window.List(crVideoBitRate).Items.size(), 15u + ConstantQualityItems.size());
     EXPECT_EQ(window.SelectedText(crVideoBitRate), "3000 kbps(高质量)");
     ASSERT_TRUE(window.PickText(crVideoEncoder, "Divx 视频压缩器"));
-    EXPECT_EQ(window.List(crVideoBitRate).Items.size(), 8u);
+    EXPECT_EQ(window.List(crVideoBitRate).Items.size(), 8u + ConstantQualityItems.size());
     EXPECT_EQ(window.SelectedText(crVideoBitRate), "528 kbps(中等质量)");
     EXPECT_EQ(window.SelectedText(crFrameSize), "640*480");
 

@@ -3,8 +3,8 @@
 // records are built as the main window builds them, and the converter
 // component converts; the probe then checks what the choices promise.
 
-#include "FakeDialogs.h"
 #include "ProfileIds.h"
+#include "ProfileWindows.h"
 #include "engine/EncoderLimits.h"
 #include "engine/RAzidiZUV.h"
 #include "fixtures/FixtureMaker.h"
@@ -36,38 +36,6 @@ constexpr int SourceHeight = 48;
 constexpr int SourceRate = 25;
 constexpr int SourceSampleRate = 44100;
 constexpr int64_t OneFrameUs = 1000000 / SourceRate;
-
-// The chooser and options window, wired as the main window wires them.
-struct ProfileWindows {
-    explicit ProfileWindows(const std::string& outputFolder) {
-        window.SetOutputFolder(outputFolder);
-        window.SetClipPermission(true);
-    }
-    TConversionSettings settings;
-    FakeDialogs dialogs;
-    TOptionsWindow window{settings, dialogs};
-    // The user's picks between showing and confirming the options window.
-    std::function<void(TOptionsWindow&)> userPicks;
-    TFormatChooser chooser{settings, dialogs, [this] {
-                               window.Show();
-                               if (userPicks)
-                                   userPicks(window);
-                               return window.Confirm();
-                           }};
-
-    // Picks profile `id` on its page and confirms both windows with their defaults.
-    void Choose(int32_t id) {
-        const TOutputProfile* profile = FindProfile(id);
-        ASSERT_NE(profile, nullptr);
-        chooser.Show();
-        chooser.ActivatePage(profile->Page);
-        chooser.Select(profile->Page, id - PageBase(profile->Page));
-        chooser.Next();
-        ASSERT_FALSE(chooser.Visible())
-            << "the options window refused: " << (dialogs.Messages.empty() ? "" : dialogs.Messages.back());
-        ASSERT_EQ(chooser.ChooserResult(), TFormatChooser::ResultGoOn);
-    }
-};
 
 AVCodecID EncoderCodec(const std::string& encoder) {
     // The native AAC encoder stands in for the missing libfaac.
@@ -383,6 +351,13 @@ const ConversionCase PickedCases[] = {
     {509, {}, {}, std::pair{1, 2}, SourceWidth, SourceHeight, 3.0},
     {18, {}, {}, std::pair{1, 2}, SourceWidth, SourceHeight, 3.0},
     {203, {}, {}, std::pair{1, 2}, SourceWidth, SourceHeight, 3.0},
+    // Constant quality instead of a bit rate, in each encoder's scale.
+    {503, {{crVideoBitRate, "恒定质量 (中)"}}},
+    {509, {{crVideoBitRate, "恒定质量 (高)"}}},
+    {1, {{crVideoEncoder, "Mjpeg 视频压缩器"}, {crVideoBitRate, "恒定质量 (低)"}}},
+    {15, {{crVideoBitRate, "恒定质量 (中)"}}},
+    {508, {{crVideoBitRate, "恒定质量 (中)"}}},
+    {119, {{crVideoBitRate, "恒定质量 (中)"}}},
 };
 INSTANTIATE_TEST_SUITE_P(Traps, PickedConversion, testing::ValuesIn(PickedCases),
                          [](const testing::TestParamInfo<ConversionCase>& info) {

@@ -1,0 +1,28 @@
+#include "profiles/UserProfileWindow.h"
+
+TUserProfile CaptureWindow(const TOptionsWindow& window, std::string name, int32_t baseId) {
+    TChosenItems chosen;
+    for (size_t i = 0; i < chosen.Items.size(); ++i)
+        chosen.Items[i] = window.SelectedText(static_cast<TChoiceRole>(i));
+    chosen.HorizontalFlip = window.Filter(0);
+    chosen.VerticalFlip = window.Filter(1);
+    chosen.Negative = window.Filter(2);
+    return CaptureUserProfile(std::move(name), baseId, chosen);
+}
+
+bool ShowUserProfile(TOptionsWindow& window, const TUserProfile& profile, std::string& error) {
+    std::vector<std::pair<TChoiceRole, std::string>> picks;
+    const bool found = PicksForUserProfile(profile, picks, error);
+    for (const auto& [role, item] : picks) {
+        // What the window preselected needs no pick (the lists of an audio profile take none).
+        if (window.SelectedText(role) == item)
+            continue;
+        if (!window.PickText(role, item)) {
+            error = "the options window offers no item \"" + item + "\"";
+            return false;
+        }
+    }
+    for (int i = 0; i < 3; ++i)
+        window.SetFilter(i, profile.Filters[static_cast<size_t>(i)]);
+    return found;
+}

@@ -1,0 +1,160 @@
+// The user's own profiles: the picks kept as values come back as the same
+// items (also from lists an encoder pick refills), the file round-trips, a
+// damaged file is refused whole with a message, and names stay unique.
+#include "app/UserProfileFile.h"
+#include "fixtures/FixtureMaker.h"
+#include "profiles/OutputProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using enum TChoiceRole;
+using TPicks = std::vector<std::pair<TChoiceRole, std::string>>;
+
+// Profile `id`'s preselected items with `picks` over them (an encoder pick's refill included).
+TChosenItems Chosen(int32_t id, const TPicks& picks) {
+    auto choices = *ChoicesFor(id);
+    TChosenItems chosen;
+    for (size_t i = 0; i < chosen.Items.size(); ++i)
+        chosen.Items[i] = choices[i].Preselected;
+    for (const auto& [role, item] : picks) {
+        chosen.Items[RoleIndex(role)] = item;
+        if (role == crVideoEncoder)
+            if (const auto refill = RefillForEncoder(id, item))
+                chosen.Items[RoleIndex(refill->Role)] = refill->List.Preselected;
+    }
+    return chosen;
+}
+
+void WriteText(const std::string& file, const std::string& text) {
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+TEST(UserProfileFile, SavedPicksComeBackAsTheSameItems) {
+    struct Case {
+        int32_t Profile;
+        TPicks Picks;
+        std::array<bool, 3> Filters;
+    };
+    const Case cases[] = {
+        {503,
+         {{crVideoBitRate, "恒定质量 (中)"}, {crFrameSize, "640*480"}, {crAspect, "宽屏视频16:9模式"}},
+         {true, false, true}},
+        {1, {{crVideoEncoder, "Mjpeg 视频压缩器"}, {crVideoBitRate, "4000 kbps(高质量)"}}, {}},
+        {100,
+         {{crVideoEncoder, "Divx 视频压缩器"}, {crFrameSize, "704*576"}, {crVolume, "音量增加1.5倍"}},
+         {}},
+        {5, {{crFrameSize, "720*480  (标清SD格式)"}, {crFrameRate, "23.97"}}, {}},
+        {209, {{crAudioBitRate, "12.2"}}, {}},
+        {19, {{crVideoEncoder, "NTSC_DVD视频压缩器"}, {crAudioEncoder, "AC3音频编码器"}}, {}},
+    };
+    TempDir dir;
+    const std::string file = dir.File("myprofiles.txt");
+    std::vector<TUserProfile> saved;
+    std::string error;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Profile);
+        TChosenItems chosen = Chosen(c.Profile, c.Picks);
+        chosen.HorizontalFlip = c.Filters[0];
+        chosen.VerticalFlip = c.Filters[1];
+        chosen.Negative = c.Filters[2];
+        const TUserProfile profile =
+            CaptureUserProfile("mine " + std::to_string(c.Profile), c.Profile, chosen);
+        ASSERT_TRUE(AddUserProfile(saved, profile, error)) << error;
+    }
+    ASSERT_TRUE(SaveUserProfiles(file, saved, error)) << error;
+    std::vector<TUserProfile> loaded;
+    ASSERT_TRUE(LoadUserProfiles(file, loaded, error)) << error;
+    ASSERT_EQ(loaded.size(), std::size(cases));
+    for (size_t k = 0; k < loaded.size(); ++k) {
+        const Case& c = cases[k];
+        SCOPED_TRACE(c.Profile);
+        const TUserProfile& profile = loaded[k];
+        EXPECT_EQ(profile.Name, saved[k].Name);
+        EXPECT_EQ(profile.BaseId, c.Profile);
+        EXPECT_EQ(profile.Values, saved[k].Values);
+        EXPECT_EQ(profile.Filters, c.Filters);
+        // Values, not the list texts, are what the file keeps.
+        EXPECT_EQ(profile.Values[RoleIndex(crVideoBitRate)].find("kbps"), std::string::npos);
+        TPicks picks;
+        ASSERT_TRUE(PicksForUserProfile(profile, picks, error)) << error;
+        const TChosenItems expected = Chosen(c.Profile, c.Picks);
+        ASSERT_EQ(picks.size(), expected.Items.size());
+        for (const auto& [role, item] : picks)
+            EXPECT_EQ(item, expected.Item(role)) << RoleCaption(role);
+    }
+}
+
+TEST(UserProfileFile, AValueNoItemGivesIsReported) {
+    TUserProfile profile = CaptureUserProfile("old", 503, Chosen(503, {}));
+    profile.Values[RoleIndex(crVideoBitRate)] = "1234000";
+    TPicks picks;
+    std::string error;
+    EXPECT_FALSE(PicksForUserProfile(profile, picks, error));
+    EXPECT_NE(error.find("1234000"), std::string::npos) << error;
+    profile.BaseId = 25;
+    EXPECT_FALSE(PicksForUserProfile(profile, picks, error));
+}
+
+TEST(UserProfileFile, ADamagedFileIsRefusedWholeAndAMissingOneIsEmpty) {
+    TempDir dir;
+    const std::string file = dir.File("myprofiles.txt");
+    std::vector<TUserProfile> profiles{CaptureUserProfile("x", 503, Chosen(503, {}))};
+    std::string error;
+    EXPECT_TRUE(LoadUserProfiles(file, profiles, error)) << error;
+    EXPECT_TRUE(profiles.empty());
+
+    const std::string header = "vantoro-user-profiles 1\n";
+    const std::string good = "[profile]\nName=a\nBase=503\nVB=1500000\nFilters=\n";
+    for (const std::string& text : {
+             std::string("not my file\n") + good,
+             header + "Name=a\n",                             // a field before any profile
+             header + good + "[profile]\nName=a\nBase=503\n", // the name twice
+             header + "[profile]\nName=\nBase=503\n",         // no name
+             header + "[profile]\nName=b\nBase=25\n",         // no such base
+             header + "[profile]\nName=b\nBase=5o3\n",        // no number
+             header + good + "VX=1\n",                        // an unknown list
+             header + good + "Filters=hflip,blur\n",          // an unknown filter
+             header + good + "garbage\n",
+             std::string("\x89PNG\r\n\x1a\n", 8),
+         }) {
+        SCOPED_TRACE(text);
+        WriteText(file, text);
+        profiles = {CaptureUserProfile("x", 503, Chosen(503, {}))};
+        error.clear();
+        EXPECT_FALSE(LoadUserProfiles(file, profiles, error));
+        EXPECT_TRUE(profiles.empty());
+        EXPECT_NE(error.find(file), std::string::npos) << error;
+    }
+    WriteText(file, header + good + "\r\n");
+    EXPECT_TRUE(LoadUserProfiles(file, profiles, error)) << error;
+    ASSERT_EQ(profiles.size(), 1u);
+    EXPECT_EQ(profiles[0].Name, "a");
+}
+
+TEST(UserProfileFile, NamesStayUniqueThroughAddRenameAndDelete) {
+    std::vector<TUserProfile> profiles;
+    std::string error;
+    const TChosenItems chosen = Chosen(503, {});
+    ASSERT_TRUE(AddUserProfile(profiles, CaptureUserProfile("电视", 503, chosen), error));
+    ASSERT_TRUE(AddUserProfile(profiles, CaptureUserProfile("手机", 503, chosen), error));
+    EXPECT_FALSE(AddUserProfile(profiles, CaptureUserProfile("电视", 503, chosen), error));
+    EXPECT_FALSE(AddUserProfile(profiles, CaptureUserProfile("", 503, chosen), error));
+    EXPECT_FALSE(AddUserProfile(profiles, CaptureUserProfile("a\nb", 503, chosen), error));
+    EXPECT_FALSE(RenameUserProfile(profiles, "电视", "手机", error));
+    EXPECT_TRUE(RenameUserProfile(profiles, "电视", "电视", error));
+    EXPECT_TRUE(RenameUserProfile(profiles, "电视", "客厅电视", error));
+    EXPECT_FALSE(RenameUserProfile(profiles, "电视", "别的", error));
+    EXPECT_FALSE(DeleteUserProfile(profiles, "电视", error));
+    EXPECT_TRUE(DeleteUserProfile(profiles, "手机", error));
+    ASSERT_EQ(profiles.size(), 1u);
+    EXPECT_EQ(profiles[0].Name, "客厅电视");
+}
+
+} // namespace
