@@ -34,6 +34,7 @@ void TCustomFFmpeg::ReleaseEngineState() {
     FreeOptionContexts(*options_);
     settings_.FrameHooks.clear();
     hookFrame_.reset();
+    spareHookFrame_.reset();
     vstatsFile_.reset();
     ResetConverter(hookConverter_);
     preview_.Release();

@@ -175,6 +175,13 @@ private:
     void DoStreamCopy(TOutputStream& ost, const TInputStream& ist, const AVPacket* pkt);
     void DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFrame* picture, int64_t pictureTime,
                     TRunControl& control);
+    // Writes the waiting picture for the slots it is on screen for; at the end of the stream.
+    void FlushWaitingPicture(TOutputStream& ost, const TInputStream& ist, TRunControl& control);
+    void WriteWaitingPicture(TOutputStream& ost, const TInputStream& ist, int64_t frames,
+                             TRunControl& control);
+    void WriteVideoFrames(TOutputStream& ost, const TInputStream& ist, AVFrame* picture, int64_t frames,
+                          TRunControl& control);
+    bool KeepsVideoTimestamps(const TOutputStream& ost) const;
     AVFrame* ScaleVideo(TOutputStream& ost, const TInputStream& ist, AVFrame* picture);
     // Makes the graph of `ost` again for pictures like `picture`, after giving
     // out what the old one holds (VideoFiltering.cpp).
@@ -256,6 +263,7 @@ private:
     std::vector<uint8_t> subtitleBuffer_; // encoded subtitle, reused
     FilePtr vstatsFile_;                  // the video statistics file, opened on first use
     FramePtr hookFrame_;                  // decoded picture copied for hooks, reused
+    FramePtr spareHookFrame_;             // used while a waiting picture holds hookFrame_'s buffer
     FrameBitmapConverter hookConverter_;  // the hook's bitmap and converters
     bool hooksDisconnected_ = false;      // hook event and frame hooks off for the rest of the task
     TTaskPreview preview_;

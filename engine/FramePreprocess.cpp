@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <exception>
+#include <utility>
 
 extern "C" {
 #include <libswscale/swscale.h>
@@ -15,6 +16,10 @@ AVFrame* TCustomFFmpeg::PreprocessVideo(const TInputStream& ist, AVFrame* frame)
     if (hooksDisconnected_ || (!OnHook && settings_.FrameHooks.empty()))
         return frame;
     // Hooks change the picture in place; the decoder's buffers are not ours to change.
+    // The previous picture may still be waiting for its output slots: then the
+    // other buffer is free.
+    if (hookFrame_ && !av_frame_is_writable(hookFrame_.get()))
+        std::swap(hookFrame_, spareHookFrame_);
     AVFrame* picture = hookFrame_.get();
     if (!picture || picture->width != frame->width || picture->height != frame->height ||
         picture->format != frame->format) {

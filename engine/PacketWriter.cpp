@@ -41,7 +41,7 @@ void TCustomFFmpeg::SendToEncoder(TOutputStream& ost, const AVFrame* frame) {
                 stats && size >= 16 ? AV_RL64(stats + 8) : 0);
         (video ? videoBytes_ : audioBytes_) += pkt->size;
         if (video && frame && preview_.Active())
-            preview_.Step(*frame, *enc, pkt->pts, frameCounter_);
+            preview_.Step(*frame, *enc, pkt->pts, ost.EncodingFrameCounter);
         if (ost.PassLogFile && enc->stats_out)
             std::fputs(enc->stats_out, ost.PassLogFile.get());
         av_packet_rescale_ts(pkt, enc->time_base, ost.Stream->time_base);

@@ -73,6 +73,18 @@ struct TOutputStream {
     SwsPtr Scaler;
     FramePtr TempPicture; // scaler output in the encoder's size and format
 
+    // video: frame-rate sync. A picture waits here until the next one's time
+    // tells which output slots it is on screen for; then it is written that
+    // many times (a fixed-rate output) or once at its own slot (timestamps kept).
+    FramePtr WaitingPicture;      // a reference to the waiting picture, reused
+    bool PictureWaiting = false;  // whether WaitingPicture holds one
+    int64_t WaitingTime = 0;      // its time, µs
+    int64_t WaitingSlot = 0;      // its slot (encoder time base), never before the written position
+    bool WaitingCounted = false;  // false before the start time: not counted as a drop
+    int64_t LastPictureGap = 0;   // µs between the last two pictures: the last one's length
+    int WaitingFrameCounter = 0;  // the task's frame counter when the waiting picture came
+    int EncodingFrameCounter = 0; // the same for the picture being encoded (the preview's number)
+
     // video: filter graph (a filter text, deinterlacing, a turn or a letterbox)
     FilterGraphPtr FilterGraph;
     AVFilterContext* FilterSource = nullptr; // owned by FilterGraph

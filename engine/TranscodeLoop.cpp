@@ -403,6 +403,10 @@ bool TCustomFFmpeg::DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunContr
                 av_frame_unref(filteredFrame_.get());
             }
         }
+        for (TOutputStream& ost : outputStreams_)
+            if (ost.SourceIndex == istIndex && ost.EncodingNeeded &&
+                ost.Encoder->codec_type == AVMEDIA_TYPE_VIDEO)
+                FlushWaitingPicture(ost, ist, control);
         FlushEncoders(istIndex);
     }
     return true;
@@ -427,7 +431,9 @@ void TCustomFFmpeg::OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl
         ApplyVolume(frame);
     if (settings_.RateEmulation)
         EmulateRate(ist, control);
-    if (ist.Pts < settings_.StartTime)
+    // Pictures before the start go on to the video outputs: the last of them is
+    // the one on screen at the start.
+    if (ist.Pts < settings_.StartTime && ist.Decoder->codec_type != AVMEDIA_TYPE_VIDEO)
         return;
 
     for (TOutputStream& ost : outputStreams_) {

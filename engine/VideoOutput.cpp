@@ -1,10 +1,12 @@
-// Video output: frame-rate sync by duplicating or dropping pictures, crop and
-// scale to the encoder's size and format, and encoding.
+// Video output: frame-rate sync by the pictures' timestamps (duplicating or
+// dropping pictures for a fixed-rate output), crop and scale to the encoder's
+// size and format, and encoding.
 #include "engine/FFmpegException.h"
 #include "engine/FFmpegTask.h"
 #include "media/FFmpegLogger.h"
 
-#include <cmath>
+#include <algorithm>
+#include <cstdint>
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -13,58 +15,134 @@ extern "C" {
 
 namespace {
 
-constexpr double DropThreshold = -1.1;
-constexpr double DuplicateThreshold = 1.1;
-constexpr double VariableRateThreshold = 0.6;
-
 // A band of `band` pixels scaled to a new size, rounded down to even.
 int ScaleBand(int band, int newSize, int firstSize) {
     return firstSize ? (band * newSize / firstSize) & ~1 : band;
 }
 
+// Timestamps in whole microseconds or milliseconds (MKV, FLV) put a picture up
+// to half a millisecond off its true time. A picture that is due half way
+// between two slots goes to the later one, whichever side of the midpoint its
+// rounded time fell: the picture before it is the one on screen at the earlier.
+constexpr int64_t MidpointSlackUs = 1000;
+
+// The output slot (a frame number in the encoder's time base) nearest to a
+// picture's time, counted from the start time.
+int64_t SlotOf(int64_t timeUs, int64_t startUs, AVRational timeBase) {
+    return av_rescale_q_rnd(timeUs - startUs + MidpointSlackUs, AV_TIME_BASE_Q, timeBase,
+                            static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+}
+
 } // namespace
 
+bool TCustomFFmpeg::KeepsVideoTimestamps(const TOutputStream& ost) const {
+    const int method = settings_.VideoSyncMethod;
+    return method == 2 ||
+           (method < 0 && (outputs_[ost.FileIndex]->Context->oformat->flags & AVFMT_VARIABLE_FPS));
+}
+
 // `pictureTime` is the picture's time in µs (the input stream's, or the filter graph's for its pictures).
+// Frame-rate sync goes by timestamps: each output slot shows the source picture
+// that is on screen at the slot's time (the last one due by then, to the nearest
+// slot), so a picture can be written only once the next one's time is known.
+// Pictures before the start time take part too: the last of them is on screen
+// at the start.
 void TCustomFFmpeg::DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFrame* picture,
                                int64_t pictureTime, TRunControl& control) {
     AVCodecContext* enc = ost.Encoder;
-    const double syncPts =
-        static_cast<double>(pictureTime - settings_.StartTime) / AV_TIME_BASE / av_q2d(enc->time_base);
-    int frames = 1;
-    const int method = settings_.VideoSyncMethod;
-    if (method != 0) {
-        const double vdelta = syncPts - static_cast<double>(ost.SyncOpts);
-        const bool variableRate =
-            method == 2 ||
-            (method < 0 && (outputs_[ost.FileIndex]->Context->oformat->flags & AVFMT_VARIABLE_FPS));
-        if (vdelta < DropThreshold) {
-            frames = 0;
-        } else if (variableRate) {
-            if (vdelta <= -VariableRateThreshold)
-                frames = 0;
-            else if (vdelta > VariableRateThreshold)
-                ost.SyncOpts = std::lround(syncPts);
-        } else if (vdelta > DuplicateThreshold) {
-            frames = static_cast<int>(std::lround(vdelta));
+    const int64_t slot = SlotOf(pictureTime, settings_.StartTime, enc->time_base);
+    if (settings_.VideoSyncMethod == 0) {
+        // No sync: every picture once, at its own time.
+        if (pictureTime < settings_.StartTime)
+            return;
+        ost.SyncOpts = slot;
+        ost.EncodingFrameCounter = frameCounter_;
+        WriteVideoFrames(ost, ist, picture, 1, control);
+        return;
+    }
+
+    if (ost.PictureWaiting) {
+        if (KeepsVideoTimestamps(ost)) {
+            // Once at its own slot, unless this picture takes that slot.
+            WriteWaitingPicture(ost, ist, slot > ost.WaitingSlot ? 1 : 0, control);
+        } else {
+            WriteWaitingPicture(ost, ist, slot - ost.SyncOpts, control);
         }
-        if (frames == 0) {
+        ost.LastPictureGap = pictureTime - ost.WaitingTime;
+    }
+
+    if (!ost.WaitingPicture) {
+        ost.WaitingPicture.reset(av_frame_alloc());
+        if (!ost.WaitingPicture)
+            throw FFmpegException("Out of memory");
+    }
+    av_frame_unref(ost.WaitingPicture.get());
+    if (av_frame_ref(ost.WaitingPicture.get(), picture) < 0)
+        throw FFmpegException("Out of memory");
+    ost.PictureWaiting = true;
+    ost.WaitingTime = pictureTime;
+    ost.WaitingSlot = std::max(slot, ost.SyncOpts);
+    ost.WaitingCounted = pictureTime >= settings_.StartTime;
+    ost.WaitingFrameCounter = frameCounter_;
+}
+
+void TCustomFFmpeg::FlushWaitingPicture(TOutputStream& ost, const TInputStream& ist, TRunControl& control) {
+    if (!ost.PictureWaiting)
+        return;
+    // The last picture stays on screen as long as the one before it did (a
+    // single picture: one frame of the source's rate), but not past the end of
+    // the recording time.
+    int64_t length = ost.LastPictureGap;
+    if (length <= 0 && ist.NextPts > ist.Pts)
+        length = ist.NextPts - ist.Pts;
+    int64_t end = ost.WaitingTime + std::max<int64_t>(length, 0);
+    if (settings_.RecordingTime != UnlimitedRecordingTime &&
+        settings_.RecordingTime <= INT64_MAX - std::max<int64_t>(settings_.StartTime, 0))
+        end = std::min(end, settings_.StartTime + settings_.RecordingTime);
+    // A picture from before the start that left the screen by then is not part of the output.
+    if (!ost.WaitingCounted && end <= settings_.StartTime) {
+        WriteWaitingPicture(ost, ist, 0, control);
+        return;
+    }
+    if (KeepsVideoTimestamps(ost)) {
+        WriteWaitingPicture(ost, ist, 1, control);
+        return;
+    }
+    int64_t frames = SlotOf(end, settings_.StartTime, ost.Encoder->time_base) - ost.SyncOpts;
+    // A stream's only picture is written whatever its length.
+    if (ost.FrameNumber == 0)
+        frames = std::max<int64_t>(frames, 1);
+    WriteWaitingPicture(ost, ist, frames, control);
+}
+
+// `frames` ≤ 0 drops the waiting picture; more than one duplicates it.
+void TCustomFFmpeg::WriteWaitingPicture(TOutputStream& ost, const TInputStream& ist, int64_t frames,
+                                        TRunControl& control) {
+    ost.PictureWaiting = false;
+    if (KeepsVideoTimestamps(ost) && frames > 0)
+        ost.SyncOpts = ost.WaitingSlot;
+    if (frames <= 0) {
+        if (ost.WaitingCounted) {
             ++dropFrames_;
             dupDropFlag_ = true;
             if (settings_.Verbose > 2)
                 GetLogger().Log(logSender_, llVerbose, "*** drop!");
-        } else if (frames > 1) {
-            dupFrames_ += frames - 1;
-            dupDropFlag_ = true;
-            if (settings_.Verbose > 2)
-                GetLogger().LogFmt(logSender_, llVerbose, "*** %d dup!", frames - 1);
         }
-    } else {
-        ost.SyncOpts = std::lround(syncPts);
+    } else if (frames > 1) {
+        dupFrames_ += static_cast<int>(frames - 1);
+        dupDropFlag_ = true;
+        if (settings_.Verbose > 2)
+            GetLogger().LogFmt(logSender_, llVerbose, "*** %d dup!", static_cast<int>(frames - 1));
     }
+    ost.EncodingFrameCounter = ost.WaitingFrameCounter;
+    WriteVideoFrames(ost, ist, ost.WaitingPicture.get(), frames, control);
+    av_frame_unref(ost.WaitingPicture.get());
+}
 
-    const int64_t left = settings_.MaxVideoFrames - ost.FrameNumber;
-    if (frames > left)
-        frames = static_cast<int>(left);
+// Writes `picture` `frames` times from the written position on.
+void TCustomFFmpeg::WriteVideoFrames(TOutputStream& ost, const TInputStream& ist, AVFrame* picture,
+                                     int64_t frames, TRunControl& control) {
+    frames = std::min<int64_t>(frames, settings_.MaxVideoFrames - ost.FrameNumber);
     if (frames <= 0)
         return;
 
@@ -72,8 +150,8 @@ void TCustomFFmpeg::DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFr
     if (!source)
         return;
     // Encoders with a fixed quantizer ("qscale") take it from each picture.
-    source->quality = settings_.SameQuality ? picture->quality : enc->global_quality;
-    for (int i = 0; i < frames && !control.StopRequested(); ++i) {
+    source->quality = settings_.SameQuality ? picture->quality : ost.Encoder->global_quality;
+    for (int64_t i = 0; i < frames && !control.StopRequested(); ++i) {
         EncodeVideoFrame(ost, source);
         ++ost.SyncOpts;
         ++ost.FrameNumber;

@@ -101,10 +101,10 @@ TEST_P(FrameRateSync, DuplicatesOrDropsToKeepTime) {
 
 INSTANTIATE_TEST_SUITE_P(Rates, FrameRateSync,
                          testing::Values(FrameRateCase{"25", 10, nullptr},
-                                         // Frames 1 and 2 once each (vdelta 0 and 1), frames 3 to 10 twice.
-                                         FrameRateCase{"50", 2 + 8 * 2, " dup=8 drop=0"},
-                                         // Frames 1 to 3 kept, then every other one dropped.
-                                         FrameRateCase{"12.5", 6, " dup=0 drop=4"}));
+                                         // Every frame twice, the last one too: 0.4 s of pictures.
+                                         FrameRateCase{"50", 10 * 2, " dup=10 drop=0"},
+                                         // Every other frame: the one on screen at each output time.
+                                         FrameRateCase{"12.5", 5, " dup=0 drop=5"}));
 
 TEST_F(TranscodeLoopTest, StreamCopyWritesThePacketsUnchanged) {
     OpenInput(Clip("in.avi", VideoAndAudioClip(0.5)));

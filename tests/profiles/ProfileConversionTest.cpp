@@ -292,9 +292,9 @@ void ConvertAndCheck(const ConversionCase& c) {
     const double wantedUs = 1e6 * (c.ClipSeconds ? c.ClipSeconds->second - c.ClipSeconds->first : c.Seconds);
     if (probe.VideoStreamCount() > 0) {
         const StreamExtent& video = extents[probe.FirstVideoStream()];
-        // A frame-rate change drops or repeats a picture only once the drift
-        // passes 1.1 frames, and the last source picture is not repeated to
-        // fill the output's last frames.
+        // After a frame-rate change each output slot shows the source picture
+        // on screen at its time, the last one for as long as it lasts: the
+        // extent differs by at most a frame of either rate.
         const double outputFrameUs = 1e6 / expected.FrameRate;
         const double slackUs =
             expected.FrameRate == SourceRate ? 1.1 * OneFrameUs : OneFrameUs + outputFrameUs;
