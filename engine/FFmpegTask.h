@@ -172,6 +172,8 @@ private:
     void WarnMultipleFrames(TInputStream& ist);
     AVFrame* PreprocessVideo(const TInputStream& ist, AVFrame* frame);
     bool RunCustomHook(const TInputStream& ist, AVFrame* picture);
+    // Whether a packet that is not decoded lies far enough on to be copied.
+    bool CopiedFromHere(const TInputStream& ist, const AVPacket* pkt) const;
     void DoStreamCopy(TOutputStream& ost, const TInputStream& ist, const AVPacket* pkt);
     void DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFrame* picture, int64_t pictureTime,
                     TRunControl& control);

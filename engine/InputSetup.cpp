@@ -187,6 +187,7 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
         position += ctx->start_time;
     if (s.StartTime != 0) {
         ret = av_seek_frame(ctx, -1, position, AVSEEK_FLAG_BACKWARD);
+        input.SeekedToStart = ret >= 0;
         if (ret < 0 && s.Verbose > 0)
             GetLogger().LogFmt(logSender_, llVerbose, "%s: could not seek to position %0.3f",
                                fileName.c_str(), static_cast<double>(position) / AV_TIME_BASE);

@@ -31,6 +31,9 @@ struct TInputFile {
     int64_t TimestampOffset = 0;                     // µs, added to every packet's timestamps
     std::array<double, MaxStreams> TimestampScale{}; // per stream, 0 = none
     std::vector<TInputStreamSetup> Streams;          // by stream index
+    // Opened at a clip start ("ss" before the input): reading begins at the key
+    // frame at or before it, whose packets lie before time 0.
+    bool SeekedToStart = false;
 };
 
 // One stream created in an output.

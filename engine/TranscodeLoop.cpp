@@ -329,12 +329,24 @@ bool TCustomFFmpeg::ProcessPacket(int istIndex, const AVPacket* pkt, TRunControl
         return true;
     if (settings_.RateEmulation)
         EmulateRate(ist, control);
-    if (ist.Pts < settings_.StartTime)
+    if (!CopiedFromHere(ist, pkt))
         return true;
     for (TOutputStream& ost : outputStreams_)
         if (ost.SourceIndex == istIndex && ost.StreamCopy)
             DoStreamCopy(ost, ist, pkt);
     return true;
+}
+
+bool TCustomFFmpeg::CopiedFromHere(const TInputStream& ist, const AVPacket* pkt) const {
+    // Opened at a clip start: the seek put reading at the key frame at or before
+    // it, and a copy can only begin at a key frame, so it begins there.
+    if (settings_.StartTime == 0 && inputs_[ist.FileIndex].SeekedToStart)
+        return true;
+    // By presentation time: with B-frames the first key frame is decoded before
+    // time 0, yet shown at it.
+    const int64_t shown =
+        pkt->pts != AV_NOPTS_VALUE ? av_rescale_q(pkt->pts, ist.Stream->time_base, AV_TIME_BASE_Q) : ist.Pts;
+    return shown >= settings_.StartTime;
 }
 
 bool TCustomFFmpeg::DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunControl& control) {
