@@ -1,13 +1,16 @@
 #include "gui/FormatChooserDialog.h"
 #include "gui/UiText.h"
 
+#include "app/UserProfileList.h"
 #include "gui/DialogButtons.h"
 #include "gui/ProfileIcon.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
@@ -16,26 +19,32 @@
 namespace {
 
 constexpr int IconSize = 48;
+constexpr int UserPageIndex = static_cast<int>(ProfilePages.size());
+
+QListWidget* MakePageList(QWidget* parent) {
+    auto* list = new QListWidget(parent);
+    list->setViewMode(QListView::IconMode);
+    list->setIconSize(QSize(IconSize, IconSize));
+    list->setGridSize(QSize(150, 100)); // room for a label on two lines
+    list->setResizeMode(QListView::Adjust);
+    list->setMovement(QListView::Static);
+    list->setWordWrap(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    return list;
+}
 
 } // namespace
 
 FormatChooserDialog::FormatChooserDialog(TConversionSettings& settings, TUserDialogs& dialogs,
                                          TFormatChooser::TShowOptionsWindow showOptions, QWidget* parent)
-    : QDialog(parent), chooser_(settings, dialogs, std::move(showOptions)) {
+    : QDialog(parent), dialogs_(dialogs), chooser_(settings, dialogs, std::move(showOptions)) {
     setObjectName(QStringLiteral("formatChooser"));
     setWindowTitle(UiText(TFormatChooser::Caption));
     setModal(true);
 
     pages_ = new QTabWidget(this);
     for (const TProfilePage page : ProfilePages) {
-        auto* list = new QListWidget(pages_);
-        list->setViewMode(QListView::IconMode);
-        list->setIconSize(QSize(IconSize, IconSize));
-        list->setGridSize(QSize(150, 100)); // room for a label on two lines
-        list->setResizeMode(QListView::Adjust);
-        list->setMovement(QListView::Static);
-        list->setWordWrap(true);
-        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        QListWidget* list = MakePageList(pages_);
         for (const TOutputProfile& profile : PageProfiles(page))
             // The tooltip shows the few labels too long for two lines.
             (new QListWidgetItem(ProfileIcon(profile, IconSize), UiText(profile.Label), list))
@@ -48,10 +57,37 @@ FormatChooserDialog::FormatChooserDialog(TConversionSettings& settings, TUserDia
         lists_[static_cast<size_t>(page)] = list;
         pages_->addTab(list, UiText(PageCaption(page)));
     }
+    userList_ = MakePageList(pages_);
+    userList_->setObjectName(QStringLiteral("userProfiles"));
+    userList_->viewport()->installEventFilter(this);
+    userList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(userList_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!syncing_)
+            chooser_.SelectUser(row);
+    });
+    connect(userList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QListWidgetItem* hit = userList_->itemAt(at);
+        if (hit == nullptr)
+            return;
+        const int row = userList_->row(hit);
+        userList_->setCurrentRow(row);
+        QMenu menu(this);
+        QAction* rename = menu.addAction(UiText(TUserProfileList::RenameCaption));
+        QAction* remove = menu.addAction(UiText(TUserProfileList::DeleteCaption));
+        QAction* chosen = menu.exec(userList_->viewport()->mapToGlobal(at));
+        if (chosen == rename)
+            RenameUserProfile(row);
+        else if (chosen == remove)
+            DeleteUserProfile(row);
+    });
+    pages_->addTab(userList_, UiText(TFormatChooser::UserPageCaption));
     connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
         if (syncing_ || index < 0)
             return;
-        chooser_.ActivatePage(ProfilePages[static_cast<size_t>(index)]);
+        if (index == UserPageIndex)
+            chooser_.ActivateUserPage();
+        else
+            chooser_.ActivatePage(ProfilePages[static_cast<size_t>(index)]);
         ShowSelections();
     });
 
@@ -70,9 +106,59 @@ FormatChooserDialog::FormatChooserDialog(TConversionSettings& settings, TUserDia
     ShowSelections();
 }
 
+void FormatChooserDialog::SetUserProfiles(TUserProfileList* profiles) {
+    userProfiles_ = profiles;
+    chooser_.SetUserProfiles(profiles != nullptr ? &profiles->Profiles() : nullptr);
+    ShowSelections();
+}
+
+void FormatChooserDialog::FillUserPage() {
+    // The options window may have added one since the last showing.
+    chooser_.UserProfilesChanged();
+    userList_->clear();
+    if (userProfiles_ == nullptr)
+        return;
+    for (const TUserProfile& profile : userProfiles_->Profiles()) {
+        const TOutputProfile* base = FindProfile(profile.BaseId);
+        const QString name = QString::fromStdString(profile.Name);
+        auto* item = base != nullptr ? new QListWidgetItem(ProfileIcon(*base, IconSize), name, userList_)
+                                     : new QListWidgetItem(name, userList_);
+        item->setToolTip(base != nullptr ? name + QStringLiteral("\n") + UiText(base->Label) : name);
+    }
+}
+
+void FormatChooserDialog::RenameUserProfile(int row) {
+    if (userProfiles_ == nullptr || row < 0 || row >= static_cast<int>(userProfiles_->Profiles().size()))
+        return;
+    QString name = QString::fromStdString(userProfiles_->Profiles()[static_cast<size_t>(row)].Name);
+    for (;;) {
+        bool ok = false;
+        name = QInputDialog::getText(this, UiText(TUserProfileList::RenameCaption),
+                                     UiText(TUserProfileList::NamePrompt), QLineEdit::Normal, name, &ok);
+        if (!ok)
+            break;
+        std::string message;
+        if (userProfiles_->Rename(row, name.toStdString(), message))
+            break;
+        dialogs_.ShowInformation(PromptCaption, message);
+    }
+    ShowSelections();
+}
+
+void FormatChooserDialog::DeleteUserProfile(int row) {
+    if (userProfiles_ == nullptr)
+        return;
+    std::string message;
+    if (!userProfiles_->Delete(row, message) && !message.empty())
+        dialogs_.ShowInformation(PromptCaption, message);
+    ShowSelections();
+}
+
 void FormatChooserDialog::ShowSelections() {
     syncing_ = true;
-    pages_->setCurrentIndex(static_cast<int>(chooser_.ActivePage()));
+    FillUserPage();
+    pages_->setCurrentIndex(chooser_.UserPageActive() ? UserPageIndex
+                                                      : static_cast<int>(chooser_.ActivePage()));
     for (const TProfilePage page : ProfilePages) {
         QListWidget* list = PageList(page);
         const int row = chooser_.Selection(page);
@@ -80,6 +166,9 @@ void FormatChooserDialog::ShowSelections() {
         if (row < 0)
             list->clearSelection();
     }
+    userList_->setCurrentRow(chooser_.UserSelection());
+    if (chooser_.UserSelection() < 0)
+        userList_->clearSelection();
     syncing_ = false;
 }
 
@@ -125,15 +214,21 @@ bool FormatChooserDialog::eventFilter(QObject* watched, QEvent* event) {
     const bool doubleClick = event->type() == QEvent::MouseButtonDblClick;
     if (!press && !doubleClick)
         return QDialog::eventFilter(watched, event);
+    const bool userPage = watched == userList_->viewport();
+    if (userPage && static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+        return QDialog::eventFilter(watched, event); // the context menu's own
     const TProfilePage page = PageOfList(watched);
-    QListWidget* list = PageList(page);
+    QListWidget* list = userPage ? userList_ : PageList(page);
     const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
     QListWidgetItem* hit = list->itemAt(at);
     if (hit == nullptr) {
         // Empty space clears the pick; the logic then asks for one.
         list->clearSelection();
         list->setCurrentRow(-1);
-        chooser_.Select(page, -1);
+        if (userPage)
+            chooser_.SelectUser(-1);
+        else
+            chooser_.Select(page, -1);
         if (press)
             chooser_.Click();
         else

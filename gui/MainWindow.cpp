@@ -4,6 +4,7 @@
 #include "app/MainWindowTexts.h"
 #include "app/MediaFiles.h"
 #include "app/Skins.h"
+#include "app/UserProfileFile.h"
 #include "gui/AboutDialog.h"
 #include "gui/FormatChooserDialog.h"
 #include "gui/InstanceChannel.h"
@@ -60,11 +61,14 @@ MainWindow::MainWindow(IPlatform& platform, TSettingsStore& settings, const QStr
                        const std::string& jobListFile, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      platform_(platform), store_(settings), programFolder_(programFolder), userDialogs_(platform) {
+      platform_(platform), store_(settings), programFolder_(programFolder), userDialogs_(platform),
+      userProfiles_(UserProfileFilePath(settings)) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QString::fromUtf8(ApplicationTitle));
     setWindowIcon(ApplicationIcon());
     userDialogs_.SetParent(this);
+    // A damaged file costs the user only the fifth page, never the start.
+    userProfilesProblem_ = userProfiles_.Load();
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -388,6 +392,9 @@ void MainWindow::showEvent(QShowEvent* event) {
         if (!logic_->UnlockOnShow())
             return;
         unlocked_ = true;
+        if (userProfilesProblem_)
+            ShowMessage(*std::exchange(userProfilesProblem_, std::nullopt), PromptCaption,
+                        TMessageIcon::Warning);
         if (!startupPaths_.isEmpty())
             AddPaths(std::exchange(startupPaths_, {}));
     });
@@ -528,7 +535,10 @@ bool MainWindow::RunFormatChooser(TConversionSettings& settings, const std::stri
         // they are made once, over the logic's pending settings.
         options_ = new OptionsDialog(settings, userDialogs_, this);
         chooser_ = new FormatChooserDialog(
-            settings, userDialogs_, [this] { return options_->Run(); }, this);
+            settings, userDialogs_, [this] { return options_->Run(chooser_->Logic().ChosenUserProfile()); },
+            this);
+        options_->SetUserProfiles(&userProfiles_);
+        chooser_->SetUserProfiles(&userProfiles_);
     }
     assert(&settings == &logic_->PendingSettings());
     options_->Logic().SetOutputFolder(outputFolder);

@@ -7,6 +7,7 @@
 #include "app/MainView.h"
 #include "app/MainWindowLogic.h"
 #include "app/ToolHints.h"
+#include "app/UserProfileList.h"
 #include "gui/QtUserDialogs.h"
 
 #include <QMainWindow>
@@ -14,6 +15,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 
 class FormatChooserDialog;
 class InstanceChannel;
@@ -93,6 +95,7 @@ public:
     // Null until the first add action.
     FormatChooserDialog* Chooser() const { return chooser_; }
     OptionsDialog* Options() const { return options_; }
+    TUserProfileList& UserProfiles() { return userProfiles_; }
     // A run choice that the window keeps without showing it ("CPU占用率修改项目：").
     bool HiddenChoiceEnabled(TMainAction action) const;
 
@@ -117,6 +120,9 @@ private:
     TSettingsStore& store_;
     QString programFolder_;
     QtUserDialogs userDialogs_;
+    TUserProfileList userProfiles_;
+    // Why the user's own profiles could not be read; shown once the window is up.
+    std::optional<std::string> userProfilesProblem_;
 
     std::array<QToolButton*, 8> toolButtons_{};
     std::array<QPushButton*, 5> panelButtons_{};

@@ -1,13 +1,17 @@
 #include "gui/OptionsDialog.h"
 #include "gui/UiText.h"
 
+#include "app/UserProfileList.h"
 #include "gui/DialogButtons.h"
+#include "profiles/OutputProfile.h"
+#include "profiles/UserProfileWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,7 +50,7 @@ char32_t TypedKey(const QKeyEvent& key) {
 } // namespace
 
 OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), options_(settings, dialogs) {
+    : QDialog(parent), settings_(settings), dialogs_(dialogs), options_(settings, dialogs) {
     setObjectName(QStringLiteral("optionsWindow"));
     setWindowTitle(UiText(TOptionsWindow::Caption));
     setModal(true);
@@ -158,7 +162,13 @@ OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialog
     cancel_->setAutoDefault(false);
     connect(confirm_, &QPushButton::clicked, this, &OptionsDialog::OnConfirm);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    saveProfile_ = new QPushButton(UiText(TUserProfileList::SaveCaption), this);
+    saveProfile_->setObjectName(QStringLiteral("saveProfile"));
+    saveProfile_->setAutoDefault(false);
+    saveProfile_->hide();
+    connect(saveProfile_, &QPushButton::clicked, this, &OptionsDialog::OnSaveProfile);
     QHBoxLayout* buttons = DialogButtonRow({confirm_, cancel_});
+    buttons->insertWidget(0, saveProfile_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -171,8 +181,16 @@ OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialog
     setFixedWidth(560);
 }
 
-bool OptionsDialog::Run() {
+void OptionsDialog::SetUserProfiles(TUserProfileList* profiles) {
+    userProfiles_ = profiles;
+    saveProfile_->setVisible(profiles != nullptr);
+}
+
+bool OptionsDialog::Run(const TUserProfile* saved) {
     options_.Show();
+    std::string error;
+    if (saved != nullptr && !ShowUserProfile(options_, *saved, error))
+        dialogs_.ShowInformation(PromptCaption, Tr(TUserProfileList::NotAllOfferedMessage));
     ShowState();
     const bool confirmed = exec() == QDialog::Accepted;
     if (!confirmed)
@@ -217,6 +235,25 @@ void OptionsDialog::OnConfirm() {
         accept();
     else
         ShowState(); // the check filled empty clip boxes with "00"
+}
+
+void OptionsDialog::OnSaveProfile() {
+    if (userProfiles_ == nullptr)
+        return;
+    // The base profile's label is a name to start from; a refused name is asked again.
+    const TOutputProfile* base = FindProfile(settings_.ProfileId);
+    QString name = base != nullptr ? UiText(base->Label) : QString();
+    for (;;) {
+        bool ok = false;
+        name = QInputDialog::getText(this, UiText(TUserProfileList::SaveCaption),
+                                     UiText(TUserProfileList::NamePrompt), QLineEdit::Normal, name, &ok);
+        if (!ok)
+            return;
+        std::string message;
+        if (userProfiles_->Save(options_, settings_.ProfileId, name.toStdString(), message))
+            return;
+        dialogs_.ShowInformation(PromptCaption, message);
+    }
 }
 
 bool OptionsDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "profiles/OptionsWindow.h"
+#include "profiles/UserProfile.h"
 
 #include <QDialog>
 #include <array>
@@ -12,6 +13,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class TUserProfileList;
 
 class OptionsDialog : public QDialog {
     Q_OBJECT
@@ -20,7 +22,13 @@ public:
     OptionsDialog(TConversionSettings& settings, TUserDialogs& dialogs, QWidget* parent = nullptr);
 
     // The show sequence and the modal loop: true when "确定" closed the window.
-    bool Run();
+    // With `saved`, its picks are shown over the defaults of its base profile
+    // (the settings' ProfileId), as the fifth page of the chooser asks.
+    bool Run(const TUserProfile* saved = nullptr);
+
+    // Where "保存为我的格式…" keeps the window's picks (outlives the window);
+    // the button is hidden while there is none.
+    void SetUserProfiles(TUserProfileList* profiles);
 
     TOptionsWindow& Logic() { return options_; }
     QComboBox* List(TChoiceRole role) const { return lists_[RoleIndex(role)]; }
@@ -30,6 +38,7 @@ public:
     QLineEdit* SourceBox() const { return source_; }
     QPushButton* ConfirmButton() const { return confirm_; }
     QPushButton* CancelButton() const { return cancel_; }
+    QPushButton* SaveProfileButton() const { return saveProfile_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -37,8 +46,13 @@ protected:
 private:
     void ShowState();
     void OnConfirm();
+    void OnSaveProfile();
 
+    TConversionSettings& settings_;
+    TUserDialogs& dialogs_;
     TOptionsWindow options_;
+    TUserProfileList* userProfiles_ = nullptr;
+    QPushButton* saveProfile_;
     QLineEdit* source_;
     std::array<QComboBox*, ChoiceRoleCount> lists_{};
     std::array<QCheckBox*, 3> filters_{};

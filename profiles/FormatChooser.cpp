@@ -18,6 +18,7 @@ void TFormatChooser::Show() {
 
 void TFormatChooser::ActivatePage(TProfilePage page) {
     activePage_ = page;
+    userPageActive_ = false;
     Select(page, 0);
 }
 
@@ -32,19 +33,71 @@ void TFormatChooser::Select(TProfilePage page, int position) {
         settings_.ProfileId = id;
 }
 
+void TFormatChooser::SetUserProfiles(const std::vector<TUserProfile>* profiles) {
+    userProfiles_ = profiles;
+    UserProfilesChanged();
+}
+
+void TFormatChooser::UserProfilesChanged() {
+    const int count = UserProfileCount();
+    if (userSelection_ >= count)
+        userSelection_ = count - 1;
+    // The pick of a deleted or renamed profile still names a base profile; keep it in step.
+    if (userPageActive_ && userSelection_ >= 0)
+        SelectUser(userSelection_);
+}
+
+int TFormatChooser::UserProfileCount() const {
+    return userProfiles_ == nullptr ? 0 : static_cast<int>(userProfiles_->size());
+}
+
+void TFormatChooser::ActivateUserPage() {
+    userPageActive_ = true;
+    SelectUser(0);
+}
+
+void TFormatChooser::SelectUser(int position) {
+    if (position < 0 || position >= UserProfileCount()) {
+        userSelection_ = -1;
+        return;
+    }
+    userSelection_ = position;
+    settings_.ProfileId = (*userProfiles_)[static_cast<size_t>(position)].BaseId;
+}
+
+const TUserProfile* TFormatChooser::ChosenUserProfile() const {
+    if (!userPageActive_ || userSelection_ < 0 || userSelection_ >= UserProfileCount())
+        return nullptr;
+    return &(*userProfiles_)[static_cast<size_t>(userSelection_)];
+}
+
+int TFormatChooser::ActiveSelection() const {
+    return userPageActive_ ? userSelection_ : Selection(activePage_);
+}
+
 void TFormatChooser::Click() {
-    if (Selection(activePage_) < 0)
+    if (ActiveSelection() < 0)
         dialogs_.ShowInformation(PromptCaption, NoSelectionMessage);
 }
 
 void TFormatChooser::DoubleClick() {
-    if (Selection(activePage_) < 0)
+    if (ActiveSelection() < 0)
         dialogs_.ShowInformation(PromptCaption, NoSelectionMessage);
     else
         Next();
 }
 
 void TFormatChooser::Next() {
+    // An empty or unpicked fifth page has no profile to open; ProfileId still
+    // names the last built-in pick, which the user did not choose here.
+    if (userPageActive_) {
+        const TUserProfile* chosen = ChosenUserProfile();
+        if (chosen == nullptr) {
+            dialogs_.ShowInformation(PromptCaption, NoSelectionMessage);
+            return;
+        }
+        settings_.ProfileId = chosen->BaseId; // the window fills for the saved profile's base
+    }
     visible_ = false;
     if (showOptionsWindow_ && showOptionsWindow_())
         Close();

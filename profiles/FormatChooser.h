@@ -1,5 +1,5 @@
-// The format chooser's logic: four pages of output profiles, the selection
-// that sets ProfileId, and "下一步"/"取消". The desktop window renders this
+// The format chooser's logic: four pages of output profiles and a fifth of the
+// user's own, the selection that sets ProfileId, and "下一步"/"取消". The desktop window renders this
 // state and forwards the user's actions; tests drive the same class.
 // Main thread only.
 #pragma once
@@ -8,10 +8,12 @@
 #include "profiles/OutputProfile.h"
 #include "profiles/Translation.h"
 #include "profiles/UserDialogs.h"
+#include "profiles/UserProfile.h"
 
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 class TFormatChooser {
 public:
@@ -20,6 +22,7 @@ public:
     static constexpr const char* NextCaption = VT_TR("下一步");
     static constexpr const char* CancelCaption = VT_TR("取消");
     static constexpr const char* NoSelectionMessage = VT_TR("请选择一个要转换的类型,然后点击“下一步”按钮！");
+    static constexpr const char* UserPageCaption = VT_TR("我的格式");
     static constexpr const char* ResultGoOn = "1";
     static constexpr const char* ResultCancelled = "2";
 
@@ -39,6 +42,7 @@ public:
     // "2" after a cancel, else "1".
     const std::string& ChooserResult() const { return result_; }
 
+    // The built-in page shown, or the last one shown while the user page is.
     TProfilePage ActivePage() const { return activePage_; }
     // The user activates a page: its first item becomes selected.
     void ActivatePage(TProfilePage page);
@@ -52,8 +56,26 @@ public:
     // A double click on the active list: "下一步" when an item is selected, else the message.
     void DoubleClick();
 
+    // The fifth page lists `profiles` (owned by the caller, who outlives the
+    // chooser and calls UserProfilesChanged after changing the list); null
+    // leaves the page empty.
+    void SetUserProfiles(const std::vector<TUserProfile>* profiles);
+    // After an add, rename or delete: a selection past the end moves to the last item.
+    void UserProfilesChanged();
+    int UserProfileCount() const;
+    bool UserPageActive() const { return userPageActive_; }
+    // The user activates the fifth page: its first profile becomes selected.
+    void ActivateUserPage();
+    int UserSelection() const { return userSelection_; }
+    // As Select, for the fifth page: a profile sets ProfileId to its base profile.
+    void SelectUser(int position);
+    // The profile the options window is to show: the fifth page's selection
+    // while that page is active, else null (the built-in defaults).
+    const TUserProfile* ChosenUserProfile() const;
+
     // "下一步": hides the chooser and shows the options window; a confirmation
     // closes the chooser with the result "1", a cancel shows the chooser again.
+    // On the fifth page without a pick it shows the message instead.
     void Next();
     // "取消": the result becomes "2" and the chooser closes.
     void Cancel();
@@ -66,12 +88,16 @@ public:
 
 private:
     void Close();
+    int ActiveSelection() const;
 
     TConversionSettings& settings_;
     TUserDialogs& dialogs_;
     TShowOptionsWindow showOptionsWindow_;
     std::array<int, ProfilePages.size()> selections_{-1, -1, -1, -1};
     TProfilePage activePage_ = TProfilePage::ppHighDefinition;
+    const std::vector<TUserProfile>* userProfiles_ = nullptr;
+    int userSelection_ = -1;
+    bool userPageActive_ = false;
     std::string result_ = ResultGoOn;
     bool visible_ = false;
 };

@@ -1779,5 +1779,49 @@
         <source>恒定质量 (低)</source>
         <translation>Constant quality (low)</translation>
     </message>
+    <message>
+        <source>保存为我的格式…</source>
+        <translation>Save as My Format…</translation>
+    </message>
+    <message>
+        <source>请输入格式名称：</source>
+        <translation>Enter a name for the format:</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>格式名称不能为空，也不能有换行！</source>
+        <translation>The format name cannot be empty or contain line breaks!</translation>
+    </message>
+    <message>
+        <source>已有同名的格式，请换一个名称：</source>
+        <translation>A format with this name already exists, please choose another name: </translation>
+    </message>
+    <message>
+        <source>无法保存我的格式：</source>
+        <translation>Cannot save My Formats: </translation>
+    </message>
+    <message>
+        <source>我的格式文件已损坏，只显示内置格式。</source>
+        <translation>The file of My Formats is damaged; only the built-in formats are shown.</translation>
+    </message>
+    <message>
+        <source>原文件已另存为：</source>
+        <translation>The original file was kept as: </translation>
+    </message>
+    <message>
+        <source>此格式中的部分设置已不再提供，这些项目保持默认值。</source>
+        <translation>Some settings of this format are no longer offered; those items keep their defaults.</translation>
+    </message>
+    <message>
+        <source>我的格式</source>
+        <translation>My Formats</translation>
+    </message>
 </context>
 </TS>
