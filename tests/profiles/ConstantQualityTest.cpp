@@ -5,6 +5,7 @@
 
 #include "profiles/ConstantQuality.h"
 #include "FakeDialogs.h"
+#include "ProfileWindows.h"
 #include "engine/RAzidiZUV.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/LibraryPointers.h"
@@ -219,20 +220,9 @@ TEST_P(ConstantQualityConversion, TheEncoderHoldsTheQuality) {
     for (const auto& [role, item] : c.Picks)
         ASSERT_TRUE(window.PickText(role, item)) << item;
     ASSERT_TRUE(window.Confirm());
-    TInputOptions input;
-    TOutputOptions output;
-    BuildOptions(settings, source, settings.OutputFile, input, output);
-
-    TTerminateInfo end;
-    converter.OnTerminate = [&end](TCustomRAzidiZUV*, const TTerminateInfo& info) {
-        if (info.TaskIndex >= 0)
-            end = info;
-    };
-    const int task = converter.AddTask(source, input);
-    ASSERT_GE(task, 0) << converter.LastError();
-    ASSERT_TRUE(converter.SetOutputFile(task, settings.OutputFile, output)) << converter.LastError();
-    converter.StartTask(0);
-    ASSERT_TRUE(end.Finished && !end.Failed) << end.ErrorMessage;
+    ConvertWithSettings(converter, settings, source);
+    if (testing::Test::HasFatalFailure())
+        return;
 
     const TWrittenVideo written = ReadWrittenVideo(settings.OutputFile);
     EXPECT_EQ(written.Codec, c.Codec);

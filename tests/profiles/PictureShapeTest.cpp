@@ -95,19 +95,9 @@ void ConvertWithProfile(int32_t profile, const std::vector<std::pair<TChoiceRole
     const TConversionSettings& settings = windows.settings;
     if (settings.AudioOnly)
         return;
-    TInputOptions input;
-    TOutputOptions output;
-    BuildOptions(settings, source, settings.OutputFile, input, output);
-    TTerminateInfo end;
-    converter.OnTerminate = [&end](TCustomRAzidiZUV*, const TTerminateInfo& info) {
-        if (info.TaskIndex >= 0)
-            end = info;
-    };
-    const int task = converter.AddTask(source, input);
-    ASSERT_GE(task, 0) << converter.LastError();
-    ASSERT_TRUE(converter.SetOutputFile(task, settings.OutputFile, output)) << converter.LastError();
-    converter.StartTask(0);
-    ASSERT_TRUE(end.Finished && !end.Failed) << end.ErrorMessage;
+    ConvertWithSettings(converter, settings, source);
+    if (testing::Test::HasFatalFailure())
+        return;
     shown = ReadShownPicture(settings.OutputFile, Threshold);
     ASSERT_TRUE(shown.Decoded);
 }

@@ -221,20 +221,9 @@ void ConvertAndCheck(const ConversionCase& c) {
         return;
     const TConversionSettings& settings = windows.settings;
 
-    TInputOptions input;
-    TOutputOptions output;
-    BuildOptions(settings, source, settings.OutputFile, input, output);
-
-    TTerminateInfo end;
-    converter.OnTerminate = [&end](TCustomRAzidiZUV*, const TTerminateInfo& info) {
-        if (info.TaskIndex >= 0)
-            end = info;
-    };
-    const int task = converter.AddTask(source, input);
-    ASSERT_GE(task, 0) << converter.LastError();
-    ASSERT_TRUE(converter.SetOutputFile(task, settings.OutputFile, output)) << converter.LastError();
-    converter.StartTask(0);
-    ASSERT_TRUE(end.Finished && !end.Failed) << end.ErrorMessage;
+    ConvertWithSettings(converter, settings, source);
+    if (testing::Test::HasFatalFailure())
+        return;
 
     TAVProbe probe;
     ASSERT_TRUE(probe.Open(settings.OutputFile)) << probe.LastError();

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "FakeDialogs.h"
+#include "engine/RAzidiZUV.h"
+#include "profiles/BuildOptions.h"
 #include "profiles/FormatChooser.h"
 #include "profiles/OptionsWindow.h"
 
@@ -42,3 +44,22 @@ struct ProfileWindows {
         ASSERT_EQ(chooser.ChooserResult(), TFormatChooser::ResultGoOn);
     }
 };
+
+// Converts `source` with `settings` as the main window hands a job to the
+// converter, on the caller's thread; fails the test unless the task finished.
+inline void ConvertWithSettings(TRAzidiZUV& converter, const TConversionSettings& settings,
+                                const std::string& source) {
+    TInputOptions input;
+    TOutputOptions output;
+    BuildOptions(settings, source, settings.OutputFile, input, output);
+    TTerminateInfo end;
+    converter.OnTerminate = [&end](TCustomRAzidiZUV*, const TTerminateInfo& info) {
+        if (info.TaskIndex >= 0)
+            end = info;
+    };
+    const int task = converter.AddTask(source, input);
+    ASSERT_GE(task, 0) << converter.LastError();
+    ASSERT_TRUE(converter.SetOutputFile(task, settings.OutputFile, output)) << converter.LastError();
+    converter.StartTask(0);
+    ASSERT_TRUE(end.Finished && !end.Failed) << end.ErrorMessage;
+}
