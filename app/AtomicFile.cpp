@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <system_error>
 
 #include <fcntl.h>
@@ -79,4 +81,19 @@ void RemoveLeftoverTemporaries(const std::string& fileName) {
             fs::remove(it->path(), removeError);
         }
     }
+}
+
+bool OpenWithHeader(const std::string& fileName, const std::string& header, const std::string& notOurs,
+                    std::ifstream& in, std::string& error) {
+    in.open(fileName, std::ios::binary);
+    if (!in) {
+        error = fileName + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string line;
+    if (!std::getline(in, line) || line != header) {
+        error = fileName + ": " + notOurs;
+        return false;
+    }
+    return true;
 }

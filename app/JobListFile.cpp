@@ -270,16 +270,10 @@ bool SaveJobListFile(const std::string& fileName, const std::vector<TSavedJob>& 
 
 bool LoadJobListFile(const std::string& fileName, std::vector<TSavedJob>& jobs, std::string& error) {
     jobs.clear();
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) {
-        error = fileName + ": " + std::strerror(errno);
+    std::ifstream in;
+    if (!OpenWithHeader(fileName, Header, "not a job list", in, error))
         return false;
-    }
     std::string line;
-    if (!std::getline(in, line) || line != Header) {
-        error = fileName + ": not a job list";
-        return false;
-    }
     std::vector<TSavedJob> read;
     for (int number = 2; std::getline(in, line); ++number) {
         if (line.empty())

@@ -102,16 +102,10 @@ bool LoadUserProfiles(const std::string& fileName, std::vector<TUserProfile>& pr
     std::error_code code;
     if (!std::filesystem::exists(fileName, code) && !code)
         return true;
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) {
-        error = fileName + ": " + std::strerror(errno);
+    std::ifstream in;
+    if (!OpenWithHeader(fileName, Header, "not a file of own profiles", in, error))
         return false;
-    }
     std::string line;
-    if (!std::getline(in, line) || line != Header) {
-        error = fileName + ": not a file of own profiles";
-        return false;
-    }
     std::vector<TUserProfile> read;
     for (int number = 2; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r')
