@@ -78,6 +78,11 @@ struct TEngineSettings {
     bool SameQuality = false;
     bool IntraOnly = false;
     bool DoDeinterlace = false;
+    // "deinterlace=auto": the run looks at the source's first seconds and sets
+    // DoDeinterlace when they are interlaced.
+    bool DeinterlaceAuto = false;
+    // The deinterlacer's field order: 0 top field first, 1 bottom, -1 as each picture says.
+    int DeinterlaceParity = -1;
     int TopFieldFirst = -1;
     int MeThreshold = 0;
     int IntraDcPrecision = 8;

@@ -145,8 +145,11 @@ private:
     void MapOutputStreams();
     void SetupOutputStream(TOutputStream& ost, int globalIndex);
     void SetupStreamCopy(TOutputStream& ost, TOutputStreamSetup& setup, const TInputStream& ist);
+    // "deinterlace=auto": looks at the first seconds of the encoded video's source
+    // and deinterlaces when they are interlaced (InterlaceChoice.cpp).
+    void ChooseDeinterlacing();
     void SetupVideoEncoding(TOutputStream& ost, TInputStream& ist);
-    // The user's filters, with deinterlacing in front when asked for.
+    // The user's filters.
     std::string VideoFilterText() const;
     void SetupAudioEncoding(TOutputStream& ost, TInputStream& ist);
     void SetupPassLog(TOutputStream& ost, TOutputStreamSetup& setup, int globalIndex);
@@ -163,6 +166,8 @@ private:
     // transcoding loop (TranscodeLoop.cpp, VideoOutput.cpp, AudioOutput.cpp, PacketWriter.cpp,
     // ProgressReport.cpp)
     int ChooseInputFile(const std::vector<char>& ended, const std::vector<char>& noPacket) const;
+    // The next packet of `input`: the ones read ahead first, then the container's.
+    static int ReadInputPacket(TInputFile& input, AVPacket* pkt);
     void AdjustPacketTimestamps(TInputFile& input, TInputStream& ist, AVPacket* pkt);
     bool ProcessPacket(int istIndex, const AVPacket* pkt, TRunControl& control);
     bool DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunControl& control);

@@ -288,6 +288,12 @@ void Pass(TOptionTarget& target, const std::string&, const std::string& value) {
     S(target).DoPass = pass;
 }
 
+// A Boolean, or "auto": deinterlace only a source found to be interlaced.
+void Deinterlace(TOptionTarget& target, const std::string&, const std::string& value) {
+    S(target).DeinterlaceAuto = value == "auto";
+    S(target).DoDeinterlace = !S(target).DeinterlaceAuto && ToBool(value);
+}
+
 void VideoFilters(TOptionTarget& target, const std::string&, const std::string& value) {
     if (!value.empty()) {
         S(target).VideoFilters = value;
@@ -575,7 +581,7 @@ constexpr TOptionEntry Table[] = {
     {"intra", SetBoolean<&TS::IntraOnly>},
     {"vn", SetBoolean<&TS::VideoDisable>},
     {"sameq", SetBoolean<&TS::SameQuality>},
-    {"deinterlace", SetBoolean<&TS::DoDeinterlace>},
+    {"deinterlace", Deinterlace},
     {"psnr", SetBoolean<&TS::DoPsnr>},
     {"qphist", SetBoolean<&TS::QpHist>},
     {"force_fps", SetBoolean<&TS::ForceFps>},

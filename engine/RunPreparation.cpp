@@ -228,6 +228,8 @@ void TCustomFFmpeg::PrepareRun() {
     BuildInputStreams();
     CheckStreamMaps();
     MapOutputStreams();
+    if (settings_.DeinterlaceAuto)
+        ChooseDeinterlacing();
     for (size_t i = 0; i < outputStreams_.size(); ++i)
         SetupOutputStream(outputStreams_[i], static_cast<int>(i));
     OpenEncoders();
@@ -406,6 +408,8 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
     ost.ResampleHeight = croppedHeight;
     ost.ResamplePixFmt = dec->pix_fmt;
 
+    ost.Deinterlace = s.DoDeinterlace;
+    ost.DeinterlaceParity = s.DeinterlaceParity;
     if (useGraph)
         BuildVideoFilterGraph(ost, source, dec->pix_fmt, ist.Stream->time_base, enc, VideoFilterText(),
                               options_->ScalerFlags(), scalerThreads);
@@ -701,8 +705,5 @@ void TCustomFFmpeg::LogStreamMapping() {
 }
 
 std::string TCustomFFmpeg::VideoFilterText() const {
-    std::string text = filterFlag_ ? settings_.VideoFilters : std::string();
-    if (settings_.DoDeinterlace)
-        text = text.empty() ? "yadif" : "yadif," + text;
-    return text;
+    return filterFlag_ ? settings_.VideoFilters : std::string();
 }

@@ -63,6 +63,9 @@ struct TOutputStream {
     std::array<uint64_t, 3> LastError{};
     std::array<uint64_t, 3> ErrorSum{};
 
+    // video: deinterlaced first thing in the filter graph, with this parity (see TEngineSettings)
+    bool Deinterlace = false;
+    int DeinterlaceParity = -1;
     // video: crop and scale (without a filter graph)
     bool VideoCrop = false;
     int TopBand = 0, BottomBand = 0, LeftBand = 0, RightBand = 0;

@@ -8,6 +8,7 @@
 #include "media/PipeInput.h"
 
 #include <array>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ struct TInputFile {
     // Opened at a clip start ("ss" before the input): reading begins at the key
     // frame at or before it, whose packets lie before time 0.
     bool SeekedToStart = false;
+    // Packets read before the run's loop (to look at the source), which it reads first.
+    std::deque<PacketPtr> ReadAhead;
 };
 
 // One stream created in an output.

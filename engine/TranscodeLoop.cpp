@@ -102,6 +102,14 @@ int TCustomFFmpeg::StopInterrupt(void* opaque) {
     return control && control->StopRequested() ? 1 : 0;
 }
 
+int TCustomFFmpeg::ReadInputPacket(TInputFile& input, AVPacket* pkt) {
+    if (input.ReadAhead.empty())
+        return av_read_frame(input.Context.get(), pkt);
+    av_packet_move_ref(pkt, input.ReadAhead.front().get());
+    input.ReadAhead.pop_front();
+    return 0;
+}
+
 void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
     // Input reads may be cut short by a stop from here until the run ends.
     runControl_ = &control;
@@ -149,7 +157,7 @@ void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
             break;
 
         TInputFile& input = inputs_[fileIndex];
-        int ret = av_read_frame(input.Context.get(), packet.get());
+        int ret = ReadInputPacket(input, packet.get());
         if (ret == AVERROR(EAGAIN)) {
             noPacket[fileIndex] = 1;
             continue;

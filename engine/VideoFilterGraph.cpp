@@ -107,7 +107,11 @@ void BuildVideoFilterGraph(TOutputStream& ost, const TPictureSource& source, AVP
     if (ret < 0)
         Fail(ret);
 
-    AVFilterContext* last = TurnUpright(graph, ost.FilterSource, source.Rotation);
+    // The fields are told apart before anything moves or scales the rows.
+    AVFilterContext* last = ost.FilterSource;
+    if (ost.Deinterlace)
+        last = Chain(graph, last, "yadif", "deinterlace", FormatText("parity=%d", ost.DeinterlaceParity));
+    last = TurnUpright(graph, last, source.Rotation);
     const int croppedWidth = UprightWidth(source) - ost.LeftBand - ost.RightBand;
     const int croppedHeight = UprightHeight(source) - ost.TopBand - ost.BottomBand;
     if (ost.VideoCrop)

@@ -1,7 +1,8 @@
 // The video filter graph of an output stream: the decoded pictures go into a
-// "buffer" source, are turned upright, cropped, scaled to fit the output frame
-// with their shape kept and centred on black bars, then through the user's
-// filter text into a sink that hands out the encoder's pixel format.
+// "buffer" source, are deinterlaced when the stream asks for it, turned
+// upright, cropped, scaled to fit the output frame with their shape kept and
+// centred on black bars, then through the user's filter text into a sink that
+// hands out the encoder's pixel format.
 #pragma once
 
 #include "engine/PictureFit.h"
