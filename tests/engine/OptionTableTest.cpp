@@ -98,6 +98,8 @@ const AcceptCase AcceptCases[] = {
     {"intra", "1", [](const Settings& s) { EXPECT_TRUE(s.IntraOnly); }},
     {"sameq", "1", [](const Settings& s) { EXPECT_TRUE(s.SameQuality); }},
     {"deinterlace", "1", [](const Settings& s) { EXPECT_TRUE(s.DoDeinterlace); }},
+    {"deinterlace", "auto", [](const Settings& s) { EXPECT_TRUE(s.DeinterlaceAuto && !s.DoDeinterlace); }},
+    {"deinterlace", "0", [](const Settings& s) { EXPECT_FALSE(s.DeinterlaceAuto || s.DoDeinterlace); }},
     {"psnr", "1", [](const Settings& s) { EXPECT_TRUE(s.DoPsnr); }},
     {"qphist", "1", [](const Settings& s) { EXPECT_TRUE(s.QpHist); }},
     {"force_fps", "1", [](const Settings& s) { EXPECT_TRUE(s.ForceFps); }},
