@@ -115,6 +115,14 @@ void BuildOutputOptions(const TConversionSettings& settings, const std::string& 
         }
     }
 
+    // Deinterlacing has no field of its own either: its option line goes with the job.
+    if (const std::string line = DeinterlaceOptionLine(settings.Deinterlace);
+        !line.empty() && !settings.AudioOnly) {
+        if (!output.ExtOptions.empty())
+            output.ExtOptions += '\n';
+        output.ExtOptions += line;
+    }
+
     // Constant quality has no field of its own in the record: it travels as
     // the encoder's option line, which the job list keeps with the record.
     if (!settings.VideoQuality.empty() && !settings.AudioOnly) {

@@ -3,6 +3,8 @@
 // left empty mean "not set, the engine decides".
 #pragma once
 
+#include "profiles/Deinterlace.h"
+
 #include <cstdint>
 #include <string>
 
@@ -17,6 +19,8 @@ struct TConversionSettings {
     std::string FrameRate;       // "25.00", "23.98", "24" ... or empty
     std::string TVStandard;      // "PAL", "NTSC" or empty
     std::string VideoFilters;    // "hflip", "vflip", "negate" joined by commas, or empty
+    // Auto: "自动去隔行" ticked; On: always (the command line's)
+    TDeinterlace Deinterlace = TDeinterlace::Off;
     std::string Volume = "256";  // 256 leaves the volume unchanged
     std::string AspectRatio;     // "4:3", "16:9" or empty
     std::string VideoCodec;      // encoder name or empty

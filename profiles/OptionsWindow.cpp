@@ -46,6 +46,7 @@ void TOptionsWindow::Clear() {
         list.ItemIndex = -1;
     }
     filters_ = {};
+    deinterlace_ = TDeinterlace::Auto;
     settings_.VideoFilters.clear();
     settings_.VideoTag.clear();
 }
@@ -223,5 +224,6 @@ TChosenItems TOptionsWindow::ChosenItems() const {
     chosen.HorizontalFlip = filters_[0];
     chosen.VerticalFlip = filters_[1];
     chosen.Negative = filters_[2];
+    chosen.Deinterlace = deinterlace_;
     return chosen;
 }

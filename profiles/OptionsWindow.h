@@ -26,6 +26,8 @@ public:
     static constexpr const char* FiltersCaption = VT_TR("视频滤镜：");
     static constexpr std::array<const char*, 3> FilterCaptions{
         VT_TR("视频图像水平翻转"), VT_TR("视频图像垂直翻转"), VT_TR("视频显示底片效果")};
+    // After the three filter boxes; ticked for every new job.
+    static constexpr const char* AutoDeinterlaceCaption = VT_TR("自动去隔行");
     static constexpr const char* ClipGroupCaption = VT_TR("分割截取视频");
     static constexpr const char* ClipStartCaption = VT_TR("转换起始时间：");
     static constexpr const char* ClipStopCaption = VT_TR("转换停止时间：");
@@ -75,6 +77,13 @@ public:
     // The three filter boxes, `index` 0 to 2 in caption order.
     bool Filter(int index) const { return filters_.at(index); }
     void SetFilter(int index, bool ticked) { filters_.at(index) = ticked; }
+    // "自动去隔行": ticked unless Off. On (always, from the command line) shows ticked too.
+    TDeinterlace Deinterlace() const { return deinterlace_; }
+    void SetDeinterlace(TDeinterlace mode) { deinterlace_ = mode; }
+    bool AutoDeinterlaceTicked() const { return deinterlace_ != TDeinterlace::Off; }
+    void SetAutoDeinterlaceTicked(bool ticked) {
+        deinterlace_ = ticked ? TDeinterlace::Auto : TDeinterlace::Off;
+    }
     // The video lists and the filter boxes share this state.
     bool VideoControlsEnabled() const { return videoEnabled_; }
 
@@ -131,6 +140,7 @@ private:
     std::string sourceText_;
     std::array<TChoiceBox, ChoiceRoleCount> lists_;
     std::array<bool, 3> filters_{};
+    TDeinterlace deinterlace_ = TDeinterlace::Auto;
     bool videoEnabled_ = true;
     bool clipCheckEnabled_ = true;
     bool clipChecked_ = false;

@@ -235,6 +235,8 @@ void MapChoicesToSettings(const TChosenItems& chosen, const TMappingContext& con
         settings.VideoFilters += name;
     }
 
+    settings.Deinterlace = context.MediaKind == MediaKindMusic ? TDeinterlace::Off : chosen.Deinterlace;
+
     if (const TAudioEncoderRow* row = FindAudioEncoderRow(chosen.Item(crAudioEncoder)))
         settings.AudioCodec = row->Codec;
 

@@ -24,6 +24,7 @@ struct TChosenItems {
     bool HorizontalFlip = false;                    // "视频图像水平翻转"
     bool VerticalFlip = false;                      // "视频图像垂直翻转"
     bool Negative = false;                          // "视频显示底片效果"
+    TDeinterlace Deinterlace = TDeinterlace::Off;   // "自动去隔行" ticked: Auto
     const std::string& Item(TChoiceRole role) const { return Items[RoleIndex(role)]; }
 };
 

@@ -68,6 +68,7 @@ TUserProfile CaptureUserProfile(std::string name, int32_t baseId, const TChosenI
     for (size_t i = 0; i < profile.Values.size(); ++i)
         profile.Values[i] = ItemValue(static_cast<TChoiceRole>(i), chosen.Items[i]);
     profile.Filters = {chosen.HorizontalFlip, chosen.VerticalFlip, chosen.Negative};
+    profile.Deinterlace = chosen.Deinterlace;
     return profile;
 }
 

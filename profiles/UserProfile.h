@@ -6,6 +6,7 @@
 #pragma once
 
 #include "profiles/ChoiceLists.h"
+#include "profiles/Deinterlace.h"
 #include "profiles/SettingsMapping.h"
 
 #include <array>
@@ -20,6 +21,7 @@ struct TUserProfile {
     int32_t BaseId = 0;
     std::array<std::string, ChoiceRoleCount> Values; // per TChoiceRole, ItemValue of the pick
     std::array<bool, 3> Filters{};                   // hflip, vflip, negate
+    TDeinterlace Deinterlace = TDeinterlace::Auto;   // a file without it: what a new job gets
 };
 
 // The value list item `item` of `role` gives: what the settings mapping makes

@@ -7,6 +7,7 @@ TUserProfile CaptureWindow(const TOptionsWindow& window, std::string name, int32
     chosen.HorizontalFlip = window.Filter(0);
     chosen.VerticalFlip = window.Filter(1);
     chosen.Negative = window.Filter(2);
+    chosen.Deinterlace = window.Deinterlace();
     return CaptureUserProfile(std::move(name), baseId, chosen);
 }
 
@@ -24,5 +25,6 @@ bool ShowUserProfile(TOptionsWindow& window, const TUserProfile& profile, std::s
     }
     for (int i = 0; i < 3; ++i)
         window.SetFilter(i, profile.Filters[static_cast<size_t>(i)]);
+    window.SetDeinterlace(profile.Deinterlace);
     return found;
 }

@@ -1,9 +1,10 @@
 // The options window: its show sequence, video and audio mode, the duration
-// read, encoder-picked refills, the clip boxes and confirmation.
+// read, encoder-picked refills, the clip boxes, the deinterlace box and confirmation.
 
 #include "profiles/OptionsWindow.h"
 #include "FakeDialogs.h"
 #include "fixtures/FixtureMaker.h"
+#include "profiles/BuildOptions.h"
 #include "profiles/ConstantQuality.h"
 
 #include <gtest/gtest.h>
@@ -229,6 +230,53 @@ TEST_F(OptionsWindowTest, CancelWritesNothingAndPreviewOpensTheSource) {
     EXPECT_FALSE(window.Visible());
     EXPECT_EQ(settings.AudioBitRate, -1);
     EXPECT_EQ(settings.OutputFile, dir.File("a.mp4")); // written by the fill
+}
+
+} // namespace
+
+namespace {
+
+// "自动去隔行": ticked for every new job; what the box says reaches the output
+// record as the engine's option line, which the job list keeps with the job.
+TEST_F(OptionsWindowTest, AutoDeinterlaceIsTickedForNewJobsAndTravelsAsAnOptionLine) {
+    enum class Act { Keep, Untick, Always };
+    struct Case {
+        const char* Name;
+        int32_t Profile;
+        Act Action;
+        TDeinterlace Expected;
+        const char* Line; // in the output record's option lines; null: none there
+    };
+    const Case cases[] = {
+        {"video profile as shown", 1, Act::Keep, TDeinterlace::Auto, "deinterlace=auto"},
+        {"unticked", 1, Act::Untick, TDeinterlace::Off, nullptr},
+        {"always (the command line's on)", 1, Act::Always, TDeinterlace::On, "deinterlace=1"},
+        // The disc targets code progressive pictures: an interlaced source is taken apart too.
+        {"DVD PAL", 19, Act::Keep, TDeinterlace::Auto, "deinterlace=auto"},
+        {"audio profile", 200, Act::Keep, TDeinterlace::Off, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ShowFor(c.Profile, dir.File("a.wav"));
+        EXPECT_TRUE(window.AutoDeinterlaceTicked());
+        if (c.Action == Act::Untick)
+            window.SetAutoDeinterlaceTicked(false);
+        if (c.Action == Act::Always)
+            window.SetDeinterlace(TDeinterlace::On);
+        ASSERT_TRUE(window.Confirm());
+        EXPECT_EQ(settings.Deinterlace, c.Expected);
+        TOutputOptions output;
+        BuildOutputOptions(settings, dir.File("out"), output);
+        const bool hasLine = output.ExtOptions.find("deinterlace") != std::string::npos;
+        EXPECT_EQ(hasLine, c.Line != nullptr) << output.ExtOptions;
+        if (c.Line) {
+            EXPECT_NE(output.ExtOptions.find(c.Line), std::string::npos) << output.ExtOptions;
+        }
+    }
+    // The next job starts ticked again, whatever the last one had.
+    window.SetAutoDeinterlaceTicked(false);
+    ShowFor(1, dir.File("a.wav"));
+    EXPECT_TRUE(window.AutoDeinterlaceTicked());
 }
 
 } // namespace
