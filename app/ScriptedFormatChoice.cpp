@@ -106,6 +106,8 @@ bool RunScriptedFormatChoice(const TFormatScript& script, TConversionSettings& s
         }
         for (int i = 0; i < 3; ++i)
             options.SetFilter(i, script.Filters[static_cast<size_t>(i)]);
+        if (script.Deinterlace)
+            options.SetDeinterlace(*script.Deinterlace);
         if (script.Clip) {
             if (!options.ClipCheckEnabled()) {
                 error = "a clip range applies to a single file only";

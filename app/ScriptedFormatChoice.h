@@ -21,6 +21,7 @@ struct TFormatScript {
     int32_t ProfileId = 0;
     std::vector<std::pair<TChoiceRole, std::string>> Picks; // item texts, applied in order
     std::array<bool, 3> Filters{};                          // hflip, vflip, negate
+    std::optional<TDeinterlace> Deinterlace;                // none: the window's own (Auto)
     // The clip range as typed into the six clip boxes (start hours, minutes,
     // seconds, then stop); none: the whole source.
     std::optional<TClipBoxes> Clip;

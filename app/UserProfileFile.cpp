@@ -62,6 +62,12 @@ bool ReadField(TUserProfile& profile, const std::string& key, const std::string&
     }
     if (key == "Filters")
         return ParseFilters(value, profile.Filters);
+    if (key == "Deinterlace") {
+        const auto mode = DeinterlaceByName(value);
+        if (mode)
+            profile.Deinterlace = *mode;
+        return mode.has_value();
+    }
     if (const auto role = ChoiceRoleByName(key)) {
         profile.Values[RoleIndex(*role)] = value;
         return true;
@@ -158,6 +164,7 @@ bool SaveUserProfiles(const std::string& fileName, const std::vector<TUserProfil
             out += std::string(ChoiceRoleName(static_cast<TChoiceRole>(i))) + "=" + profile.Values[i] + '\n';
         }
         out += "Filters=" + FilterText(profile.Filters) + '\n';
+        out += "Deinterlace=" + std::string(DeinterlaceName(profile.Deinterlace)) + '\n';
     }
     return WriteFileAtomically(fileName, out, error);
 }
@@ -212,5 +219,7 @@ bool ApplyUserProfileToScript(const std::string& fileName, const std::string& na
     script.Picks = std::move(picks);
     for (size_t i = 0; i < script.Filters.size(); ++i)
         script.Filters[i] = script.Filters[i] || it->Filters[i];
+    if (!script.Deinterlace)
+        script.Deinterlace = it->Deinterlace;
     return true;
 }

@@ -41,16 +41,20 @@ TEST(UserProfileFile, SavedPicksComeBackAsTheSameItems) {
         int32_t Profile;
         TPicks Picks;
         std::array<bool, 3> Filters;
+        TDeinterlace Deinterlace = TDeinterlace::Auto;
     };
     const Case cases[] = {
         {503,
          {{crVideoBitRate, "恒定质量 (中)"}, {crFrameSize, "640*480"}, {crAspect, "宽屏视频16:9模式"}},
          {true, false, true}},
-        {1, {{crVideoEncoder, "Mjpeg 视频压缩器"}, {crVideoBitRate, "4000 kbps(高质量)"}}, {}},
+        {1,
+         {{crVideoEncoder, "Mjpeg 视频压缩器"}, {crVideoBitRate, "4000 kbps(高质量)"}},
+         {},
+         TDeinterlace::Off},
         {100,
          {{crVideoEncoder, "Divx 视频压缩器"}, {crFrameSize, "704*576"}, {crVolume, "音量增加1.5倍"}},
          {}},
-        {5, {{crFrameSize, "720*480  (标清SD格式)"}, {crFrameRate, "23.97"}}, {}},
+        {5, {{crFrameSize, "720*480  (标清SD格式)"}, {crFrameRate, "23.97"}}, {}, TDeinterlace::On},
         {209, {{crAudioBitRate, "12.2"}}, {}},
         {19, {{crVideoEncoder, "NTSC_DVD视频压缩器"}, {crAudioEncoder, "AC3音频编码器"}}, {}},
     };
@@ -64,6 +68,7 @@ TEST(UserProfileFile, SavedPicksComeBackAsTheSameItems) {
         chosen.HorizontalFlip = c.Filters[0];
         chosen.VerticalFlip = c.Filters[1];
         chosen.Negative = c.Filters[2];
+        chosen.Deinterlace = c.Deinterlace;
         const TUserProfile profile =
             CaptureUserProfile("mine " + std::to_string(c.Profile), c.Profile, chosen);
         ASSERT_TRUE(AddUserProfile(saved, profile, error)) << error;
@@ -80,6 +85,7 @@ TEST(UserProfileFile, SavedPicksComeBackAsTheSameItems) {
         EXPECT_EQ(profile.BaseId, c.Profile);
         EXPECT_EQ(profile.Values, saved[k].Values);
         EXPECT_EQ(profile.Filters, c.Filters);
+        EXPECT_EQ(profile.Deinterlace, c.Deinterlace);
         // Values, not the list texts, are what the file keeps.
         EXPECT_EQ(profile.Values[RoleIndex(crVideoBitRate)].find("kbps"), std::string::npos);
         TPicks picks;
@@ -121,6 +127,7 @@ TEST(UserProfileFile, ADamagedFileIsRefusedWholeAndAMissingOneIsEmpty) {
              header + "[profile]\nName=b\nBase=5o3\n",        // no number
              header + good + "VX=1\n",                        // an unknown list
              header + good + "Filters=hflip,blur\n",          // an unknown filter
+             header + good + "Deinterlace=maybe\n",           // an unknown deinterlacing
              header + good + "garbage\n",
              std::string("\x89PNG\r\n\x1a\n", 8),
          }) {
@@ -136,6 +143,8 @@ TEST(UserProfileFile, ADamagedFileIsRefusedWholeAndAMissingOneIsEmpty) {
     EXPECT_TRUE(LoadUserProfiles(file, profiles, error)) << error;
     ASSERT_EQ(profiles.size(), 1u);
     EXPECT_EQ(profiles[0].Name, "a");
+    // Saved before deinterlacing was a choice: opened, it makes a new job, which deinterlaces on its own.
+    EXPECT_EQ(profiles[0].Deinterlace, TDeinterlace::Auto);
 }
 
 TEST(UserProfileFile, NamesStayUniqueThroughAddRenameAndDelete) {
