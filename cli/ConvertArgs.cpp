@@ -8,6 +8,7 @@
 const char* const ConvertUsage =
     "usage: vantoro-cli convert --profile ID|NAME [--output-dir DIR] [--set LIST=ITEM]...\n"
     "                           [--filter hflip|vflip|negate]... [--clip HH:MM:SS-HH:MM:SS]\n"
+    "                           [--deinterlace auto|on|off]\n"
     "                           [--overwrite] [--parallel N] [--then none|open-folder|shutdown]\n"
     "                           [--settings FILE] [--json] [--verbose] FILE...\n"
     "Converts the files as the main window does: the profile's choices with their\n"
@@ -17,9 +18,11 @@ const char* const ConvertUsage =
     "Outputs go to DIR (default: the output\n"
     "folder of the settings) named after the source with the profile's extension;\n"
     "an existing file gets a (New_N) name unless --overwrite is given. --clip\n"
-    "converts a range of a single file. N jobs run at once (default: the number\n"
-    "of processor cores, at most 10). --settings reads and writes FILE instead of\n"
-    "the program's system.ini; a missing FILE starts from the defaults. Exit status:\n"
+    "converts a range of a single file. --deinterlace auto (the default) deinterlaces\n"
+    "a source whose first seconds are interlaced, on every source, off none. N jobs\n"
+    "run at once (default: the number of processor cores, at most 10). --settings\n"
+    "reads and writes FILE instead of the program's system.ini; a missing FILE\n"
+    "starts from the defaults. Exit status:\n"
     "0 when every job finished, 1 otherwise, 2 for usage errors, 130 when stopped\n"
     "with Ctrl-C.\n"
     "\n"
@@ -118,6 +121,14 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
                     out.Format.Filters[k] = known = true;
             if (!known) {
                 error = "unknown filter \"" + v + "\" (hflip, vflip or negate)";
+                return false;
+            }
+        } else if (a == "--deinterlace") {
+            if (!value(v))
+                return false;
+            out.Format.Deinterlace = DeinterlaceByName(v);
+            if (!out.Format.Deinterlace) {
+                error = "--deinterlace wants auto, on or off, not \"" + v + "\"";
                 return false;
             }
         } else if (a == "--clip") {

@@ -24,8 +24,8 @@ const Command kCommands[] = {
      "profiles                         list the output profiles and their choices"},
     {"convert", RunConvertCommand,
      "convert --profile ID [--output-dir DIR] [--set LIST=ITEM]... [--filter hflip|vflip|negate]...\n"
-     "              [--clip HH:MM:SS-HH:MM:SS] [--overwrite] [--parallel N] [--then "
-     "none|open-folder|shutdown]\n"
+     "              [--clip HH:MM:SS-HH:MM:SS] [--deinterlace auto|on|off] [--overwrite] [--parallel N]\n"
+     "              [--then none|open-folder|shutdown]\n"
      "              [--settings FILE] [--json] [--verbose] FILE..."},
     {"--version", RunVersionCommand, "--version                        print program and component versions"},
 };
