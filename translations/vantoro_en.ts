@@ -1823,5 +1823,9 @@
         <source>我的格式</source>
         <translation>My Formats</translation>
     </message>
+    <message>
+        <source>自动去隔行</source>
+        <translation>Deinterlace automatically</translation>
+    </message>
 </context>
 </TS>

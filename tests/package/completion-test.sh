@@ -61,6 +61,7 @@ expect "vantoro-cli convert --pa" --parallel
 expect "vantoro-cli convert --o" --output-dir --overwrite
 expect "vantoro-cli convert --then o" open-folder
 expect "vantoro-cli convert --filter " hflip vflip negate
+expect "vantoro-cli convert --deinterlace " auto on off
 expect "vantoro-cli transcode --" --iopt --oopt --threads --help
 expect "vantoro-cli play x.mkv --s" --seconds --seek --snapshot
 expect "vantoro-cli profiles --" --help
