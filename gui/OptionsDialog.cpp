@@ -97,6 +97,13 @@ OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialog
         });
         filterRow->addWidget(filters_[i]);
     }
+    autoDeinterlace_ = new QCheckBox(UiText(TOptionsWindow::AutoDeinterlaceCaption), this);
+    connect(autoDeinterlace_, &QCheckBox::toggled, this, [this](bool ticked) {
+        // A sync shows the logic's state; "always" stays as it is while ticked.
+        if (!syncing_ && ticked != options_.AutoDeinterlaceTicked())
+            options_.SetAutoDeinterlaceTicked(ticked);
+    });
+    filterRow->addWidget(autoDeinterlace_);
     video->addLayout(filterRow, 3, 1);
 
     auto* middle = new QGridLayout;
@@ -221,6 +228,8 @@ void OptionsDialog::ShowState() {
         filters_[i]->setChecked(options_.Filter(static_cast<int>(i)));
         filters_[i]->setEnabled(options_.VideoControlsEnabled());
     }
+    autoDeinterlace_->setChecked(options_.AutoDeinterlaceTicked());
+    autoDeinterlace_->setEnabled(options_.VideoControlsEnabled());
     clipCheck_->setEnabled(options_.ClipCheckEnabled());
     clipCheck_->setChecked(options_.ClipChecked());
     for (size_t i = 0; i < clipBoxes_.size(); ++i) {

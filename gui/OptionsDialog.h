@@ -33,6 +33,7 @@ public:
     TOptionsWindow& Logic() { return options_; }
     QComboBox* List(TChoiceRole role) const { return lists_[RoleIndex(role)]; }
     QCheckBox* FilterBox(int index) const { return filters_[static_cast<size_t>(index)]; }
+    QCheckBox* AutoDeinterlaceBox() const { return autoDeinterlace_; }
     QCheckBox* ClipCheck() const { return clipCheck_; }
     QLineEdit* ClipBox(int index) const { return clipBoxes_[static_cast<size_t>(index)]; }
     QLineEdit* SourceBox() const { return source_; }
@@ -56,6 +57,7 @@ private:
     QLineEdit* source_;
     std::array<QComboBox*, ChoiceRoleCount> lists_{};
     std::array<QCheckBox*, 3> filters_{};
+    QCheckBox* autoDeinterlace_;
     QCheckBox* clipCheck_;
     std::array<QLineEdit*, 6> clipBoxes_{};
     QPushButton* confirm_;

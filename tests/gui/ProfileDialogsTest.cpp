@@ -112,6 +112,7 @@ TEST_F(OptionsDialogTest, AnAudioProfileDisablesTheVideoControls) {
             EXPECT_FALSE(window->List(role)->isEnabled()) << static_cast<int>(role);
         for (int i = 0; i < 3; ++i)
             EXPECT_FALSE(window->FilterBox(i)->isEnabled()) << i;
+        EXPECT_FALSE(window->AutoDeinterlaceBox()->isEnabled());
         for (auto role : {TChoiceRole::crAudioEncoder, TChoiceRole::crAudioBitRate, TChoiceRole::crSampleRate,
                           TChoiceRole::crChannels, TChoiceRole::crVolume})
             EXPECT_TRUE(window->List(role)->isEnabled()) << static_cast<int>(role);
@@ -128,6 +129,13 @@ TEST_F(OptionsDialogTest, AnAudioProfileDisablesTheVideoControls) {
     video.ThenOn<OptionsDialog>([&](OptionsDialog* window) {
         EXPECT_TRUE(window->List(TChoiceRole::crVideoEncoder)->isEnabled());
         EXPECT_TRUE(window->FilterBox(0)->isEnabled());
+        // "自动去隔行" is ticked for a new job, and what the user makes of it goes to the logic.
+        QCheckBox* deinterlace = window->AutoDeinterlaceBox();
+        EXPECT_TRUE(deinterlace->isEnabled());
+        EXPECT_TRUE(deinterlace->isChecked());
+        EXPECT_EQ(deinterlace->text(), QStringLiteral("自动去隔行"));
+        deinterlace->click();
+        EXPECT_EQ(window->Logic().Deinterlace(), TDeinterlace::Off);
         window->CancelButton()->click();
     });
     EXPECT_FALSE(options_->Run());
