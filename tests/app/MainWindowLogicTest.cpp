@@ -762,7 +762,8 @@ TEST_F(MainWindowLogicTest, AConstantQualityPickComesBackWithTheJobList) {
     AddOne(Clip("a.mkv"));
     ASSERT_EQ(view.Rows.size(), 1u);
     const TOutputOptions listed = logic->Jobs().Slot(0).Output;
-    EXPECT_EQ(listed.ExtOptions, "qscale=4");
+    // A new job deinterlaces on its own too; both lines come back with the list.
+    EXPECT_EQ(listed.ExtOptions, "deinterlace=auto\nqscale=4");
     EXPECT_LE(listed.VideoBitrate, 0);
 
     Restart(jobList);
