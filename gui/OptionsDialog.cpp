@@ -103,8 +103,9 @@ OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialog
         if (!syncing_ && ticked != options_.AutoDeinterlaceTicked())
             options_.SetAutoDeinterlaceTicked(ticked);
     });
-    filterRow->addWidget(autoDeinterlace_);
     video->addLayout(filterRow, 3, 1);
+    // On a row of its own under the three, so the row keeps its width in every language.
+    video->addWidget(autoDeinterlace_, 4, 1);
 
     auto* middle = new QGridLayout;
     row(middle, 0, TChoiceRole::crAudioEncoder);
