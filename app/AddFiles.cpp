@@ -6,11 +6,11 @@
 #include "app/OutputCheck.h"
 #include "app/OutputNaming.h"
 #include "app/OutputStaging.h"
-#include "engine/TaskFiles.h"
 #include "media/AVProbe.h"
 #include "media/MainThreadDispatcher.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/Translation.h"
+#include "task/TaskFiles.h"
 
 #include <cerrno>
 #include <cstring>

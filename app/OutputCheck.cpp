@@ -1,6 +1,6 @@
 #include "app/OutputCheck.h"
 
-#include "engine/FFmpegTaskList.h"
+#include "component/FFmpegTaskList.h"
 #include "engine/FormatText.h"
 #include "media/AVProbe.h"
 #include "media/LibraryPointers.h"

@@ -1,9 +1,9 @@
 #include "app/OutputStaging.h"
 
 #include "app/OutputNaming.h"
-#include "engine/TaskFiles.h"
 #include "media/FileHelpers.h"
 #include "profiles/Translation.h"
+#include "task/TaskFiles.h"
 
 #include <cerrno>
 #include <cstdio>

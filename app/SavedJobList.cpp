@@ -7,9 +7,9 @@
 #include "app/OutputClaim.h"
 #include "app/OutputNaming.h"
 #include "app/OutputStaging.h"
-#include "engine/TaskFiles.h"
 #include "media/FileHelpers.h"
 #include "profiles/Translation.h"
+#include "task/TaskFiles.h"
 
 #include <cstdio>
 

@@ -7,11 +7,11 @@
 #include "app/OutputStaging.h"
 #include "app/PasswordLock.h"
 #include "app/ScriptedFormatChoice.h"
-#include "engine/TaskFiles.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
 #include "media/MainThreadDispatcher.h"
+#include "task/TaskFiles.h"
 
 #include <gtest/gtest.h>
 

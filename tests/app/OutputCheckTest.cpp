@@ -1,7 +1,7 @@
 // The check of a finished job's output against real files: what it must hold,
 // what it holds, and the texts that name what is wrong.
 #include "app/OutputCheck.h"
-#include "engine/FFmpegTaskList.h"
+#include "component/FFmpegTaskList.h"
 #include "engine/RAzidiZUV.h"
 #include "fixtures/ClipCopy.h"
 #include "fixtures/FixtureMaker.h"

@@ -1,6 +1,6 @@
 // The temporary names of outputs that are moved to their final name once
 // complete, and which names already say a file is incomplete.
-#include "engine/TaskFiles.h"
+#include "task/TaskFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "engine/Presets.h"
+#include "options/Presets.h"
 #include "engine/FFmpegException.h"
-#include "engine/OptionTable.h"
 #include "media/LegacyOptions.h"
 #include "media/LibraryPointers.h"
+#include "options/OptionTable.h"
 
 #include "OptionTestSupport.h"
 #include "fixtures/FixtureMaker.h"
