@@ -6,11 +6,11 @@
 #include "app/OutputCheck.h"
 #include "app/OutputNaming.h"
 #include "app/OutputStaging.h"
+#include "engine/PartName.h"
 #include "media/AVProbe.h"
 #include "media/MainThreadDispatcher.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/Translation.h"
-#include "task/TaskFiles.h"
 
 #include <cerrno>
 #include <cstring>
@@ -87,7 +87,7 @@ bool TMainWindowLogic::OutputTaken(const std::string& path, const std::set<std::
     if ((ifOutputExists_ == ieNewName && PathExists(path)) || claimed.count(path) > 0)
         return true;
     // A temporary name is where some job writes until its file is checked.
-    if (TOutputFile::IsPartName(path))
+    if (IsPartName(path))
         return true;
     // Overwriting means earlier outputs, never a file a job still has to read: writing
     // over a source (same folder, same extension) would destroy it before it is read.
@@ -407,7 +407,7 @@ void TMainWindowLogic::RebuildTasks() {
             converter_.RemoveTask(task);
             continue;
         }
-        output.Expected = ExpectationOf(converter_.Tasks().Items(task));
+        output.Expected = ExpectationOf(converter_, task);
         claimed.insert(name);
         taskRows_.push_back(i);
         runOutputs_[static_cast<size_t>(i)] = name;

@@ -1,7 +1,7 @@
 #include "app/OutputCheck.h"
 
-#include "component/FFmpegTaskList.h"
 #include "engine/FormatText.h"
+#include "engine/RAzidiZUV.h"
 #include "media/AVProbe.h"
 #include "media/LibraryPointers.h"
 #include "profiles/Translation.h"
@@ -87,29 +87,22 @@ double MeasuredSeconds(TAVProbe& probe, TKindsWithPackets& kinds) {
 
 } // namespace
 
-TOutputExpectation ExpectationOf(const TFFmpeg& task) {
+TOutputExpectation ExpectationOf(const TRAzidiZUV& converter, int taskIndex) {
     TOutputExpectation expected;
-    if (task.OpenedOutputCount() > 0) {
-        // The kinds are in the streams' codec contexts; the streams' own
-        // parameters get them only when the run opens the encoders.
-        for (const TOutputStreamSetup& stream : task.Output(0).Streams) {
-            const AVMediaType type =
-                stream.Codec ? stream.Codec->codec_type : stream.Stream->codecpar->codec_type;
-            expected.Video = expected.Video || type == AVMEDIA_TYPE_VIDEO;
-            expected.Audio = expected.Audio || type == AVMEDIA_TYPE_AUDIO;
-        }
+    for (const AVMediaType type : converter.OutputStreamTypes(taskIndex, 0)) {
+        expected.Video = expected.Video || type == AVMEDIA_TYPE_VIDEO;
+        expected.Audio = expected.Audio || type == AVMEDIA_TYPE_AUDIO;
     }
     int64_t seconds = -1; // µs
-    if (task.OpenedInputCount() > 0) {
-        const AVFormatContext* ic = task.InputContext(0);
-        if (ic->duration != AV_NOPTS_VALUE && ic->duration > 0) {
-            const TInputOptions* input = task.InputOptions(0);
-            const int64_t start =
-                input && input->StartTime != NoTime ? std::max<int64_t>(input->StartTime, 0) : 0;
-            seconds = std::max<int64_t>(ic->duration - start, 0);
-        }
+    const AVFormatContext* ic =
+        converter.InputCount(taskIndex) > 0 ? converter.InputContext(taskIndex, 0) : nullptr;
+    if (ic && ic->duration != AV_NOPTS_VALUE && ic->duration > 0) {
+        const TInputOptions* input = converter.InputOptions(taskIndex, 0);
+        const int64_t start =
+            input && input->StartTime != NoTime ? std::max<int64_t>(input->StartTime, 0) : 0;
+        seconds = std::max<int64_t>(ic->duration - start, 0);
     }
-    if (const TOutputOptions* output = task.OutputOptions(0);
+    if (const TOutputOptions* output = converter.OutputOptions(taskIndex, 0);
         output && output->Duration != NoTime && output->Duration > 0)
         seconds = seconds < 0 ? output->Duration : std::min(seconds, output->Duration);
     expected.Seconds = seconds < 0 ? -1 : static_cast<double>(seconds) / Microseconds;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-class TFFmpeg;
+class TRAzidiZUV;
 
 // What a job's output must hold.
 struct TOutputExpectation {
@@ -19,7 +19,7 @@ struct TOutputExpectation {
 // Read from a task whose output is set: the stream kinds its output was given
 // (the profile's, less what the source lacks or the profile drops) and the
 // source's duration from the clip's start, cut to the clip's length.
-TOutputExpectation ExpectationOf(const TFFmpeg& task);
+TOutputExpectation ExpectationOf(const TRAzidiZUV& converter, int taskIndex);
 
 // Within max(1 s, 2 %) of `expected`.
 bool DurationMatches(double measured, double expected);

@@ -1,9 +1,9 @@
 #include "app/OutputStaging.h"
 
 #include "app/OutputNaming.h"
+#include "engine/PartName.h"
 #include "media/FileHelpers.h"
 #include "profiles/Translation.h"
-#include "task/TaskFiles.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -58,8 +58,8 @@ struct TPartPattern {
 };
 
 TPartPattern PartPatternOf(const std::string& output) {
-    const std::string part = TOutputFile::PartName(output);
-    const size_t at = part.rfind(TOutputFile::IncompleteSuffix);
+    const std::string part = PartName(output);
+    const size_t at = part.rfind(IncompleteSuffix);
     const size_t nameStart = part.find_last_of('/', at) + 1; // npos + 1 == 0
     TPartPattern pattern{part.substr(0, nameStart), part.substr(nameStart, at - nameStart), part.substr(at)};
     long nameMax = pathconf(pattern.Folder.empty() ? "." : pattern.Folder.c_str(), _PC_NAME_MAX);
@@ -146,7 +146,7 @@ void RemoveAddCheckFiles(const std::vector<std::string>& outputs) {
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
             // "NAME.<pid>.part.EXT" is an add check's name for "NAME.part.EXT".
             const std::string name = it->path().filename().string();
-            const size_t suffix = name.rfind(TOutputFile::IncompleteSuffix);
+            const size_t suffix = name.rfind(IncompleteSuffix);
             if (suffix == std::string::npos || suffix == 0)
                 continue;
             const size_t dot = name.rfind('.', suffix - 1);

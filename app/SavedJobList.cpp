@@ -7,9 +7,9 @@
 #include "app/OutputClaim.h"
 #include "app/OutputNaming.h"
 #include "app/OutputStaging.h"
+#include "engine/PartName.h"
 #include "media/FileHelpers.h"
 #include "profiles/Translation.h"
-#include "task/TaskFiles.h"
 
 #include <cstdio>
 
@@ -61,7 +61,7 @@ void TMainWindowLogic::RestoreJobList() {
                 RemoveDeadRunParts(job.RunOutput);
                 // and what earlier versions left: their one temporary name,
                 // and the empty file that took the final name for the run
-                std::remove(TOutputFile::PartName(job.RunOutput).c_str());
+                std::remove(PartName(job.RunOutput).c_str());
                 ReleaseEmptyClaim(job.RunOutput);
             }
             job.RunOutput.clear();

@@ -1,5 +1,6 @@
 #include "engine/RAzidiZUV.h"
 
+#include "component/FFmpegTaskList.h"
 #include "engine/CodecThreads.h"
 #include "engine/ConverterVersion.h"
 #include "media/FFmpegLogger.h"
@@ -37,7 +38,8 @@ TCustomRAzidiZUV::TaskUseScope::~TaskUseScope() {
 }
 
 TCustomRAzidiZUV::TCustomRAzidiZUV(TFFBaseComponent* owner)
-    : TFFBaseComponent(owner), probe_(std::make_unique<TAVProbe>(this)) {}
+    : TFFBaseComponent(owner), maxFiles_(TCustomFFmpeg::DefaultMaxFiles),
+      probe_(std::make_unique<TAVProbe>(this)), tasks_(std::make_unique<TFFmpegList>()) {}
 
 TCustomRAzidiZUV::~TCustomRAzidiZUV() {
     Shutdown();
@@ -65,7 +67,7 @@ void TCustomRAzidiZUV::Shutdown() {
     std::vector<std::unique_ptr<TFFmpeg>> tasks;
     {
         TerminateGuard guard(*this);
-        tasks = tasks_.TakeAll();
+        tasks = tasks_->TakeAll();
         pendingCount_ = 0;
     }
     // Freed last first, like the list itself.
@@ -97,9 +99,9 @@ void TCustomRAzidiZUV::StopTasks(bool wait) {
     {
         TerminateGuard guard(*this);
         pendingCount_ = 0;
-        tasks.reserve(static_cast<size_t>(tasks_.Count()));
-        for (int i = 0; i < tasks_.Count(); ++i)
-            tasks.push_back(&tasks_.Items(i));
+        tasks.reserve(static_cast<size_t>(tasks_->Count()));
+        for (int i = 0; i < tasks_->Count(); ++i)
+            tasks.push_back(&tasks_->Items(i));
     }
     // Inside a synchronous termination handler every other report waits for
     // that handler to return, so nothing can be waited for.
@@ -110,14 +112,14 @@ void TCustomRAzidiZUV::StopTasks(bool wait) {
 }
 
 TFFmpeg* TCustomRAzidiZUV::TakeNextTaskLocked() {
-    if (pendingCount_ <= 0 || nextTaskIndex_ < 0 || nextTaskIndex_ >= tasks_.Count())
+    if (pendingCount_ <= 0 || nextTaskIndex_ < 0 || nextTaskIndex_ >= tasks_->Count())
         return nullptr;
     --pendingCount_;
-    TFFmpeg* task = &tasks_.Items(nextTaskIndex_++);
+    TFFmpeg* task = &tasks_->Items(nextTaskIndex_++);
     task->SetReportInterval(static_cast<int64_t>(progressInterval_.load()) * 1000);
     // The tasks that will run beside this one: the run's thread count, or
     // fewer when fewer have not ended yet (this one included).
-    const int notEnded = tasks_.Count() - finishedCount_;
+    const int notEnded = tasks_->Count() - finishedCount_;
     const int atOnce = threadMode_ ? std::min(runThreadCount_, notEnded) : 1;
     const int cores = codecCores_.load();
     task->SetCodecThreadShare(cores > 0 ? CodecThreadShare(cores, atOnce) : 1);
@@ -202,7 +204,7 @@ void TCustomRAzidiZUV::CallProgressEvent(TFFmpeg* task, const TProgressInfo& pro
     if (!OnProgress)
         return;
     TProgressInfo value = progress;
-    value.TaskIndex = tasks_.IndexOf(task);
+    value.TaskIndex = tasks_->IndexOf(task);
     DeliverEvent(!triggerEventInMainThread_ && !IsMainThread(), progressLock_, progressDeliveryDepth_,
                  mainThreadDeliveries_, task, progressInfo_, value,
                  [this](TProgressInfo& info) { OnProgress(this, &info); });
@@ -212,7 +214,7 @@ void TCustomRAzidiZUV::CallPreviewEvent(TFFmpeg* task, const TBitmap24& bitmap, 
                                         int64_t pts) {
     if (!OnPreviewBitmap)
         return;
-    const TPreviewInfo value{tasks_.IndexOf(task), &bitmap, frameNumber, pts};
+    const TPreviewInfo value{tasks_->IndexOf(task), &bitmap, frameNumber, pts};
     DeliverEvent(!triggerEventInMainThread_ && !IsMainThread(), previewEventLock_, previewDeliveryDepth_,
                  mainThreadDeliveries_, task, previewInfo_, value,
                  [this](TPreviewInfo& info) { OnPreviewBitmap(this, info); });
@@ -222,7 +224,7 @@ void TCustomRAzidiZUV::CallHookEvent(TFFmpeg* task, TBitmap24& bitmap, int frame
                                      bool& update, bool& stopHook) {
     if (!OnCustomHook)
         return;
-    const int index = tasks_.IndexOf(task);
+    const int index = tasks_->IndexOf(task);
     std::lock_guard lock(hookLock_);
     hookInfo_ = THookInfo{index, &bitmap, frameNumber, pts, update, stopHook};
     OnCustomHook(this, &hookInfo_);
@@ -236,7 +238,7 @@ void TCustomRAzidiZUV::CallTerminateEvent(TFFmpeg* task) {
         AllDoneReportLocked();
         return;
     }
-    const int index = tasks_.IndexOf(task);
+    const int index = tasks_->IndexOf(task);
     // A task no longer in the list, or a report outside a run, belongs to nobody.
     if (index < 0 || !working_ || allDoneReported_)
         return;
@@ -246,7 +248,7 @@ void TCustomRAzidiZUV::CallTerminateEvent(TFFmpeg* task) {
         DeliverTerminationLocked(terminateInfo_);
     }
     ++finishedCount_;
-    if (pendingCount_ < 1 && finishedCount_ >= tasks_.Count()) {
+    if (pendingCount_ < 1 && finishedCount_ >= tasks_->Count()) {
         AllDoneReportLocked();
     } else if (threadMode_) {
         if (TFFmpeg* next = TakeNextTaskLocked())

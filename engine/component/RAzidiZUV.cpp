@@ -1,5 +1,6 @@
 #include "engine/RAzidiZUV.h"
 
+#include "component/FFmpegTaskList.h"
 #include "engine/ConverterVersion.h"
 #include "engine/FormatText.h"
 #include "media/FFmpegLoader.h"
@@ -97,7 +98,7 @@ int TRAzidiZUV::AddTask(const std::string& fileName, const TInputOptions* option
         return -1;
     }
     TerminateGuard guard(*this);
-    return tasks_.Add(std::move(task));
+    return tasks_->Add(std::move(task));
 }
 
 bool TRAzidiZUV::SetOutputFile(int taskIndex, const std::string& fileName, const TOutputOptions* options) {
@@ -106,7 +107,7 @@ bool TRAzidiZUV::SetOutputFile(int taskIndex, const std::string& fileName, const
         if (working_)
             RaiseBusy("SetOutputFile");
     }
-    TFFmpeg& task = tasks_.Items(taskIndex);
+    TFFmpeg& task = tasks_->Items(taskIndex);
     const int slot = task.OpenedOutputCount();
     if (slot >= task.MaxFiles()) {
         lastError_ = FormatText("max output files %d reached", task.MaxFiles());
@@ -172,7 +173,7 @@ void TRAzidiZUV::RemoveTask(int taskIndex) {
         TerminateGuard guard(*this);
         if (working_)
             RaiseBusy("RemoveTask");
-        task.push_back(tasks_.Take(taskIndex));
+        task.push_back(tasks_->Take(taskIndex));
     }
     // Freed outside the lock: freeing waits for the task's threads.
     FreeTasks(std::move(task));
@@ -185,7 +186,7 @@ void TRAzidiZUV::ClearTasks() {
         TerminateGuard guard(*this);
         if (working_ && !allDoneReported_)
             throw std::runtime_error("Cannot ClearTasks while working.");
-        tasks = tasks_.TakeAll();
+        tasks = tasks_->TakeAll();
         lastError_.clear();
         finishedCount_ = 0;
         nextTaskIndex_ = -1;
@@ -200,11 +201,35 @@ void TRAzidiZUV::ClearTasks() {
 
 int TRAzidiZUV::TaskCount() const {
     TerminateGuard guard(*this);
-    return tasks_.Count();
+    return tasks_->Count();
 }
 
 AVFormatContext* TRAzidiZUV::InputContext(int taskIndex, int inputIndex) const {
-    return tasks_.Items(taskIndex).InputContext(inputIndex);
+    return tasks_->Items(taskIndex).InputContext(inputIndex);
+}
+
+int TRAzidiZUV::InputCount(int taskIndex) const {
+    return tasks_->Items(taskIndex).OpenedInputCount();
+}
+
+const TInputOptions* TRAzidiZUV::InputOptions(int taskIndex, int slot) const {
+    return tasks_->Items(taskIndex).InputOptions(slot);
+}
+
+const TOutputOptions* TRAzidiZUV::OutputOptions(int taskIndex, int slot) const {
+    return tasks_->Items(taskIndex).OutputOptions(slot);
+}
+
+std::vector<AVMediaType> TRAzidiZUV::OutputStreamTypes(int taskIndex, int outputIndex) const {
+    const TFFmpeg& task = tasks_->Items(taskIndex);
+    std::vector<AVMediaType> types;
+    if (outputIndex < 0 || outputIndex >= task.OpenedOutputCount())
+        return types;
+    // The kinds are in the streams' codec contexts; the streams' own
+    // parameters get them only when the run opens the encoders.
+    for (const TOutputStreamSetup& stream : task.Output(outputIndex).Streams)
+        types.push_back(stream.Codec ? stream.Codec->codec_type : stream.Stream->codecpar->codec_type);
+    return types;
 }
 
 void TRAzidiZUV::StartTask(int threadCount) {
@@ -216,11 +241,11 @@ void TRAzidiZUV::StartTask(int threadCount) {
         if (working_)
             RaiseBusy("StartTask");
         // An empty list would never end, so nothing starts and the component stays idle.
-        if (tasks_.Count() == 0)
+        if (tasks_->Count() == 0)
             return;
         finishedCount_ = 0;
         nextTaskIndex_ = 0;
-        pendingCount_ = tasks_.Count();
+        pendingCount_ = tasks_->Count();
         allDoneReported_ = false;
         paused_ = false;
         threadMode_ = threadMode = threadCount > 0;
@@ -244,13 +269,13 @@ void TRAzidiZUV::StartTask(int threadCount) {
 void TRAzidiZUV::Pause() {
     TerminateGuard guard(*this);
     paused_ = working_;
-    tasks_.PauseAll();
+    tasks_->PauseAll();
 }
 
 void TRAzidiZUV::Resume() {
     TerminateGuard guard(*this);
     paused_ = false;
-    tasks_.ResumeAll();
+    tasks_->ResumeAll();
 }
 
 void TRAzidiZUV::Stop(bool waitForStop) {
@@ -272,13 +297,13 @@ std::string TRAzidiZUV::GetVersion() const {
 void TRAzidiZUV::SetPreview(bool value) {
     TerminateGuard guard(*this);
     preview_ = value;
-    tasks_.SetPreviewAll(value);
+    tasks_->SetPreviewAll(value);
 }
 
 void TRAzidiZUV::SetPreviewBitmap(bool value) {
     TerminateGuard guard(*this);
     previewBitmap_ = value;
-    tasks_.SetPreviewBitmapAll(value);
+    tasks_->SetPreviewBitmapAll(value);
 }
 
 void TRAzidiZUV::SetProgressInterval(int milliseconds) {

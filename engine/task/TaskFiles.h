@@ -3,6 +3,7 @@
 // engine state; the run tables (task/RunTables.h) point into them.
 #pragma once
 
+#include "engine/PartName.h"
 #include "media/PipeInput.h"
 #include "task/EnginePointers.h"
 #include "task/EngineSettings.h"
@@ -65,15 +66,6 @@ public:
     ~TOutputFile();
     TOutputFile(const TOutputFile&) = delete;
     TOutputFile& operator=(const TOutputFile&) = delete;
-
-    static constexpr const char* IncompleteSuffix = ".part";
-
-    // The temporary name of an output that is moved to `fileName` once it is
-    // complete: IncompleteSuffix before the extension ("clip.part.mp4"), so the
-    // muxer chosen by the extension and the players that open it stay the same.
-    static std::string PartName(const std::string& fileName);
-    // True for a name made by PartName.
-    static bool IsPartName(const std::string& fileName);
 
     // Closes the written file (flushing it) and deletes it when it is empty;
     // renames it when it was begun and not ended (see above).

@@ -2,6 +2,8 @@
 // events, for the component's tests.
 #pragma once
 
+#include "component/FFmpegTaskList.h"
+#include "engine/PartName.h"
 #include "engine/RAzidiZUV.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/MainThreadDispatcher.h"

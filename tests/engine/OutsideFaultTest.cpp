@@ -14,7 +14,7 @@
 
 namespace {
 
-const std::string Incomplete = TOutputFile::IncompleteSuffix;
+const std::string Incomplete = IncompleteSuffix;
 
 // What a task may leave under its output name: nothing, or a file a decoder
 // reads to its end.

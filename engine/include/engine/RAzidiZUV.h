@@ -13,7 +13,6 @@
 // all-done report last). Assign the events while no run is going on.
 #pragma once
 
-#include "component/FFmpegTaskList.h"
 #include "engine/ConvertThread.h"
 #include "engine/Records.h"
 #include "engine/TerminateDelivery.h"
@@ -30,8 +29,14 @@
 #include <thread>
 #include <vector>
 
+extern "C" {
+#include <libavutil/avutil.h>
+}
+
 struct AVFormatContext;
 class TCustomRAzidiZUV;
+class TFFmpeg;
+class TFFmpegList;
 
 // The events; the sender is always the component.
 using TProgressEvent = std::function<void(TCustomRAzidiZUV* sender, PProgressInfo info)>;
@@ -124,7 +129,7 @@ protected:
     void CancelOpenings();
 
     // Settings handed to the tasks.
-    int maxFiles_ = TCustomFFmpeg::DefaultMaxFiles;
+    int maxFiles_; // the tasks' default, set by the constructor
     std::atomic<int> openTimeout_{static_cast<int>(TOpenInterrupt::DefaultLimit.count())};
     // Raised by every Stop, ClearTasks and the destructor; an opening gives up when it moves.
     std::atomic<unsigned> openCancels_{0};
@@ -176,7 +181,8 @@ protected:
     std::vector<const TFFmpeg*> mainThreadDeliveries_;
 
     std::unique_ptr<TAVProbe> probe_;
-    TFFmpegList tasks_; // changed under terminateLock_ on the main thread
+    // Held by pointer so that this header needs none of the task's.
+    std::unique_ptr<TFFmpegList> tasks_; // changed under terminateLock_ on the main thread
 
     // Run counters, guarded by terminateLock_.
     int finishedCount_ = 0;
@@ -233,11 +239,20 @@ public:
     // The opened input of a task, for reading its properties (such as the
     // duration); valid until the task runs or is freed.
     AVFormatContext* InputContext(int taskIndex, int inputIndex) const;
+    // How many inputs of a task are open: none once it has run.
+    int InputCount(int taskIndex) const;
     // The component's own probe, for examining files before adding them.
     TAVProbe& Probe() { return *probe_; }
     // The tasks, for reading their state and kept records; the list changes
     // only through the operations above.
-    const TFFmpegList& Tasks() const { return tasks_; }
+    const TFFmpegList& Tasks() const { return *tasks_; }
+    // The option records kept for an input or output slot of a task (as given
+    // to AddTask and SetOutputFile), or null. Raise std::out_of_range for a bad task index.
+    const TInputOptions* InputOptions(int taskIndex, int slot) const;
+    const TOutputOptions* OutputOptions(int taskIndex, int slot) const;
+    // The kinds of the streams set up in an output of a task, in stream order;
+    // empty when the task has no such output. Valid until the task runs.
+    std::vector<AVMediaType> OutputStreamTypes(int taskIndex, int outputIndex) const;
 
     // Starts the run: `threadCount` > 0 runs up to that many tasks at once on
     // worker threads and returns at once; otherwise runs every task here, one
