@@ -39,7 +39,7 @@ void TCustomFFmpeg::SendToEncoder(TOutputStream& ost, const AVFrame* frame) {
                 ost, pkt,
                 stats && size >= 5 ? av_get_picture_type_char(static_cast<AVPictureType>(stats[4])) : '?',
                 stats && size >= 16 ? AV_RL64(stats + 8) : 0);
-        (video ? videoBytes_ : audioBytes_) += pkt->size;
+        (video ? counters_.VideoBytes : counters_.AudioBytes) += pkt->size;
         if (video && frame && preview_.Active())
             preview_.Step(*frame, *enc, pkt->pts, ost.EncodingFrameCounter);
         if (ost.PassLogFile && enc->stats_out)
@@ -65,7 +65,8 @@ void TCustomFFmpeg::DoStreamCopy(TOutputStream& ost, const TInputStream& ist, co
         out->dts = av_rescale_q(out->dts, ist.Stream->time_base, ost.Stream->time_base);
     out->dts -= startOffset;
     out->duration = av_rescale_q(out->duration, ist.Stream->time_base, ost.Stream->time_base);
-    (ost.Encoder->codec_type == AVMEDIA_TYPE_VIDEO ? videoBytes_ : audioBytes_) += out->size;
+    (ost.Encoder->codec_type == AVMEDIA_TYPE_VIDEO ? counters_.VideoBytes : counters_.AudioBytes) +=
+        out->size;
     WritePacket(ost, out);
     ++ost.FrameNumber;
 }
@@ -137,9 +138,9 @@ void TCustomFFmpeg::WriteVideoStats(const TOutputStream& ost, const AVPacket* pk
     }
     const double time = static_cast<double>(ost.SyncOpts) * av_q2d(enc->time_base);
     const double frameRate = pkt->size * 8.0 / av_q2d(enc->time_base) / 1000.0;
-    const double average = time > 0 ? videoBytes_ * 8.0 / time / 1000.0 : 0.0;
+    const double average = time > 0 ? counters_.VideoBytes * 8.0 / time / 1000.0 : 0.0;
     std::fprintf(f, "f_size= %6d ", pkt->size);
     std::fprintf(f, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
-                 videoBytes_ / 1024.0, time, frameRate, average);
+                 counters_.VideoBytes / 1024.0, time, frameRate, average);
     std::fprintf(f, "type= %c\n", pictureType);
 }

@@ -87,7 +87,7 @@ void TCustomFFmpeg::Report(int fileIndex, bool last) {
         time = MinimumTime;
     // Whatever the streams do, a run's progress only moves forward.
     if (time < NoPositionYet)
-        time = reportedSeconds_ = std::max(time, reportedSeconds_);
+        time = counters_.ReportedSeconds = std::max(time, counters_.ReportedSeconds);
 
     int frameNumber = -1;
     int fps = -1;
@@ -100,7 +100,7 @@ void TCustomFFmpeg::Report(int fileIndex, bool last) {
             if (ost.FrameNumber == 0 && !last)
                 return; // nothing to show before the first picture
             frameNumber = static_cast<int>(ost.FrameNumber);
-            const double elapsed = static_cast<double>(av_gettime() - runStartTime_) / AV_TIME_BASE;
+            const double elapsed = static_cast<double>(av_gettime() - counters_.RunStartTime) / AV_TIME_BASE;
             fps = elapsed > 1 ? static_cast<int>(frameNumber / elapsed + 0.5) : 0;
             quality = ost.StreamCopy ? -1.0f : ost.LastQuality;
             line += FormatText("frame=%5d fps=%3d q=%3.1f ", frameNumber, fps, quality);
@@ -108,10 +108,11 @@ void TCustomFFmpeg::Report(int fileIndex, bool last) {
                 line += "L";
             if (settings_.QpHist) {
                 const long qp = std::lround(quality);
-                if (qp >= 0 && qp < static_cast<long>(qpHistogram_.size()))
-                    ++qpHistogram_[qp];
+                if (qp >= 0 && qp < static_cast<long>(counters_.QpHistogram.size()))
+                    ++counters_.QpHistogram[qp];
                 for (int j = 0; j < HistogramDigits; ++j)
-                    line += FormatText("%X", static_cast<int>(std::lround(std::log2(qpHistogram_[j] + 1.0))));
+                    line += FormatText(
+                        "%X", static_cast<int>(std::lround(std::log2(counters_.QpHistogram[j] + 1.0))));
             }
             if (settings_.DoPsnr && (ost.Encoder->flags & AV_CODEC_FLAG_PSNR))
                 line += PsnrText(ost, last);
@@ -124,13 +125,13 @@ void TCustomFFmpeg::Report(int fileIndex, bool last) {
     // The placeholder is no time, and a bit rate over it no rate.
     line += time < NoPositionYet ? FormatText("time=%0.2f bitrate=%6.1fkbits/s", time, bitrate)
                                  : std::string("time=N/A bitrate=N/A");
-    if (dupFrames_ || dropFrames_)
-        line += FormatText(" dup=%d drop=%d", dupFrames_, dropFrames_);
+    if (counters_.DupFrames || counters_.DropFrames)
+        line += FormatText(" dup=%d drop=%d", counters_.DupFrames, counters_.DropFrames);
 
     if (OnProgress || settings_.Verbose > 0 || last) {
-        if (dupDropFlag_ && settings_.Verbose >= 0 && OnProgress) {
+        if (counters_.DupDropFlag && settings_.Verbose >= 0 && OnProgress) {
             GetLogger().Log(logSender_, llVerbose, line);
-            dupDropFlag_ = false;
+            counters_.DupDropFlag = false;
         }
         if (OnProgress) {
             TProgressInfo info;
@@ -148,10 +149,11 @@ void TCustomFFmpeg::Report(int fileIndex, bool last) {
         }
     }
     if (last && settings_.Verbose >= 0) {
-        const double sum = static_cast<double>(videoBytes_ + audioBytes_ + globalHeaderBytes_);
+        const double sum =
+            static_cast<double>(counters_.VideoBytes + counters_.AudioBytes + globalHeaderBytes_);
         GetLogger().LogFmt(logSender_, llVerbose,
                            "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
-                           videoBytes_ / 1024.0, audioBytes_ / 1024.0, globalHeaderBytes_ / 1024.0,
-                           sum > 0 ? (totalSize - sum) * 100.0 / sum : 0.0);
+                           counters_.VideoBytes / 1024.0, counters_.AudioBytes / 1024.0,
+                           globalHeaderBytes_ / 1024.0, sum > 0 ? (totalSize - sum) * 100.0 / sum : 0.0);
     }
 }

@@ -111,13 +111,8 @@ void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
     } controlReset{runControl_};
     passLogsToRemove_.clear();
     PrepareRun();
-    videoBytes_ = audioBytes_ = 0;
-    dupFrames_ = dropFrames_ = 0;
-    dupDropFlag_ = false;
-    frameCounter_ = 0;
-    qpHistogram_ = {};
-    runStartTime_ = lastReportTime_ = av_gettime();
-    reportedSeconds_ = 0.0;
+    counters_ = TRunCounters{};
+    counters_.RunStartTime = counters_.LastReportTime = av_gettime();
     encodedPacket_.reset(av_packet_alloc());
     decodedFrame_.reset(av_frame_alloc());
     filteredFrame_.reset(av_frame_alloc());
@@ -197,9 +192,9 @@ void TCustomFFmpeg::TranscodeLoop(TRunControl& control) {
         }
         av_packet_unref(packet.get());
 
-        if (av_gettime() - lastReportTime_ > reportInterval_) {
+        if (av_gettime() - counters_.LastReportTime > reportInterval_) {
             Report(fileIndex, false);
-            lastReportTime_ = av_gettime();
+            counters_.LastReportTime = av_gettime();
         }
     }
 
@@ -436,7 +431,7 @@ void TCustomFFmpeg::OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl
     if (!KeepBeforeRecordingEnd(settings_, ist, frame) || !KeepFromRecordingStart(settings_, ist, frame))
         return;
     if (ist.Decoder->codec_type == AVMEDIA_TYPE_VIDEO) {
-        ++frameCounter_;
+        ++counters_.FrameCounter;
         frame = PreprocessVideo(ist, frame);
     }
     if (ist.Decoder->codec_type == AVMEDIA_TYPE_AUDIO && settings_.AudioVolume != 256)

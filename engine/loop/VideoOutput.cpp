@@ -56,7 +56,7 @@ void TCustomFFmpeg::DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFr
         if (pictureTime < settings_.StartTime)
             return;
         ost.SyncOpts = slot;
-        ost.EncodingFrameCounter = frameCounter_;
+        ost.EncodingFrameCounter = counters_.FrameCounter;
         WriteVideoFrames(ost, ist, picture, 1, control);
         return;
     }
@@ -83,7 +83,7 @@ void TCustomFFmpeg::DoVideoOut(TOutputStream& ost, const TInputStream& ist, AVFr
     ost.WaitingTime = pictureTime;
     ost.WaitingSlot = std::max(slot, ost.SyncOpts);
     ost.WaitingCounted = pictureTime >= settings_.StartTime;
-    ost.WaitingFrameCounter = frameCounter_;
+    ost.WaitingFrameCounter = counters_.FrameCounter;
 }
 
 void TCustomFFmpeg::FlushWaitingPicture(TOutputStream& ost, const TInputStream& ist, TRunControl& control) {
@@ -123,14 +123,14 @@ void TCustomFFmpeg::WriteWaitingPicture(TOutputStream& ost, const TInputStream& 
         ost.SyncOpts = ost.WaitingSlot;
     if (frames <= 0) {
         if (ost.WaitingCounted) {
-            ++dropFrames_;
-            dupDropFlag_ = true;
+            ++counters_.DropFrames;
+            counters_.DupDropFlag = true;
             if (settings_.Verbose > 2)
                 GetLogger().Log(logSender_, llVerbose, "*** drop!");
         }
     } else if (frames > 1) {
-        dupFrames_ += static_cast<int>(frames - 1);
-        dupDropFlag_ = true;
+        counters_.DupFrames += static_cast<int>(frames - 1);
+        counters_.DupDropFlag = true;
         if (settings_.Verbose > 2)
             GetLogger().LogFmt(logSender_, llVerbose, "*** %d dup!", static_cast<int>(frames - 1));
     }

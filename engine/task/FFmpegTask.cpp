@@ -33,10 +33,10 @@ void TCustomFFmpeg::ReleaseEngineState() {
     inputs_.clear();
     FreeOptionContexts(*options_);
     settings_.FrameHooks.clear();
-    hookFrame_.reset();
-    spareHookFrame_.reset();
+    hookState_.Frame.reset();
+    hookState_.SpareFrame.reset();
     vstatsFile_.reset();
-    ResetConverter(hookConverter_);
+    ResetConverter(hookState_.Converter);
     preview_.Release();
 }
 

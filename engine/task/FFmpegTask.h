@@ -10,6 +10,8 @@
 #pragma once
 
 #include "engine/Records.h"
+#include "loop/FrameHookState.h"
+#include "loop/RunCounters.h"
 #include "media/GenericOptions.h"
 #include "media/OpenInterrupt.h"
 #include "options/OptionTarget.h"
@@ -247,26 +249,14 @@ private:
     std::chrono::milliseconds openLimit_ = TOpenInterrupt::DefaultLimit;
     const std::atomic<unsigned>* openCancels_ = nullptr;
 
-    // Counters of one run, and buffers reused across its packets.
-    int64_t videoBytes_ = 0;
-    int64_t audioBytes_ = 0;
-    int dupFrames_ = 0;
-    int dropFrames_ = 0;
-    bool dupDropFlag_ = false;
-    int64_t runStartTime_ = 0; // µs, wall clock
-    int64_t lastReportTime_ = 0;
-    double reportedSeconds_ = 0.0;      // the time of the last report; the next never shows less
-    int frameCounter_ = 0;              // decoded video frames pre-processed
-    std::array<int, 52> qpHistogram_{}; // quantizers seen by the reports ("qphist")
+    TRunCounters counters_;
+    // Buffers reused across a run's packets.
     PacketPtr encodedPacket_;
     FramePtr decodedFrame_;
     FramePtr filteredFrame_;
     FramePtr croppedFrame_;               // a reference to the picture being cropped
     std::vector<uint8_t> subtitleBuffer_; // encoded subtitle, reused
     FilePtr vstatsFile_;                  // the video statistics file, opened on first use
-    FramePtr hookFrame_;                  // decoded picture copied for hooks, reused
-    FramePtr spareHookFrame_;             // used while a waiting picture holds hookFrame_'s buffer
-    FrameBitmapConverter hookConverter_;  // the hook's bitmap and converters
-    bool hooksDisconnected_ = false;      // hook event and frame hooks off for the rest of the task
+    TFrameHookState hookState_;
     TTaskPreview preview_;
 };
