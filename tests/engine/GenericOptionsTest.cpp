@@ -236,12 +236,11 @@ TEST_F(ApplyStoredOptionsTest, PrivateOptionsReachOnlyTheEncoderThatHasThem) {
 
     // Without private data of its own the options go to the dictionary for the open call.
     CodecContextPtr later(avcodec_alloc_context3(nullptr));
-    AVDictionary* raw = nullptr;
-    ApplyStoredOptions(set_, later.get(), AVMEDIA_TYPE_VIDEO, x264, 17, &raw);
-    DictionaryPtr options(raw);
-    ASSERT_EQ(av_dict_count(options.get()), 2);
-    EXPECT_STREQ(av_dict_get(options.get(), "crf", nullptr, 0)->value, "30");
-    EXPECT_STREQ(av_dict_get(options.get(), "me_method", nullptr, 0)->value, "umh");
+    DictionaryHolder options;
+    ApplyStoredOptions(set_, later.get(), AVMEDIA_TYPE_VIDEO, x264, 17, options.Address());
+    ASSERT_EQ(av_dict_count(options.Get()), 2);
+    EXPECT_STREQ(av_dict_get(options.Get(), "crf", nullptr, 0)->value, "30");
+    EXPECT_STREQ(av_dict_get(options.Get(), "me_method", nullptr, 0)->value, "umh");
 
     // With its private data the options are set at once.
     CodecContextPtr now(avcodec_alloc_context3(x264));
