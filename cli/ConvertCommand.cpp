@@ -11,6 +11,7 @@
 #include "cli/ReservedStdout.h"
 #include "cli/TranscodeInterrupt.h"
 #include "engine/CodecThreads.h"
+#include "media/FileHelpers.h"
 #include "media/MainThreadDispatcher.h"
 
 #include <algorithm>
@@ -27,11 +28,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ProgramFolder() {
-    std::error_code ec;
-    return fs::read_symlink("/proc/self/exe", ec).parent_path().string();
-}
 
 // How many jobs run at once: --parallel, else the number of processor cores
 // this process may use (a scheduler's CPU set, not the whole machine), at most 10.
