@@ -111,41 +111,10 @@ void TOutputFile::CloseFile() {
         std::remove(FileName.c_str());
         return;
     }
-    if (size < 0 || !Begun || Ended || IsPartName(FileName))
+    if (size < 0 || !Begun || Ended || !MarkIncomplete)
         return;
     const std::string kept = FileName + IncompleteSuffix;
     if (std::rename(FileName.c_str(), kept.c_str()) == 0)
         GetLogger().LogFmt(LogSender, llWarning, "%s is incomplete; what was written is kept as %s",
                            FileName.c_str(), kept.c_str());
-}
-
-namespace {
-
-// Where the extension of `fileName`'s last component starts; npos without one.
-size_t ExtensionStart(const std::string& fileName) {
-    const size_t nameStart = fileName.find_last_of('/') + 1; // npos + 1 == 0
-    const size_t dot = fileName.rfind('.');
-    return dot == std::string::npos || dot <= nameStart ? std::string::npos : dot;
-}
-
-} // namespace
-
-std::string TOutputFile::PartName(const std::string& fileName) {
-    const size_t ext = ExtensionStart(fileName);
-    if (ext == std::string::npos)
-        return fileName + IncompleteSuffix;
-    return fileName.substr(0, ext) + IncompleteSuffix + fileName.substr(ext);
-}
-
-bool TOutputFile::IsPartName(const std::string& fileName) {
-    const std::string suffix = IncompleteSuffix;
-    const size_t nameStart = fileName.find_last_of('/') + 1;
-    // A part name has something before the suffix, which ends the stem
-    // ("clip.part.mp4") or the whole name ("clip.part", "clip.mp4.part").
-    const auto suffixEndsAt = [&](size_t end) {
-        return end >= nameStart + suffix.size() + 1 &&
-               fileName.compare(end - suffix.size(), suffix.size(), suffix) == 0;
-    };
-    const size_t ext = ExtensionStart(fileName);
-    return suffixEndsAt(ext == std::string::npos ? fileName.size() : ext) || suffixEndsAt(fileName.size());
 }

@@ -64,6 +64,9 @@ public:
     const TFFBaseComponent* LogSender() const override { return logSender_; }
     // The sender of the task's log lines (the converter component); may be null.
     void SetLogSender(const TFFBaseComponent* sender) { logSender_ = sender; }
+    // Whether outputs opened afterwards keep a begun, unended file under
+    // their name plus TOutputFile::IncompleteSuffix (the default).
+    void SetMarkIncompleteOutputs(bool mark) { markIncompleteOutputs_ = mark; }
 
     // Opens an input with the current settings. False with ErrorText() set on
     // an open failure; raises FFmpegException for an unknown forced format.
@@ -224,6 +227,7 @@ private:
 
     int maxFiles_;
     const TFFBaseComponent* logSender_ = nullptr;
+    bool markIncompleteOutputs_ = true;
     TEngineSettings settings_;
     std::unique_ptr<OptionContextSet> options_;
     std::vector<TInputFile> inputs_;
