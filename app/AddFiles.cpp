@@ -3,11 +3,9 @@
 #include "app/MainWindowLogic.h"
 
 #include "app/OpenFilters.h"
-#include "app/OutputCheck.h"
-#include "app/OutputNaming.h"
-#include "app/OutputStaging.h"
-#include "engine/TaskFiles.h"
+#include "app/OutputFiles.h"
 #include "media/AVProbe.h"
+#include "media/FFmpegLoader.h"
 #include "media/MainThreadDispatcher.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/Translation.h"
@@ -67,9 +65,9 @@ std::string ProbeDetail(const std::string& file, const std::string& error) {
 bool TMainWindowLogic::LoadConverterLibraries() {
     if (converter_.LibrariesLoaded())
         return true;
-    const fs::path folder = fs::path(programFolder_) / "LibAV";
+    const std::string folder = LibraryFolderIn(programFolder_);
     std::error_code ec;
-    if (converter_.LoadLibraries(fs::is_directory(folder, ec) ? folder.string() : std::string()))
+    if (converter_.LoadLibraries(fs::is_directory(folder, ec) ? folder : std::string()))
         return true;
     Log(converter_.LastError());
     return false;
@@ -87,7 +85,7 @@ bool TMainWindowLogic::OutputTaken(const std::string& path, const std::set<std::
     if ((ifOutputExists_ == ieNewName && PathExists(path)) || claimed.count(path) > 0)
         return true;
     // A temporary name is where some job writes until its file is checked.
-    if (TOutputFile::IsPartName(path))
+    if (IsPartName(path))
         return true;
     // Overwriting means earlier outputs, never a file a job still has to read: writing
     // over a source (same folder, same extension) would destroy it before it is read.

@@ -21,6 +21,9 @@ TMainWindowLogic::TMainWindowLogic(IMainView& view, IPlatform& platform, TSettin
     : view_(view), platform_(platform), store_(settings), programFolder_(std::move(programFolder)) {
     // Cores that the jobs running leave over go to their codecs.
     converter_.SetCodecCores(ProcessorCores());
+    // Every output is written under a temporary name (OutputFiles.h), which
+    // already says a file is unfinished; a failed job's file stays there.
+    converter_.SetMarkIncompleteOutputs(false);
     AttachConverterEvents();
     GetLogger().OnLog = [this](const TFFBaseComponent*, uint32_t threadId, TLogLevel level,
                                const std::string& message) {

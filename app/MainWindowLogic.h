@@ -15,7 +15,7 @@
 #include "app/JobList.h"
 #include "app/MainView.h"
 #include "app/MediaReport.h"
-#include "app/OutputStaging.h"
+#include "app/OutputFiles.h"
 #include "app/Platform.h"
 #include "app/SettingsStore.h"
 #include "app/ToolHints.h"

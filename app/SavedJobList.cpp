@@ -4,10 +4,7 @@
 
 #include "app/AtomicFile.h"
 #include "app/JobListFile.h"
-#include "app/OutputClaim.h"
-#include "app/OutputNaming.h"
-#include "app/OutputStaging.h"
-#include "engine/TaskFiles.h"
+#include "app/OutputFiles.h"
 #include "media/FileHelpers.h"
 #include "profiles/Translation.h"
 
@@ -57,13 +54,8 @@ void TMainWindowLogic::RestoreJobList() {
             // Converting or paused when the program ended, or waiting in that
             // run: not converted. What such a run began under the temporary
             // name is no use to anyone.
-            if (!job.RunOutput.empty()) {
-                RemoveDeadRunParts(job.RunOutput);
-                // and what earlier versions left: their one temporary name,
-                // and the empty file that took the final name for the run
-                std::remove(TOutputFile::PartName(job.RunOutput).c_str());
-                ReleaseEmptyClaim(job.RunOutput);
-            }
+            if (!job.RunOutput.empty())
+                RemoveUnfinishedRun(job.RunOutput);
             job.RunOutput.clear();
             notConverted.push_back(job.Output.FileName);
         }

@@ -4,10 +4,9 @@
 #include "app/MainWindowLogic.h"
 #include "AppFakes.h"
 #include "app/JobListFile.h"
-#include "app/OutputStaging.h"
+#include "app/OutputFiles.h"
 #include "app/PasswordLock.h"
 #include "app/ScriptedFormatChoice.h"
-#include "engine/TaskFiles.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
@@ -813,8 +812,7 @@ TEST_F(MainWindowLogicTest, JobsCutShortByAnEndedProgramComeBackNotConverted) {
         job.Row.CurrentTime = "0";
         job.Input.FileName = Clip("a.mkv");
         job.Output.FileName = Out("job" + std::to_string(jobs.size()) + ".wav");
-        std::ofstream part(c.ran ? TOutputFile::PartName(job.Output.FileName)
-                                 : AddCheckName(job.Output.FileName));
+        std::ofstream part(c.ran ? PartName(job.Output.FileName) : AddCheckName(job.Output.FileName));
         if (c.ran) {
             job.RunOutput = job.Output.FileName;
             part << "part";
@@ -831,8 +829,8 @@ TEST_F(MainWindowLogicTest, JobsCutShortByAnEndedProgramComeBackNotConverted) {
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].saved);
         EXPECT_EQ(view.Rows[i].Status, cases[i].restored);
-        const std::string part = cases[i].ran ? TOutputFile::PartName(jobs[i].Output.FileName)
-                                              : AddCheckName(jobs[i].Output.FileName);
+        const std::string part =
+            cases[i].ran ? PartName(jobs[i].Output.FileName) : AddCheckName(jobs[i].Output.FileName);
         EXPECT_EQ(fs::exists(part), cases[i].partKept);
         if (cases[i].ran) {
             EXPECT_EQ(fs::exists(DeadRunPart(jobs[i].Output.FileName)), cases[i].partKept);

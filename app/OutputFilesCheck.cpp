@@ -1,4 +1,4 @@
-#include "app/OutputCheck.h"
+#include "app/OutputFiles.h"
 
 #include "engine/FFmpegTaskList.h"
 #include "engine/FormatText.h"

@@ -1,6 +1,6 @@
 // The temporary names of outputs that are moved to their final name once
 // complete, and which names already say a file is incomplete.
-#include "engine/TaskFiles.h"
+#include "app/OutputFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +19,15 @@ TEST(PartNameTest, TheMarkGoesBeforeTheExtensionOfTheFileNameOnly) {
         {"clip(New_1).avi", "clip(New_1).part.avi"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(TOutputFile::PartName(c.name), c.part) << c.name;
-        EXPECT_TRUE(TOutputFile::IsPartName(c.part)) << c.part;
-        EXPECT_FALSE(TOutputFile::IsPartName(c.name)) << c.name;
+        EXPECT_EQ(PartName(c.name), c.part) << c.name;
+        EXPECT_TRUE(IsPartName(c.part)) << c.part;
+        EXPECT_FALSE(IsPartName(c.name)) << c.name;
     }
-    // The engine's own mark of an incomplete file counts too; a bare ".part" has nothing before it.
-    EXPECT_TRUE(TOutputFile::IsPartName("/v/clip.mp4.part"));
-    EXPECT_FALSE(TOutputFile::IsPartName("/v/.part"));
-    EXPECT_FALSE(TOutputFile::IsPartName("/v/clip.part/x.mp4"));
-    EXPECT_FALSE(TOutputFile::IsPartName("/v/clip.partly.mp4"));
+    // The converter's own mark of an incomplete file counts too; a bare ".part" has nothing before it.
+    EXPECT_TRUE(IsPartName("/v/clip.mp4.part"));
+    EXPECT_FALSE(IsPartName("/v/.part"));
+    EXPECT_FALSE(IsPartName("/v/clip.part/x.mp4"));
+    EXPECT_FALSE(IsPartName("/v/clip.partly.mp4"));
 }
 
 } // namespace
