@@ -40,19 +40,19 @@ struct TFrameHookModule; // a loaded frame-hook module with its per-hook context
 
 struct TEngineSettings {
     // files
-    std::string FileFormat;                               // forced format for the next input or output ("f")
-    bool PgmYuvInput = false;                             // next input's video is PGM-YUV ("f" pgmyuv)
-    int64_t StartTime = 0;                                // µs ("ss")
-    int64_t InputTimestampOffset = 0;                     // µs, next input ("itsoffset")
+    std::string FileFormat;                 // forced format for the next input or output ("f")
+    bool PgmYuvInput = false;               // next input's video is PGM-YUV ("f" pgmyuv)
+    int64_t StartTime = 0;                  // µs ("ss")
+    int64_t InputTimestampOffset = 0;       // µs, next input ("itsoffset")
     std::array<double, MaxStreams> InputTimestampScale{}; // next input, 0 = none ("itsscale")
-    int64_t RecordingTime = UnlimitedRecordingTime;       // µs ("t")
-    int64_t RecordingTimestamp = 0;                       // seconds since 1970 ("timestamp")
-    int64_t FileSizeLimit = 0;                            // bytes, 0 = none ("fs")
+    int64_t RecordingTime = UnlimitedRecordingTime; // µs ("t")
+    int64_t RecordingTimestamp = 0;         // seconds since 1970 ("timestamp")
+    int64_t FileSizeLimit = 0;              // bytes, 0 = none ("fs")
     std::vector<TStreamMap> StreamMaps;
     std::vector<TMetaDataMap> MetaDataMaps;
     std::vector<std::pair<std::string, std::string>> Metadata; // next output ("metadata")
-    std::array<int, MaxStreams> StreamIds{};                   // next output ("streamid")
-    int ProgramId = 0;                                         // 0 = none ("programid")
+    std::array<int, MaxStreams> StreamIds{}; // next output ("streamid")
+    int ProgramId = 0;                      // 0 = none ("programid")
     bool LoopInput = false;
     int LoopOutput = -1;
 
@@ -63,7 +63,7 @@ struct TEngineSettings {
     bool VideoStreamCopy = false;
     uint32_t VideoCodecTag = 0;
     std::string VideoLanguage;
-    int FrameWidth = 0; // 0: from the input
+    int FrameWidth = 0;  // 0: from the input
     int FrameHeight = 0;
     float FrameAspectRatio = 0.0f; // 0: from the input
     // Set by "aspect": the display aspect is the user's; the input's follows its crop.
@@ -128,8 +128,8 @@ struct TEngineSettings {
     bool OptShortest = false;
     bool InputSync = false;
     float DtsDeltaThreshold = 10.0f; // seconds
-    float MuxPreload = 0.5f;         // seconds
-    float MuxMaxDelay = 0.7f;        // seconds
+    float MuxPreload = 0.5f;          // seconds
+    float MuxMaxDelay = 0.7f;         // seconds
     int CopyInitialNonKeyFrames = 0;
     bool RateEmulation = false;
 
