@@ -126,6 +126,12 @@ bool RunScriptedFormatChoice(const TFormatScript& script, TConversionSettings& s
             options.Cancel();
             return false;
         }
+        if (script.AudioTrack)
+            settings.AudioTrack = *script.AudioTrack;
+        if (script.Subtitles)
+            settings.Subtitles = *script.Subtitles;
+        if (script.SubtitleTrack)
+            settings.SubtitleTrack = *script.SubtitleTrack;
         return true;
     });
     chooser.Show();

@@ -24,6 +24,12 @@ struct TFormatScript {
     // The clip range as typed into the six clip boxes (start hours, minutes,
     // seconds, then stop); none: the whole source.
     std::optional<TClipBoxes> Clip;
+    // Track picks as values, over what the options window shows for its one
+    // source; each file's task checks them against its own tracks. None: the
+    // window's pick.
+    std::optional<int32_t> AudioTrack;    // numbered from 1; 0: the source's default
+    std::optional<std::string> Subtitles; // SubtitlesNone, SubtitlesKeep or SubtitlesBurn
+    std::optional<int32_t> SubtitleTrack; // numbered from 1; 0: the source's default
 };
 
 // "H:M:S-H:M:S" as the six clip boxes: each part is what the options window's

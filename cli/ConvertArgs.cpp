@@ -9,6 +9,7 @@ const char* const ConvertUsage =
     "usage: vantoro-cli convert --profile ID|NAME [--output-dir DIR] [--set LIST=ITEM]...\n"
     "                           [--filter hflip|vflip|negate]... [--clip HH:MM:SS-HH:MM:SS]\n"
     "                           [--overwrite] [--parallel N] [--then none|open-folder|shutdown]\n"
+    "                           [--audio-track N] [--subtitles none|keep|burn [--subtitle-track N]]\n"
     "                           [--settings FILE] [--json] [--verbose] FILE...\n"
     "Converts the files as the main window does: the profile's choices with their\n"
     "defaults, unless --set picks another item of a list by its exact text (list\n"
@@ -17,7 +18,12 @@ const char* const ConvertUsage =
     "Outputs go to DIR (default: the output\n"
     "folder of the settings) named after the source with the profile's extension;\n"
     "an existing file gets a (New_N) name unless --overwrite is given. --clip\n"
-    "converts a range of a single file. N jobs run at once (default: the number\n"
+    "converts a range of a single file. --audio-track converts the source's audio\n"
+    "track N (from 1; default: the source's default track); --subtitles keeps the\n"
+    "subtitle track (--subtitle-track N, default: the source's default one) in the\n"
+    "output where its container can hold it, burns it into the picture, or drops\n"
+    "subtitles (none, the default); a file without that track fails with the reason.\n"
+    "N jobs run at once (default: the number\n"
     "of processor cores, at most 10). --settings reads and writes FILE instead of\n"
     "the program's system.ini; a missing FILE starts from the defaults. Exit status:\n"
     "0 when every job finished, 1 otherwise, 2 for usage errors, 130 when stopped\n"
@@ -42,6 +48,9 @@ const char* const ConvertUsage =
     "Bytes of a file name that are not UTF-8 read as U+FFFD in the JSON strings.\n";
 
 namespace {
+
+// Far more tracks than any source has; keeps the number an int.
+constexpr long long MaxTrackNumber = 9999;
 
 bool ParseInt(const std::string& text, long long& value) {
     const char* end = text.data() + text.size();
@@ -129,6 +138,24 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
                 error = "--clip wants HH:MM:SS-HH:MM:SS, each part up to two digits, not \"" + v + "\"";
                 return false;
             }
+        } else if (a == "--audio-track" || a == "--subtitle-track") {
+            long long n = 0;
+            if (!value(v))
+                return false;
+            if (!ParseInt(v, n) || n < 1 || n > MaxTrackNumber) {
+                error = a + " wants a track number from 1, not \"" + v + "\"";
+                return false;
+            }
+            (a == "--audio-track" ? out.Format.AudioTrack : out.Format.SubtitleTrack) =
+                static_cast<int32_t>(n);
+        } else if (a == "--subtitles") {
+            if (!value(v))
+                return false;
+            if (v != SubtitlesNone && v != SubtitlesKeep && v != SubtitlesBurn) {
+                error = "--subtitles wants none, keep or burn, not \"" + v + "\"";
+                return false;
+            }
+            out.Format.Subtitles = v;
         } else if (a == "--overwrite") {
             out.Overwrite = true;
         } else if (a == "--parallel") {
@@ -176,6 +203,12 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
     }
     if (out.Files.empty()) {
         error = "no files to convert";
+        return false;
+    }
+    // A profile of one's own may bring the subtitle choice.
+    if (out.Format.SubtitleTrack && out.OwnProfile.empty() &&
+        (!out.Format.Subtitles || *out.Format.Subtitles == SubtitlesNone)) {
+        error = "--subtitle-track needs --subtitles keep or burn";
         return false;
     }
     if (out.Format.Clip && out.Files.size() > 1) {

@@ -25,8 +25,9 @@ std::optional<TKind> KindOf(AVCodecID id) {
     return std::nullopt;
 }
 
-// Program streams (DVD, VOB) read private subtitle streams back as DVD pictures.
-constexpr std::array<std::string_view, 3> ProgramStreamMuxers{"mpeg", "vob", "dvd"};
+// Program streams (DVD, VOB) read private subtitle streams back as DVD pictures;
+// ".vob" files are written by the SVCD flavour of the muxer.
+constexpr std::array<std::string_view, 4> ProgramStreamMuxers{"mpeg", "vob", "dvd", "svcd"};
 // The MPEG-4 family writes text as its own timed text.
 constexpr std::array<std::string_view, 6> TimedTextMuxers{"mp4", "mov", "ipod", "psp", "3gp", "3g2"};
 

@@ -1,5 +1,6 @@
 #include "profiles/OptionsWindow.h"
 
+#include "engine/SubtitleKeep.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/OutputProfile.h"
 
@@ -46,6 +47,7 @@ void TOptionsWindow::Clear() {
         list.ItemIndex = -1;
     }
     filters_ = {};
+    tracks_.Clear();
     settings_.VideoFilters.clear();
     settings_.VideoTag.clear();
 }
@@ -100,6 +102,9 @@ void TOptionsWindow::ReadDuration() {
     BuildSourceInput(settings_.SourceFile, input);
 
     clipBoxes_ = {"00", "00", "00", "", "", ""};
+    const std::string formatName = OutputFormatName(settings_.OutputFormat, settings_.OutputFile);
+    const bool outputHasPictures = mediaKind_ == MediaKindVideo;
+    tracks_.Fill(nullptr, formatName, outputHasPictures);
     if (!converter_.LibrariesLoaded() && !converter_.LoadLibraries()) {
         GetLogger().LogFmt(nullptr, llWarning, "Options window: %s", converter_.LastError().c_str());
         return;
@@ -113,6 +118,8 @@ void TOptionsWindow::ReadDuration() {
             sourceDuration_ = std::to_string(seconds);
             std::ranges::move(DurationBoxes(seconds), clipBoxes_.begin() + 3);
         }
+        if (context != nullptr)
+            tracks_.Fill(context, formatName, outputHasPictures);
     }
     converter_.ClearTasks();
 }
@@ -125,6 +132,7 @@ std::array<std::string, 3> TOptionsWindow::DurationBoxes(int64_t seconds) {
 
 bool TOptionsWindow::Confirm() {
     MapChoicesToSettings(ChosenItems(), {outputFolder_, pendingTarget_, mediaKind_}, settings_);
+    tracks_.WriteTo(settings_);
     const TClipCheck check = ApplyClipRange(clipChecked_, clipBoxes_, durationSeconds_, settings_);
     if (check != TClipCheck::ccAccepted) {
         dialogs_.ShowInformation(PromptCaption, std::string(ClipMessage(check)));

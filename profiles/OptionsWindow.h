@@ -8,6 +8,7 @@
 #include "profiles/ChoiceLists.h"
 #include "profiles/ConversionSettings.h"
 #include "profiles/SettingsMapping.h"
+#include "profiles/TrackChoices.h"
 #include "profiles/Translation.h"
 #include "profiles/UserDialogs.h"
 
@@ -107,6 +108,11 @@ public:
     // at least two digits ("01", "02", "05"; hours may have more).
     static std::array<std::string, 3> DurationBoxes(int64_t seconds);
 
+    // The source's audio track and what to do with its subtitles; filled by
+    // the show sequence with the duration read, written on "确定".
+    TTrackChoices& Tracks() { return tracks_; }
+    const TTrackChoices& Tracks() const { return tracks_; }
+
     // The window's own values, set by the show sequence.
     const std::string& SourceDuration() const { return sourceDuration_; }
     const std::string& MediaKind() const { return mediaKind_; }
@@ -135,6 +141,7 @@ private:
     bool clipCheckEnabled_ = true;
     bool clipChecked_ = false;
     TClipBoxes clipBoxes_;
+    TTrackChoices tracks_;
 
     std::string sourceDuration_;
     std::optional<int64_t> durationSeconds_; // none when this showing could not read it

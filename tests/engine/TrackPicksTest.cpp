@@ -176,6 +176,7 @@ TEST_F(TrackPicksTest, KeepsTheSubtitleTrackInTheContainersCodecWithItsLanguage)
         {"text into MOV", "ass", "t.mov", "mov_text"},
         {"pictures into MKV", "dvdsub", "p.mkv", "dvd_subtitle"},
         {"pictures into a program stream", "dvdsub", "p.mpg", "dvd_subtitle"},
+        {"pictures into VOB", "dvdsub", "p.vob", "dvd_subtitle"},
     };
     for (const KeepCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -184,7 +185,7 @@ TEST_F(TrackPicksTest, KeepsTheSubtitleTrackInTheContainersCodecWithItsLanguage)
         const std::string path = dir.File(c.Output);
         const std::string output = c.Output;
         TOptionList options{{"keepsub", "0"}};
-        if (output.ends_with(".mpg"))
+        if (output.ends_with(".mpg") || output.ends_with(".vob"))
             options.insert(options.end(), {{"vcodec", "mpeg2video"}, {"acodec", "mp2"}});
         else
             options.insert(options.end(), {{"vcodec", "mpeg4"}, {"acodec", "aac"}});
@@ -195,7 +196,8 @@ TEST_F(TrackPicksTest, KeepsTheSubtitleTrackInTheContainersCodecWithItsLanguage)
         const AVStream* subtitle = FirstStreamOf(out.get(), AVMEDIA_TYPE_SUBTITLE);
         ASSERT_NE(subtitle, nullptr);
         EXPECT_STREQ(avcodec_get_name(subtitle->codecpar->codec_id), c.KeptCodec);
-        if (!output.ends_with(".mpg")) { // a program stream has no place for languages
+        if (output.ends_with(".mkv") || output.ends_with(".mp4") || output.ends_with(".mov")) {
+            // a program stream has no place for languages
             EXPECT_EQ(MetadataOf(subtitle, "language"), "eng");
         }
     }
