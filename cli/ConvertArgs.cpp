@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <string>
 
 const char* const ConvertUsage =
     "usage: vantoro-cli convert --profile ID|NAME [--output-dir DIR] [--set LIST=ITEM]...\n"
@@ -84,7 +85,7 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
                     error = "unknown profile \"" + v + "\" (see vantoro-cli profiles)";
                     return false;
                 }
-                out.Format.ProfileId = static_cast<int32_t>(id);
+                out.Request.ProfileId = static_cast<int32_t>(id);
                 out.OwnProfile.clear();
             } else {
                 if (v.empty()) {
@@ -107,7 +108,7 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
                         "\"";
                 return false;
             }
-            out.Format.Picks.emplace_back(*role, v.substr(eq + 1));
+            out.Request.Picks.emplace_back(*role, v.substr(eq + 1));
         } else if (a == "--filter") {
             if (!value(v))
                 return false;
@@ -115,7 +116,7 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             bool known = false;
             for (size_t k = 0; k < 3; ++k)
                 if (v == names[k])
-                    out.Format.Filters[k] = known = true;
+                    out.Request.Filters[k] = known = true;
             if (!known) {
                 error = "unknown filter \"" + v + "\" (hflip, vflip or negate)";
                 return false;
@@ -124,8 +125,8 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             if (!value(v))
                 return false;
             // What the options window's six clip boxes take, checked there like typed ones.
-            out.Format.Clip = ParseClipRange(v);
-            if (!out.Format.Clip) {
+            out.Request.Clip = ParseClipRange(v);
+            if (!out.Request.Clip) {
                 error = "--clip wants HH:MM:SS-HH:MM:SS, each part up to two digits, not \"" + v + "\"";
                 return false;
             }
@@ -135,8 +136,9 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             long long n = 0;
             if (!value(v))
                 return false;
-            if (!ParseInt(v, n) || n < 1 || n > 10) {
-                error = "--parallel wants a number from 1 to 10, not \"" + v + "\"";
+            if (!ParseInt(v, n) || n < 1 || n > MaxParallelJobs) {
+                error = "--parallel wants a number from 1 to " + std::to_string(MaxParallelJobs) +
+                        ", not \"" + v + "\"";
                 return false;
             }
             out.Parallel = static_cast<int>(n);
@@ -144,11 +146,11 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             if (!value(v))
                 return false;
             if (v == "none")
-                out.Then = TThenAction::None;
+                out.Then = caNothing;
             else if (v == "open-folder")
-                out.Then = TThenAction::OpenFolder;
+                out.Then = caOpenFolder;
             else if (v == "shutdown")
-                out.Then = TThenAction::ShutDown;
+                out.Then = caShutDown;
             else {
                 error = "--then wants none, open-folder or shutdown, not \"" + v + "\"";
                 return false;
@@ -178,7 +180,7 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
         error = "no files to convert";
         return false;
     }
-    if (out.Format.Clip && out.Files.size() > 1) {
+    if (out.Request.Clip && out.Files.size() > 1) {
         error = "--clip applies to a single file";
         return false;
     }
