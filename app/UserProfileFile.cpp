@@ -1,8 +1,8 @@
 #include "app/UserProfileFile.h"
 
 #include "app/AtomicFile.h"
-#include "app/ScriptedFormatChoice.h"
 #include "app/SettingsStore.h"
+#include "profiles/JobRequest.h"
 #include "profiles/OutputProfile.h"
 
 #include <algorithm>
@@ -211,7 +211,7 @@ bool DeleteUserProfile(std::vector<TUserProfile>& profiles, const std::string& n
     return true;
 }
 
-bool ApplyUserProfileToScript(const std::string& fileName, const std::string& name, TFormatScript& script,
+bool ApplyUserProfileToScript(const std::string& fileName, const std::string& name, TJobRequest& script,
                               std::string& error) {
     std::vector<TUserProfile> profiles;
     if (!LoadUserProfiles(fileName, profiles, error))

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <string>
 
 const char* const ConvertUsage =
     "usage: vantoro-cli convert --profile ID|NAME [--output-dir DIR] [--set LIST=ITEM]...\n"
@@ -93,7 +94,7 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
                     error = "unknown profile \"" + v + "\" (see vantoro-cli profiles)";
                     return false;
                 }
-                out.Format.ProfileId = static_cast<int32_t>(id);
+                out.Request.ProfileId = static_cast<int32_t>(id);
                 out.OwnProfile.clear();
             } else {
                 if (v.empty()) {
@@ -116,7 +117,7 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
                         "\"";
                 return false;
             }
-            out.Format.Picks.emplace_back(*role, v.substr(eq + 1));
+            out.Request.Picks.emplace_back(*role, v.substr(eq + 1));
         } else if (a == "--filter") {
             if (!value(v))
                 return false;
@@ -124,7 +125,7 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             bool known = false;
             for (size_t k = 0; k < 3; ++k)
                 if (v == names[k])
-                    out.Format.Filters[k] = known = true;
+                    out.Request.Filters[k] = known = true;
             if (!known) {
                 error = "unknown filter \"" + v + "\" (hflip, vflip or negate)";
                 return false;
@@ -133,8 +134,8 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             if (!value(v))
                 return false;
             // What the options window's six clip boxes take, checked there like typed ones.
-            out.Format.Clip = ParseClipRange(v);
-            if (!out.Format.Clip) {
+            out.Request.Clip = ParseClipRange(v);
+            if (!out.Request.Clip) {
                 error = "--clip wants HH:MM:SS-HH:MM:SS, each part up to two digits, not \"" + v + "\"";
                 return false;
             }
@@ -146,7 +147,7 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
                 error = a + " wants a track number from 1, not \"" + v + "\"";
                 return false;
             }
-            (a == "--audio-track" ? out.Format.AudioTrack : out.Format.SubtitleTrack) =
+            (a == "--audio-track" ? out.Request.AudioTrack : out.Request.SubtitleTrack) =
                 static_cast<int32_t>(n);
         } else if (a == "--subtitles") {
             if (!value(v))
@@ -155,15 +156,16 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
                 error = "--subtitles wants none, keep or burn, not \"" + v + "\"";
                 return false;
             }
-            out.Format.Subtitles = v;
+            out.Request.Subtitles = v;
         } else if (a == "--overwrite") {
             out.Overwrite = true;
         } else if (a == "--parallel") {
             long long n = 0;
             if (!value(v))
                 return false;
-            if (!ParseInt(v, n) || n < 1 || n > 10) {
-                error = "--parallel wants a number from 1 to 10, not \"" + v + "\"";
+            if (!ParseInt(v, n) || n < 1 || n > MaxParallelJobs) {
+                error = "--parallel wants a number from 1 to " + std::to_string(MaxParallelJobs) +
+                        ", not \"" + v + "\"";
                 return false;
             }
             out.Parallel = static_cast<int>(n);
@@ -171,11 +173,11 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             if (!value(v))
                 return false;
             if (v == "none")
-                out.Then = TThenAction::None;
+                out.Then = caNothing;
             else if (v == "open-folder")
-                out.Then = TThenAction::OpenFolder;
+                out.Then = caOpenFolder;
             else if (v == "shutdown")
-                out.Then = TThenAction::ShutDown;
+                out.Then = caShutDown;
             else {
                 error = "--then wants none, open-folder or shutdown, not \"" + v + "\"";
                 return false;
@@ -206,12 +208,12 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
         return false;
     }
     // A profile of one's own may bring the subtitle choice.
-    if (out.Format.SubtitleTrack && out.OwnProfile.empty() &&
-        (!out.Format.Subtitles || *out.Format.Subtitles == SubtitlesNone)) {
+    if (out.Request.SubtitleTrack && out.OwnProfile.empty() &&
+        (!out.Request.Subtitles || *out.Request.Subtitles == SubtitlesNone)) {
         error = "--subtitle-track needs --subtitles keep or burn";
         return false;
     }
-    if (out.Format.Clip && out.Files.size() > 1) {
+    if (out.Request.Clip && out.Files.size() > 1) {
         error = "--clip applies to a single file";
         return false;
     }

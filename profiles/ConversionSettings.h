@@ -13,7 +13,7 @@ struct TConversionSettings {
     std::string ProfileExt;      // extension tag of the profile
     std::string AudioChannels;   // "1", "2" or empty
     std::string AudioSampleRate; // Hz as text, "AUTO" or empty
-    std::string FrameSize;       // "W*H", possibly followed by a note, or empty
+    std::string FrameSize;       // "W*H" or empty
     std::string FrameRate;       // "25.00", "23.98", "24" ... or empty
     std::string TVStandard;      // "PAL", "NTSC" or empty
     std::string VideoFilters;    // "hflip", "vflip", "negate" joined by commas, or empty
@@ -35,6 +35,8 @@ struct TConversionSettings {
     int32_t AudioTrack = 0;
     std::string Subtitles; // SubtitlesNone (empty too), SubtitlesKeep or SubtitlesBurn
     int32_t SubtitleTrack = 0;
+
+    bool operator==(const TConversionSettings&) const = default;
 
     static constexpr int32_t NotSetBitRate = -1000;
     static constexpr int32_t AutoAudioBitRate = -2000; // also passes no audio bit rate

@@ -46,6 +46,7 @@ void TOptionsWindow::Clear() {
         list.Items.clear();
         list.ItemIndex = -1;
     }
+    picked_ = {};
     filters_ = {};
     tracks_.Clear();
     settings_.VideoFilters.clear();
@@ -73,6 +74,7 @@ void TOptionsWindow::EnterAudioMode() {
 
 void TOptionsWindow::SetList(TChoiceRole role, const TListChoice& choice) {
     TChoiceBox& list = lists_[RoleIndex(role)];
+    picked_[RoleIndex(role)] = false;
     list.Items.assign(choice.Items.begin(), choice.Items.end());
     const auto it = std::find(choice.Items.begin(), choice.Items.end(), choice.Preselected);
     list.ItemIndex = it == choice.Items.end() ? -1 : static_cast<int>(it - choice.Items.begin());
@@ -142,6 +144,23 @@ bool TOptionsWindow::Confirm() {
     return true;
 }
 
+TJobRequest TOptionsWindow::Request() const {
+    TJobRequest request;
+    request.ProfileId = settings_.ProfileId;
+    for (size_t i = 0; i < lists_.size(); ++i)
+        if (picked_[i])
+            request.Picks.emplace_back(static_cast<TChoiceRole>(i),
+                                       SelectedText(static_cast<TChoiceRole>(i)));
+    request.Filters = filters_;
+    if (clipChecked_)
+        request.Clip = clipBoxes_;
+    request.AudioTrack = tracks_.AudioTrackValue();
+    request.Subtitles = tracks_.SubtitleModeValue();
+    request.SubtitleTrack = tracks_.SubtitleTrackValue();
+    request.Sources = {settings_.SourceFile};
+    return request;
+}
+
 void TOptionsWindow::Cancel() {
     visible_ = false;
 }
@@ -160,6 +179,7 @@ bool TOptionsWindow::Pick(TChoiceRole role, int index) {
     if (index < 0 || static_cast<size_t>(index) >= list.Items.size() || !list.Enabled)
         return false;
     list.ItemIndex = index;
+    picked_[RoleIndex(role)] = true;
     if (role == TChoiceRole::crVideoEncoder) {
         if (const auto refill = RefillForEncoder(settings_.ProfileId, list.Items[index]))
             SetList(refill->Role, refill->List);

@@ -7,6 +7,7 @@
 #include "engine/RAzidiZUV.h"
 #include "profiles/ChoiceLists.h"
 #include "profiles/ConversionSettings.h"
+#include "profiles/JobRequest.h"
 #include "profiles/SettingsMapping.h"
 #include "profiles/TrackChoices.h"
 #include "profiles/Translation.h"
@@ -58,6 +59,11 @@ public:
     // "确定": writes the settings; true when the range check passed and the
     // window closed, false when a message was shown and the window stays.
     bool Confirm();
+    // What the window shows as a job request for its source: the profile, the
+    // items the user picked (a list refilled since keeps its new preselection),
+    // the filters and, when ticked, the clip boxes. SettingsForRequest writes
+    // from it what Confirm writes.
+    TJobRequest Request() const;
     // "取消": closes without writing anything.
     void Cancel();
     // "预览视频": the shell opens the source.
@@ -136,6 +142,7 @@ private:
 
     std::string sourceText_;
     std::array<TChoiceBox, ChoiceRoleCount> lists_;
+    std::array<bool, ChoiceRoleCount> picked_{}; // the user picked in the list since it was filled
     std::array<bool, 3> filters_{};
     bool videoEnabled_ = true;
     bool clipCheckEnabled_ = true;
