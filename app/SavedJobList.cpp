@@ -45,9 +45,9 @@ void TMainWindowLogic::RestoreJobList() {
             break;
         const int row = jobs_.AddJobRow(job.Row.SourceFile, job.Output.FileName, job.Input, job.Output);
         TJobRow& r = jobs_.Row(row);
-        const std::string& status = job.Row.Status;
-        if (status == StatusFinished || status == StatusFailed || status == StatusStopped) {
-            r.Status = status;
+        const std::optional<TJobState> state = StateOfStatus(job.Row.Status);
+        if (state == TJobState::Finished || state == TJobState::Failed || state == TJobState::Stopped) {
+            r.SetState(*state);
             r.Progress = job.Row.Progress;
             r.CurrentTime = job.Row.CurrentTime;
         } else {

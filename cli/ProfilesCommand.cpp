@@ -1,12 +1,12 @@
 // vantoro-cli profiles: every output profile with its lists and their
 // preselected items, so scripts can name a profile and pick list items for
 // "vantoro-cli convert".
-#include "app/ScriptedFormatChoice.h"
 #include "app/SettingsStore.h"
 #include "app/UserProfileFile.h"
 #include "cli/Commands.h"
 #include "media/FileHelpers.h"
 #include "profiles/ChoiceLists.h"
+#include "profiles/JobRequest.h"
 #include "profiles/OutputProfile.h"
 
 #include <cstdio>

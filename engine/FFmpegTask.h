@@ -14,8 +14,10 @@
 #include "engine/Preview.h"
 #include "engine/Records.h"
 #include "engine/RunTables.h"
+#include "engine/SubtitleBurn.h"
 #include "engine/TaskBody.h"
 #include "engine/TaskFiles.h"
+#include "engine/TrackPicks.h"
 #include "media/GenericOptions.h"
 #include "media/OpenInterrupt.h"
 
@@ -141,6 +143,20 @@ private:
     void NewAudioStream(TOutputFile& output);
     void NewSubtitleStream(TOutputFile& output);
     void ApplyOutputMetadata(TOutputFile& output);
+    // Checks the track picks against the first input and resolves them into
+    // trackPicks_ (TrackPicks.cpp); a kept subtitle track forces `useSubtitle`.
+    // False with the error text set when a pick cannot be met.
+    bool ResolveTrackPicks(const std::string& formatName, bool useVideo, bool useAudio, bool& useSubtitle);
+    // Run preparation: the picture subtitle track to burn is read and decoded
+    // though no output stream takes it (TrackPicks.cpp).
+    void PrepareSubtitleBurn();
+    // The text subtitles the video filter graph draws; Number 0 when none.
+    TTextSubtitleBurn TextSubtitleBurn() const;
+    // A decoded subtitle of the track being burned as pictures is kept for the
+    // pictures it shows on; true when `ist` is that track (TrackPicks.cpp).
+    bool KeepBurnedSubtitle(const TInputStream& ist, AVSubtitle& subtitle);
+    // Draws the kept picture subtitle into a decoded video picture on screen at its time.
+    void BurnPictureSubtitle(const TInputStream& ist, AVFrame*& frame);
 
     // run preparation (StreamMapping.cpp, RunPreparation.cpp)
     void BuildInputStreams();
@@ -273,4 +289,6 @@ private:
     FrameBitmapConverter hookConverter_;  // the hook's bitmap and converters
     bool hooksDisconnected_ = false;      // hook event and frame hooks off for the rest of the task
     TTaskPreview preview_;
+    TTrackPicks trackPicks_;           // set when the output opens
+    TPictureSubtitleBurn pictureBurn_; // picture subtitles drawn into the pictures; run thread
 };

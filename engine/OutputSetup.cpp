@@ -229,6 +229,8 @@ int TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     useVideo = useVideo && !s.VideoDisable;
     useAudio = useAudio && !s.AudioDisable;
     useSubtitle = useSubtitle && !s.SubtitleDisable;
+    if (!ResolveTrackPicks(format->name, useVideo, useAudio, useSubtitle))
+        return -1;
 
     struct TStreamStep {
         bool Wanted;

@@ -6,6 +6,7 @@
 
 #include "engine/PictureFit.h"
 #include "engine/RunTables.h"
+#include "engine/TrackPicks.h"
 
 #include <string>
 
@@ -18,7 +19,7 @@
 // filters: ..." or "Error opening filters!").
 void BuildVideoFilterGraph(TOutputStream& ost, const TPictureSource& source, AVPixelFormat format,
                            AVRational timeBase, AVCodecContext* encoder, const std::string& filterText,
-                           int scalerFlags, int scalerThreads);
+                           int scalerFlags, int scalerThreads, const TTextSubtitleBurn& textBurn = {});
 
 // A picture of `width` x `height` from `ist`: the container's pixel aspect
 // when it names one, else `pictureAspect` (the decoder's or the picture's),
