@@ -6,6 +6,7 @@
 #pragma once
 
 #include "profiles/ChoiceLists.h"
+#include "profiles/ConversionSettings.h"
 #include "profiles/SettingsMapping.h"
 
 #include <array>
@@ -20,6 +21,11 @@ struct TUserProfile {
     int32_t BaseId = 0;
     std::array<std::string, ChoiceRoleCount> Values; // per TChoiceRole, ItemValue of the pick
     std::array<bool, 3> Filters{};                   // hflip, vflip, negate
+    // The track picks as in TConversionSettings: track numbers (0: the
+    // source's default track) and SubtitlesNone/Keep/Burn.
+    int32_t AudioTrack = 0;
+    std::string Subtitles = SubtitlesNone;
+    int32_t SubtitleTrack = 0;
 };
 
 // The value list item `item` of `role` gives: what the settings mapping makes

@@ -7,7 +7,12 @@ TUserProfile CaptureWindow(const TOptionsWindow& window, std::string name, int32
     chosen.HorizontalFlip = window.Filter(0);
     chosen.VerticalFlip = window.Filter(1);
     chosen.Negative = window.Filter(2);
-    return CaptureUserProfile(std::move(name), baseId, chosen);
+    TUserProfile profile = CaptureUserProfile(std::move(name), baseId, chosen);
+    const TTrackChoices& tracks = window.Tracks();
+    profile.AudioTrack = tracks.AudioTrackValue();
+    profile.Subtitles = tracks.SubtitleModeValue();
+    profile.SubtitleTrack = tracks.SubtitleTrackValue();
+    return profile;
 }
 
 bool ShowUserProfile(TOptionsWindow& window, const TUserProfile& profile, std::string& error) {
@@ -24,5 +29,9 @@ bool ShowUserProfile(TOptionsWindow& window, const TUserProfile& profile, std::s
     }
     for (int i = 0; i < 3; ++i)
         window.SetFilter(i, profile.Filters[static_cast<size_t>(i)]);
+    // Tracks belong to a source: one this source lacks leaves the window's
+    // default shown, which the user sees before confirming.
+    window.Tracks().SelectAudioTrack(profile.AudioTrack);
+    window.Tracks().SelectSubtitles(profile.Subtitles, profile.SubtitleTrack);
     return found;
 }

@@ -70,6 +70,7 @@ int TRAzidiZUV::AddTask(const std::string& fileName, const TInputOptions* option
         task->Settings().Verbose = taskVerbosity_;
         task->SetOpenLimits(std::chrono::milliseconds(openTimeout_.load()), &openCancels_);
         task->SetLogSender(this);
+        task->SetMarkIncompleteOutputs(markIncompleteOutputs_);
         task->Preview().SetLogSender(this);
         task->Preview().SetFlags(static_cast<uint8_t>((preview_ ? PreviewWindowBit : 0) |
                                                       (previewBitmap_ ? PreviewBitmapBit : 0)));

@@ -361,6 +361,8 @@ bool TCustomFFmpeg::DecodeAndOutput(int istIndex, const AVPacket* pkt, TRunContr
             AVSubtitle& S;
             ~SubtitleFree() { avsubtitle_free(&S); }
         } release{subtitle};
+        if (KeepBurnedSubtitle(ist, subtitle))
+            return true;
         if (ist.Pts < settings_.StartTime)
             return true;
         for (TOutputStream& ost : outputStreams_)
@@ -433,6 +435,7 @@ void TCustomFFmpeg::OutputDecodedFrame(int istIndex, AVFrame* frame, TRunControl
     if (ist.Decoder->codec_type == AVMEDIA_TYPE_VIDEO) {
         ++counters_.FrameCounter;
         frame = PreprocessVideo(ist, frame);
+        BurnPictureSubtitle(ist, frame);
     }
     if (ist.Decoder->codec_type == AVMEDIA_TYPE_AUDIO && settings_.AudioVolume != 256)
         ApplyVolume(frame);

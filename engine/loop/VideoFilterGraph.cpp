@@ -57,6 +57,28 @@ AVFilterContext* TurnUpright(AVFilterGraph* graph, AVFilterContext* last, int ro
     }
 }
 
+// The text renderer reading the subtitle track itself from the source file;
+// set through its options, so no file name needs escaping for a graph text.
+AVFilterContext* DrawTextSubtitles(AVFilterGraph* graph, AVFilterContext* last,
+                                   const TTextSubtitleBurn& burn) {
+    const AVFilter* filter = avfilter_get_by_name("subtitles");
+    if (!filter)
+        Fail(AVERROR_FILTER_NOT_FOUND);
+    AVFilterContext* ctx = avfilter_graph_alloc_filter(graph, filter, "subtitles");
+    if (!ctx)
+        Fail(AVERROR(ENOMEM));
+    int ret = av_opt_set(ctx, "filename", burn.FileName.c_str(), AV_OPT_SEARCH_CHILDREN);
+    if (ret >= 0)
+        ret = av_opt_set_int(ctx, "stream_index", burn.Number - 1, AV_OPT_SEARCH_CHILDREN);
+    if (ret >= 0)
+        ret = avfilter_init_str(ctx, nullptr);
+    if (ret >= 0)
+        ret = avfilter_link(last, 0, ctx, 0);
+    if (ret < 0)
+        Fail(ret);
+    return ctx;
+}
+
 } // namespace
 
 TPictureSource PictureSourceOf(const TInputStream& ist, int width, int height, AVRational pictureAspect) {
@@ -79,7 +101,7 @@ TPictureRect PlacedPicture(const TOutputStream& ost, const TPictureSource& sourc
 
 void BuildVideoFilterGraph(TOutputStream& ost, const TPictureSource& source, AVPixelFormat format,
                            AVRational timeBase, AVCodecContext* encoder, const std::string& filterText,
-                           int scalerFlags, int scalerThreads) {
+                           int scalerFlags, int scalerThreads, const TTextSubtitleBurn& textBurn) {
     ost.FilterSource = nullptr;
     ost.FilterSink = nullptr;
     ost.FilterGraph.reset(avfilter_graph_alloc());
@@ -108,6 +130,8 @@ void BuildVideoFilterGraph(TOutputStream& ost, const TPictureSource& source, AVP
         Fail(ret);
 
     AVFilterContext* last = TurnUpright(graph, ost.FilterSource, source.Rotation);
+    if (textBurn.Number > 0)
+        last = DrawTextSubtitles(graph, last, textBurn);
     const int croppedWidth = UprightWidth(source) - ost.LeftBand - ost.RightBand;
     const int croppedHeight = UprightHeight(source) - ost.TopBand - ost.BottomBand;
     if (ost.VideoCrop)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "loop/PictureFit.h"
+#include "setup/TrackPicks.h"
 #include "task/RunTables.h"
 
 #include <string>
@@ -18,7 +19,7 @@
 // filters: ..." or "Error opening filters!").
 void BuildVideoFilterGraph(TOutputStream& ost, const TPictureSource& source, AVPixelFormat format,
                            AVRational timeBase, AVCodecContext* encoder, const std::string& filterText,
-                           int scalerFlags, int scalerThreads);
+                           int scalerFlags, int scalerThreads, const TTextSubtitleBurn& textBurn = {});
 
 // A picture of `width` x `height` from `ist`: the container's pixel aspect
 // when it names one, else `pictureAspect` (the decoder's or the picture's),

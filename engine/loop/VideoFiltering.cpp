@@ -51,7 +51,8 @@ void TCustomFFmpeg::RebuildVideoFilterGraph(TOutputStream& ost, const TInputStre
     const int height = enc->height;
     BuildVideoFilterGraph(ost, source, static_cast<AVPixelFormat>(picture->format), ist.Stream->time_base,
                           enc, VideoFilterText(), options_->ScalerFlags(),
-                          CodecThreadCount(*enc, nullptr, codecThreadShare_, settings_.CodecThreads));
+                          CodecThreadCount(*enc, nullptr, codecThreadShare_, settings_.CodecThreads),
+                          TextSubtitleBurn());
     // The encoder is open at its size; a user's filter that now gives another cannot go on.
     if (enc->width != width || enc->height != height) {
         enc->width = width;

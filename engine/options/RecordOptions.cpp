@@ -1,5 +1,7 @@
 #include "options/RecordOptions.h"
 
+#include "engine/FFmpegException.h"
+#include "engine/RecordFields.h"
 #include "options/OptionTable.h"
 #include "options/Target.h"
 
@@ -7,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <type_traits>
+#include <variant>
 
 namespace {
 
@@ -34,6 +38,55 @@ void ApplyPositive(TOptionTarget& target, const char* name, float value) {
 void ApplyText(TOptionTarget& target, const char* name, const std::string& value) {
     if (!value.empty())
         Apply(target, name, value);
+}
+
+// One field of `record` as its option (RecordFields.h says which and how).
+template <class R> void ApplyField(TOptionTarget& target, const TRecordField<R>& field, const R& record) {
+    if (field.Kind == TFieldOption::None)
+        return;
+    const bool applied = std::visit(
+        [&](auto member) {
+            const auto& value = record.*member;
+            using V = std::decay_t<decltype(value)>;
+            const TFieldOption kind = field.Kind;
+            if constexpr (std::is_same_v<V, std::string>) {
+                if (kind == TFieldOption::Text)
+                    ApplyText(target, field.Option, value);
+                else if (kind == TFieldOption::Always)
+                    Apply(target, field.Option, value);
+                else
+                    return false;
+            } else if constexpr (std::is_same_v<V, bool>) {
+                if (kind == TFieldOption::Flag && value)
+                    Apply(target, field.Option, "1");
+                else if (kind == TFieldOption::OneOrZero)
+                    Apply(target, field.Option, value ? "1" : "0");
+                else if (kind != TFieldOption::Flag)
+                    return false;
+            } else if constexpr (std::is_same_v<V, int>) {
+                if (kind == TFieldOption::Positive)
+                    ApplyPositive(target, field.Option, value);
+                else if (kind == TFieldOption::Always || (kind == TFieldOption::NonNegative && value >= 0))
+                    Apply(target, field.Option, std::to_string(value));
+                else if (kind != TFieldOption::NonNegative)
+                    return false;
+            } else if constexpr (std::is_same_v<V, float>) {
+                if (kind != TFieldOption::Positive)
+                    return false;
+                ApplyPositive(target, field.Option, value);
+            } else if constexpr (std::is_same_v<V, int64_t>) {
+                if (kind != TFieldOption::Time)
+                    return false;
+                if (value != NoTime)
+                    Apply(target, field.Option, DurationOptionText(value));
+            } else {
+                return false;
+            }
+            return true;
+        },
+        field.Member);
+    if (!applied)
+        throw FFmpegException(std::string("record field ") + field.Name + " has no option of its kind");
 }
 
 void ApplyMetadata(TOptionTarget& target, const char* key, const std::string& value) {
@@ -89,11 +142,8 @@ int64_t DateTimeToUnixSeconds(double dateTime) {
 }
 
 void ApplyInputRecordFields(TOptionTarget& target, const TInputOptions& options) {
-    ApplyText(target, "f", options.FileFormat);
-    if (options.StartTime != NoTime)
-        Apply(target, "ss", DurationOptionText(options.StartTime));
-    if (options.ProgramID >= 0)
-        Apply(target, "programid", std::to_string(options.ProgramID));
+    for (const TRecordField<TInputOptions>& field : InputRecordFields())
+        ApplyField(target, field, options);
 }
 
 void ApplyOutputTarget(TOptionTarget& target, const TOutputOptions& options) {
@@ -105,49 +155,8 @@ void ApplyOutputTarget(TOptionTarget& target, const TOutputOptions& options) {
     ApplyTarget(target, Types[options.TargetType - 1], norm, fallback);
 }
 
-void ApplyOutputRecordFields(TOptionTarget& target, const TOutputOptions& o) {
-    ApplyText(target, "f", o.FileFormat);
-    ApplyPositive(target, "packetsize", o.PacketSize);
-    ApplyPositive(target, "muxrate", o.MuxRate);
-    ApplyPositive(target, "muxdelay", o.MuxMaxDelay);
-    ApplyPositive(target, "muxpreload", o.MuxPreload);
-    if (o.DisableAudio)
-        Apply(target, "an", "1");
-    if (o.AudioVolume >= 0)
-        Apply(target, "vol", std::to_string(o.AudioVolume));
-    ApplyPositive(target, "ac", o.AudioChannels);
-    ApplyPositive(target, "ar", o.AudioSampleRate);
-    ApplyPositive(target, "ab", o.AudioBitrate);
-    ApplyPositive(target, "abt", o.AudioBitrateTolerance);
-    Apply(target, "alang", o.AudioLanguage);
-    Apply(target, "async", std::to_string(o.AudioSyncMethod));
-    ApplyText(target, "atag", o.AudioTag);
-    if (o.DisableVideo)
-        Apply(target, "vn", "1");
-    ApplyText(target, "r", o.FrameRate);
-    ApplyText(target, "aspect", o.FrameAspectRatio);
-    ApplyPositive(target, "croptop", o.CropTop);
-    ApplyPositive(target, "cropbottom", o.CropBottom);
-    ApplyPositive(target, "cropleft", o.CropLeft);
-    ApplyPositive(target, "cropright", o.CropRight);
-    ApplyPositive(target, "g", o.GOPSize);
-    ApplyPositive(target, "vb", o.VideoBitrate);
-    ApplyPositive(target, "maxrate", o.VideoMaxRate);
-    ApplyPositive(target, "minrate", o.VideoMinRate);
-    ApplyPositive(target, "bt", o.VideoBitrateTolerance);
-    ApplyPositive(target, "bufsize", o.VideoBufferSize);
-    Apply(target, "vsync", std::to_string(o.VideoSyncMethod));
-    ApplyText(target, "vtag", o.VideoTag);
-    Apply(target, "vlang", o.VideoLanguage);
-    if (o.DisableSubtitle)
-        Apply(target, "sn", "1");
-    Apply(target, "slang", o.SubtitleLanguage);
-    Apply(target, "isync", o.InputSync ? "1" : "0");
-    if (o.CopyTimestamps)
-        Apply(target, "copyts", "1");
-    if (o.StartTime != NoTime)
-        Apply(target, "ss", DurationOptionText(o.StartTime));
-    if (o.Duration != NoTime)
-        Apply(target, "t", DurationOptionText(o.Duration));
-    ApplyStreamInfo(target, o.Info);
+void ApplyOutputRecordFields(TOptionTarget& target, const TOutputOptions& options) {
+    for (const TRecordField<TOutputOptions>& field : OutputRecordFields())
+        ApplyField(target, field, options);
+    ApplyStreamInfo(target, options.Info);
 }

@@ -208,6 +208,7 @@ int TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     auto output = std::make_unique<TOutputFile>();
     output->FileName = fileName;
     output->LogSender = logSender_;
+    output->MarkIncomplete = markIncompleteOutputs_;
     AVFormatContext* raw = nullptr;
     if (avformat_alloc_output_context2(&raw, format, nullptr, nullptr) < 0 || !raw)
         throw FFmpegException("avformat_alloc_context failed");
@@ -228,6 +229,8 @@ int TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     useVideo = useVideo && !s.VideoDisable;
     useAudio = useAudio && !s.AudioDisable;
     useSubtitle = useSubtitle && !s.SubtitleDisable;
+    if (!ResolveTrackPicks(format->name, useVideo, useAudio, useSubtitle))
+        return -1;
 
     struct TStreamStep {
         bool Wanted;

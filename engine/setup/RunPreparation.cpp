@@ -17,7 +17,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <mutex>
+#include <string_view>
 
 #include <unistd.h>
 
@@ -220,6 +222,17 @@ bool CarryCodedPictureBuffer(AVStream* stream, const AVCodecContext* enc) {
     return true;
 }
 
+// The MPEG-4 family keeps no track title of its own; players show the
+// handler's name in its place, so a title goes there.
+void CarryTrackTitle(const AVOutputFormat* format, AVStream* stream) {
+    static constexpr std::string_view HandlerNamed[] = {"mp4", "mov", "ipod", "psp", "3gp", "3g2"};
+    const AVDictionaryEntry* title = av_dict_get(stream->metadata, "title", nullptr, 0);
+    if (!title ||
+        std::find(std::begin(HandlerNamed), std::end(HandlerNamed), format->name) == std::end(HandlerNamed))
+        return;
+    av_dict_set(&stream->metadata, "handler_name", title->value, 0);
+}
+
 } // namespace
 
 void TCustomFFmpeg::PrepareRun() {
@@ -228,6 +241,7 @@ void TCustomFFmpeg::PrepareRun() {
     BuildInputStreams();
     CheckStreamMaps();
     MapOutputStreams();
+    PrepareSubtitleBurn();
     for (size_t i = 0; i < outputStreams_.size(); ++i)
         SetupOutputStream(outputStreams_[i], static_cast<int>(i));
     OpenEncoders();
@@ -246,6 +260,7 @@ void TCustomFFmpeg::SetupOutputStream(TOutputStream& ost, int globalIndex) {
     const AVCodecContext* dec = ist.Decoder;
 
     av_dict_copy(&ost.Stream->metadata, ist.Stream->metadata, AV_DICT_DONT_OVERWRITE);
+    CarryTrackTitle(outputs_[ost.FileIndex]->Context->oformat, ost.Stream);
     ost.Stream->disposition = ist.Stream->disposition;
     enc->chroma_sample_location = dec->chroma_sample_location;
 
@@ -373,7 +388,8 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
     // Slices of a picture on the task's share of the cores, like its codecs.
     const int scalerThreads = CodecThreadCount(*enc, nullptr, codecThreadShare_, s.CodecThreads);
     // Deinterlacing is a filter of the graph in this library generation.
-    const bool useGraph = filterFlag_ || s.DoDeinterlace || source.Rotation != 0 || letterbox;
+    const bool useGraph =
+        filterFlag_ || s.DoDeinterlace || source.Rotation != 0 || letterbox || trackPicks_.BurnText;
     if (ost.VideoResample && !useGraph) {
         ost.TempPicture.reset(av_frame_alloc());
         if (!ost.TempPicture)
@@ -408,7 +424,7 @@ void TCustomFFmpeg::SetupVideoEncoding(TOutputStream& ost, TInputStream& ist) {
 
     if (useGraph)
         BuildVideoFilterGraph(ost, source, dec->pix_fmt, ist.Stream->time_base, enc, VideoFilterText(),
-                              options_->ScalerFlags(), scalerThreads);
+                              options_->ScalerFlags(), scalerThreads, TextSubtitleBurn());
 
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(enc->pix_fmt);
     if (desc && dec->bits_per_raw_sample)

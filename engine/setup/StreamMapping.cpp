@@ -5,6 +5,8 @@
 #include "media/TextHelpers.h"
 #include "task/FFmpegTask.h"
 
+#include <algorithm>
+
 extern "C" {
 #include <libavutil/time.h>
 }
@@ -42,6 +44,15 @@ bool InProgram(const AVFormatContext* ctx, int programId, int streamIndex) {
                 return true;
     }
     return false;
+}
+
+// The stream of the first input picked for an output stream of `type`; -1: none.
+int PickedStream(const TTrackPicks& picks, AVMediaType type) {
+    if (type == AVMEDIA_TYPE_AUDIO)
+        return picks.AudioStream;
+    if (type == AVMEDIA_TYPE_SUBTITLE)
+        return picks.KeepSubtitleStream;
+    return -1;
 }
 
 } // namespace
@@ -125,14 +136,28 @@ void TCustomFFmpeg::MapOutputStreams() {
                                                  map.FileIndex, map.StreamIndex,
                                                  StreamTypeName(inType).c_str(), ost.FileIndex, ost.Index,
                                                  StreamTypeName(type).c_str()));
+        } else if (const int picked = PickedStream(trackPicks_, type); picked >= 0) {
+            source = firstStream[0] + picked;
+            sync = source;
         } else {
+            // Of several audio tracks, those marked as the source's default come first.
+            auto candidate = [&](const TInputStream& ist) {
+                return ist.Discard && ist.Stream->discard != AVDISCARD_ALL &&
+                       ist.Stream->codecpar->codec_type == type &&
+                       (!programId ||
+                        InProgram(inputs_[ist.FileIndex].Context.get(), programId, ist.StreamIndex));
+            };
+            const bool defaultFirst =
+                type == AVMEDIA_TYPE_AUDIO &&
+                std::any_of(inputStreams_.begin(), inputStreams_.end(), [&](const TInputStream& ist) {
+                    return candidate(ist) && (ist.Stream->disposition & AV_DISPOSITION_DEFAULT);
+                });
             double best = -1.0;
             for (size_t j = 0; j < inputStreams_.size(); ++j) {
                 const TInputStream& ist = inputStreams_[j];
-                if (!ist.Discard || ist.Stream->discard == AVDISCARD_ALL ||
-                    ist.Stream->codecpar->codec_type != type)
+                if (!candidate(ist))
                     continue;
-                if (programId && !InProgram(inputs_[ist.FileIndex].Context.get(), programId, ist.StreamIndex))
+                if (defaultFirst && !(ist.Stream->disposition & AV_DISPOSITION_DEFAULT))
                     continue;
                 double frames = FrameRateEstimate(ist.Stream);
                 if (frames > best) {

@@ -102,6 +102,9 @@ struct TEngineSettings {
     int AudioVolume = 256;
     int MaxAudioFrames = UnlimitedFrames;
     float AudioDriftThreshold = 0.1f;
+    // The first input's audio track to convert, numbered from 1 ("atrack");
+    // 0 lets the mapping choose, the source's default track first.
+    int AudioTrack = 0;
 
     // subtitle
     bool SubtitleDisable = false;
@@ -109,6 +112,11 @@ struct TEngineSettings {
     bool SubtitleStreamCopy = false;
     uint32_t SubtitleCodecTag = 0;
     std::string SubtitleLanguage;
+    // The first input's subtitle track to keep in the output ("keepsub") or to
+    // draw into its pictures ("burnsub"), numbered from 1; 0 is the source's
+    // default track, -1 none.
+    int KeepSubtitleTrack = -1;
+    int BurnSubtitleTrack = -1;
 
     // data
     int MaxDataFrames = UnlimitedFrames;

@@ -111,7 +111,7 @@ void TOutputFile::CloseFile() {
         std::remove(FileName.c_str());
         return;
     }
-    if (size < 0 || !Begun || Ended || IsPartName(FileName))
+    if (size < 0 || !Begun || Ended || !MarkIncomplete)
         return;
     const std::string kept = FileName + IncompleteSuffix;
     if (std::rename(FileName.c_str(), kept.c_str()) == 0)

@@ -12,6 +12,8 @@
 #include "engine/Records.h"
 #include "loop/FrameHookState.h"
 #include "loop/RunCounters.h"
+#include "loop/SubtitleBurn.h"
+#include "setup/TrackPicks.h"
 #include "media/GenericOptions.h"
 #include "media/OpenInterrupt.h"
 #include "options/OptionTarget.h"
@@ -66,6 +68,9 @@ public:
     const TFFBaseComponent* LogSender() const override { return logSender_; }
     // The sender of the task's log lines (the converter component); may be null.
     void SetLogSender(const TFFBaseComponent* sender) { logSender_ = sender; }
+    // Whether outputs opened afterwards keep a begun, unended file under
+    // their name plus TOutputFile::IncompleteSuffix (the default).
+    void SetMarkIncompleteOutputs(bool mark) { markIncompleteOutputs_ = mark; }
 
     // Opens an input with the current settings. False with ErrorText() set on
     // an open failure; raises FFmpegException for an unknown forced format.
@@ -140,6 +145,20 @@ private:
     void NewAudioStream(TOutputFile& output);
     void NewSubtitleStream(TOutputFile& output);
     void ApplyOutputMetadata(TOutputFile& output);
+    // Checks the track picks against the first input and resolves them into
+    // trackPicks_ (TrackPicks.cpp); a kept subtitle track forces `useSubtitle`.
+    // False with the error text set when a pick cannot be met.
+    bool ResolveTrackPicks(const std::string& formatName, bool useVideo, bool useAudio, bool& useSubtitle);
+    // Run preparation: the picture subtitle track to burn is read and decoded
+    // though no output stream takes it (TrackPicks.cpp).
+    void PrepareSubtitleBurn();
+    // The text subtitles the video filter graph draws; Number 0 when none.
+    TTextSubtitleBurn TextSubtitleBurn() const;
+    // A decoded subtitle of the track being burned as pictures is kept for the
+    // pictures it shows on; true when `ist` is that track (TrackPicks.cpp).
+    bool KeepBurnedSubtitle(const TInputStream& ist, AVSubtitle& subtitle);
+    // Draws the kept picture subtitle into a decoded video picture on screen at its time.
+    void BurnPictureSubtitle(const TInputStream& ist, AVFrame*& frame);
 
     // run preparation (StreamMapping.cpp, RunPreparation.cpp)
     void BuildInputStreams();
@@ -226,6 +245,7 @@ private:
 
     int maxFiles_;
     const TFFBaseComponent* logSender_ = nullptr;
+    bool markIncompleteOutputs_ = true;
     TEngineSettings settings_;
     std::unique_ptr<OptionContextSet> options_;
     std::vector<TInputFile> inputs_;
@@ -259,4 +279,6 @@ private:
     FilePtr vstatsFile_;                  // the video statistics file, opened on first use
     TFrameHookState hookState_;
     TTaskPreview preview_;
+    TTrackPicks trackPicks_;           // set when the output opens
+    TPictureSubtitleBurn pictureBurn_; // picture subtitles drawn into the pictures; run thread
 };

@@ -3,7 +3,6 @@
 // engine state; the run tables (task/RunTables.h) point into them.
 #pragma once
 
-#include "engine/PartName.h"
 #include "media/PipeInput.h"
 #include "task/EnginePointers.h"
 #include "task/EngineSettings.h"
@@ -56,16 +55,18 @@ struct TOutputStreamSetup {
 // deletes it when nothing was written (0 bytes), so a failed open or a task that
 // never ran leaves no empty file behind. A file whose header went out but whose
 // trailer did not (the run failed: a full disk, a broken source, an encoder
-// error) is kept under a name that carries IncompleteSuffix, so that it cannot
-// pass for a finished conversion while what was written is not lost: its name
-// plus the suffix, or its own name when the caller already writes under a
-// temporary one (PartName), which says as much.
+// error) is kept under its name plus IncompleteSuffix, so that it cannot pass
+// for a finished conversion while what was written is not lost; a caller that
+// writes under a temporary name of its own and sees to a failed file itself
+// turns that off (MarkIncomplete).
 class TOutputFile {
 public:
     TOutputFile() = default;
     ~TOutputFile();
     TOutputFile(const TOutputFile&) = delete;
     TOutputFile& operator=(const TOutputFile&) = delete;
+
+    static constexpr const char* IncompleteSuffix = ".part";
 
     // Closes the written file (flushing it) and deletes it when it is empty;
     // renames it when it was begun and not ended (see above).
@@ -76,6 +77,7 @@ public:
     bool FileOpen = false;                       // Context->pb is ours to close
     bool Begun = false;                          // the header write was tried
     bool Ended = false;                          // the trailer was written
+    bool MarkIncomplete = true;                  // rename a begun, unended file (see above)
     const TFFBaseComponent* LogSender = nullptr; // for the note on an incomplete file
     std::vector<TOutputStreamSetup> Streams;
     DictionaryHolder HeaderOptions; // private muxer options for avformat_write_header

@@ -1,6 +1,6 @@
 // The check of a finished job's output against real files: what it must hold,
 // what it holds, and the texts that name what is wrong.
-#include "app/OutputCheck.h"
+#include "app/OutputFiles.h"
 #include "engine/RAzidiZUV.h"
 #include "fixtures/ClipCopy.h"
 #include "fixtures/FixtureMaker.h"

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "component/FFmpegTaskList.h"
-#include "engine/PartName.h"
 #include "engine/RAzidiZUV.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/MainThreadDispatcher.h"

@@ -134,7 +134,8 @@ protected:
     // Raised by every Stop, ClearTasks and the destructor; an opening gives up when it moves.
     std::atomic<unsigned> openCancels_{0};
     int taskVerbosity_ = DefaultTaskVerbosity;
-    std::string lastError_; // main thread
+    bool markIncompleteOutputs_ = true; // main thread
+    std::string lastError_;             // main thread
     // Cores shared among the video codecs of the running tasks; 0: one thread each.
     std::atomic<int> codecCores_{0};
 
@@ -294,6 +295,12 @@ public:
     // (a pipe without writer, a stalled share); the probe's limit is its own.
     int OpenTimeout() const { return openTimeout_; }
     void SetOpenTimeout(int milliseconds) { openTimeout_ = milliseconds; }
+    // Whether a task's output that was begun and not ended (a failed run) is
+    // renamed with TOutputFile::IncompleteSuffix (true, the default). A caller
+    // that writes under a temporary name of its own and deals with a failed
+    // file itself turns it off. Takes effect for tasks added afterwards.
+    bool MarkIncompleteOutputs() const { return markIncompleteOutputs_; }
+    void SetMarkIncompleteOutputs(bool mark) { markIncompleteOutputs_ = mark; }
 
     // Run state, for callers that poll.
     bool Working() const;

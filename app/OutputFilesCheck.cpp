@@ -1,4 +1,4 @@
-#include "app/OutputCheck.h"
+#include "app/OutputFiles.h"
 
 #include "engine/FormatText.h"
 #include "engine/RAzidiZUV.h"

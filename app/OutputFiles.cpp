@@ -1,24 +1,107 @@
-#include "app/OutputStaging.h"
+#include "app/OutputFiles.h"
 
-#include "app/OutputNaming.h"
-#include "engine/PartName.h"
 #include "media/FileHelpers.h"
 #include "profiles/Translation.h"
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
-
-#include <climits>
-#include <csignal>
+#include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* PartMark = ".part";
+
+// Where the extension of `fileName`'s last component starts; npos without one.
+size_t ExtensionStart(const std::string& fileName) {
+    const size_t nameStart = fileName.find_last_of('/') + 1; // npos + 1 == 0
+    const size_t dot = fileName.rfind('.');
+    return dot == std::string::npos || dot <= nameStart ? std::string::npos : dot;
+}
+
+} // namespace
+
+bool PathExists(const std::string& path) {
+    // A link to nowhere holds its name too: a file written there would land where it points.
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+std::string UniqueOutputName(const std::string& candidate, bool overwrite, const TNameTaken& taken) {
+    // A NUL byte cuts the name short for the system: no such name is free.
+    if (candidate.find('\0') != std::string::npos)
+        return {};
+    if (overwrite || !taken(candidate))
+        return candidate;
+    const fs::path path(candidate);
+    const std::string ext = path.extension().string();
+    const std::string base = candidate.substr(0, candidate.size() - ext.size());
+    for (int n = 1; n <= MaxNewNumber; ++n) {
+        std::string name = base + "(New_" + std::to_string(n) + ")" + ext;
+        if (!taken(name))
+            return name;
+    }
+    return {};
+}
+
+std::string NoFreeNameMessage(const std::string& candidate) {
+    if (candidate.find('\0') != std::string::npos)
+        return Tr(VT_TR("输出文件名含有空字符，无法使用：")) + candidate.substr(0, candidate.find('\0'));
+    return Tr(VT_TR("找不到可用的输出文件名：")) + candidate;
+}
+
+std::string StartOutputName(const std::string& outputFolder, const std::string& listedName,
+                            const TNameTaken& taken) {
+    std::string name = (fs::path(outputFolder) / fs::path(listedName).filename()).string();
+    if (const auto at = name.find("(New_"); at != std::string::npos)
+        name = name.substr(0, at) + fs::path(name).extension().string();
+    return UniqueOutputName(name, false, taken);
+}
+
+bool ClaimNewFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno != EEXIST;
+    close(fd);
+    return true;
+}
+
+void ReleaseEmptyClaim(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0)
+        unlink(path.c_str());
+}
+
+std::string PartName(const std::string& fileName) {
+    const size_t ext = ExtensionStart(fileName);
+    if (ext == std::string::npos)
+        return fileName + PartMark;
+    return fileName.substr(0, ext) + PartMark + fileName.substr(ext);
+}
+
+bool IsPartName(const std::string& fileName) {
+    const std::string suffix = PartMark;
+    const size_t nameStart = fileName.find_last_of('/') + 1;
+    // A part name has something before the mark, which ends the stem
+    // ("clip.part.mp4") or the whole name ("clip.part", "clip.mp4.part").
+    const auto suffixEndsAt = [&](size_t end) {
+        return end >= nameStart + suffix.size() + 1 &&
+               fileName.compare(end - suffix.size(), suffix.size(), suffix) == 0;
+    };
+    const size_t ext = ExtensionStart(fileName);
+    return suffixEndsAt(ext == std::string::npos ? fileName.size() : ext) || suffixEndsAt(fileName.size());
+}
 
 namespace {
 
@@ -59,7 +142,7 @@ struct TPartPattern {
 
 TPartPattern PartPatternOf(const std::string& output) {
     const std::string part = PartName(output);
-    const size_t at = part.rfind(IncompleteSuffix);
+    const size_t at = part.rfind(PartMark);
     const size_t nameStart = part.find_last_of('/', at) + 1; // npos + 1 == 0
     TPartPattern pattern{part.substr(0, nameStart), part.substr(nameStart, at - nameStart), part.substr(at)};
     long nameMax = pathconf(pattern.Folder.empty() ? "." : pattern.Folder.c_str(), _PC_NAME_MAX);
@@ -132,6 +215,12 @@ void RemoveDeadRunParts(const std::string& output) {
     }
 }
 
+void RemoveUnfinishedRun(const std::string& output) {
+    RemoveDeadRunParts(output);
+    std::remove(PartName(output).c_str());
+    ReleaseEmptyClaim(output);
+}
+
 void RemoveAddCheckFiles(const std::vector<std::string>& outputs) {
     // One scan per folder, however many of the jobs write into it.
     std::map<fs::path, std::set<std::string>> partNames;
@@ -146,7 +235,7 @@ void RemoveAddCheckFiles(const std::vector<std::string>& outputs) {
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
             // "NAME.<pid>.part.EXT" is an add check's name for "NAME.part.EXT".
             const std::string name = it->path().filename().string();
-            const size_t suffix = name.rfind(IncompleteSuffix);
+            const size_t suffix = name.rfind(PartMark);
             if (suffix == std::string::npos || suffix == 0)
                 continue;
             const size_t dot = name.rfind('.', suffix - 1);

@@ -1,6 +1,6 @@
 // The temporary names of outputs that are moved to their final name once
 // complete, and which names already say a file is incomplete.
-#include "engine/PartName.h"
+#include "app/OutputFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ TEST(PartNameTest, TheMarkGoesBeforeTheExtensionOfTheFileNameOnly) {
         EXPECT_TRUE(IsPartName(c.part)) << c.part;
         EXPECT_FALSE(IsPartName(c.name)) << c.name;
     }
-    // The engine's own mark of an incomplete file counts too; a bare ".part" has nothing before it.
+    // The converter's own mark of an incomplete file counts too; a bare ".part" has nothing before it.
     EXPECT_TRUE(IsPartName("/v/clip.mp4.part"));
     EXPECT_FALSE(IsPartName("/v/.part"));
     EXPECT_FALSE(IsPartName("/v/clip.part/x.mp4"));
