@@ -3,11 +3,9 @@
 #include "app/MainWindowLogic.h"
 
 #include "app/OpenFilters.h"
-#include "app/OutputCheck.h"
-#include "app/OutputNaming.h"
-#include "app/OutputStaging.h"
-#include "engine/TaskFiles.h"
+#include "app/OutputFiles.h"
 #include "media/AVProbe.h"
+#include "media/FFmpegLoader.h"
 #include "media/MainThreadDispatcher.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/Translation.h"
@@ -19,6 +17,10 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
 
 namespace fs = std::filesystem;
 
@@ -67,9 +69,9 @@ std::string ProbeDetail(const std::string& file, const std::string& error) {
 bool TMainWindowLogic::LoadConverterLibraries() {
     if (converter_.LibrariesLoaded())
         return true;
-    const fs::path folder = fs::path(programFolder_) / "LibAV";
+    const std::string folder = LibraryFolderIn(programFolder_);
     std::error_code ec;
-    if (converter_.LoadLibraries(fs::is_directory(folder, ec) ? folder.string() : std::string()))
+    if (converter_.LoadLibraries(fs::is_directory(folder, ec) ? folder : std::string()))
         return true;
     Log(converter_.LastError());
     return false;
@@ -87,7 +89,7 @@ bool TMainWindowLogic::OutputTaken(const std::string& path, const std::set<std::
     if ((ifOutputExists_ == ieNewName && PathExists(path)) || claimed.count(path) > 0)
         return true;
     // A temporary name is where some job writes until its file is checked.
-    if (TOutputFile::IsPartName(path))
+    if (IsPartName(path))
         return true;
     // Overwriting means earlier outputs, never a file a job still has to read: writing
     // over a source (same folder, same extension) would destroy it before it is read.
@@ -184,6 +186,14 @@ bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::
     return true;
 }
 
+bool TMainWindowLogic::ProbeSource(const std::string& file) {
+    try {
+        return converter_.Probe().Open(file, "");
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 bool TMainWindowLogic::PrepareAdd() {
     ResetConversionSettings(settings_);
     return LoadConverterLibraries();
@@ -208,13 +218,7 @@ void TMainWindowLogic::AddSingleFile(const std::string& file) {
         view_.FileNotAdded(file, FullMessage);
         return;
     }
-    bool opened = false;
-    try {
-        opened = converter_.Probe().Open(file, "");
-    } catch (const std::exception&) {
-        opened = false;
-    }
-    if (!opened) {
+    if (!ProbeSource(file)) {
         ReportUnreadable(file, converter_.Probe().LastError());
         return;
     }
@@ -241,9 +245,51 @@ void TMainWindowLogic::AddFiles(const std::vector<std::string>& files) {
 void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
     // The options window names the first file handled as its source.
     settings_.SourceFile = chosen.back();
-    if (!view_.RunFormatChooser(settings_, outputFolder_, false))
-        return;
+    if (view_.RunFormatChooser(settings_, outputFolder_, false))
+        BeginManyAdd(chosen);
+}
 
+void TMainWindowLogic::AddRequest(const TJobRequest& request) {
+    if (request.Sources.empty() || adding_ || running_ || !PrepareAdd())
+        return;
+    std::string error;
+    if (request.Sources.size() > 1) {
+        if (!SettingsForRequest(request, request.Sources.front(), outputFolder_, false, std::nullopt,
+                                settings_, error)) {
+            for (const std::string& file : request.Sources)
+                view_.FileNotAdded(file, file + ": " + error);
+            return;
+        }
+        BeginManyAdd({request.Sources.rbegin(), request.Sources.rend()});
+        return;
+    }
+    const std::string& file = request.Sources.front();
+    if (const std::string problem = NotAFileProblem(file); !problem.empty()) {
+        ReportNotAdded(file, problem);
+        return;
+    }
+    // One open of the source serves the clip range's check and the listing.
+    const bool opened = ProbeSource(file);
+    std::optional<int64_t> seconds;
+    if (const AVFormatContext* context = converter_.Probe().Context();
+        opened && context->duration != AV_NOPTS_VALUE && context->duration >= 0)
+        seconds = context->duration / AV_TIME_BASE;
+    if (!SettingsForRequest(request, file, outputFolder_, true, seconds, settings_, error)) {
+        view_.FileNotAdded(file, file + ": " + error);
+        return;
+    }
+    if (RefuseWhenFull()) {
+        view_.FileNotAdded(file, FullMessage);
+        return;
+    }
+    if (!opened) {
+        ReportUnreadable(file, converter_.Probe().LastError());
+        return;
+    }
+    ListProbedFile(file, settings_.OutputFile, true);
+}
+
+void TMainWindowLogic::BeginManyAdd(const std::vector<std::string>& chosen) {
     adding_ = std::make_unique<TManyAdd>();
     adding_->files.assign(chosen.rbegin(), chosen.rend());
     // From the last dot of the name: a bare ".mpg" has no extension to std::filesystem.
@@ -407,7 +453,7 @@ void TMainWindowLogic::RebuildTasks() {
             converter_.RemoveTask(task);
             continue;
         }
-        output.Expected = ExpectationOf(converter_.Tasks().Items(task));
+        output.Expected = ExpectationOf(converter_, task);
         claimed.insert(name);
         taskRows_.push_back(i);
         runOutputs_[static_cast<size_t>(i)] = name;

@@ -1,5 +1,7 @@
 #include "app/CameraSound.h"
 
+#include "media/FileHelpers.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -55,7 +57,7 @@ std::vector<uint8_t> CameraSoundWav() {
 
 bool WriteCameraSound(const std::string& fileName) {
     const std::vector<uint8_t> wav = CameraSoundWav();
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(fileName.c_str(), "wb"), std::fclose);
+    FilePtr f(std::fopen(fileName.c_str(), "wb"));
     if (!f)
         return false;
     const bool written = std::fwrite(wav.data(), 1, wav.size(), f.get()) == wav.size();

@@ -1,5 +1,7 @@
 #include "app/HttpDownload.h"
 
+#include "media/FileHelpers.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -13,9 +15,6 @@ namespace {
 
 struct CurlDeleter {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
 };
 
 // Where the body goes, and how much of it may come.
@@ -58,7 +57,7 @@ TDownloadResult DownloadUrlToFile(const std::string& url, const std::string& fil
     CURLcode result;
     bool tooLarge = false;
     {
-        std::unique_ptr<FILE, FileCloser> out(std::fopen(temporary.c_str(), "wb"));
+        FilePtr out(std::fopen(temporary.c_str(), "wb"));
         if (!out) {
             error = "cannot write " + temporary;
             return TDownloadResult::Failed;

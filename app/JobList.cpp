@@ -13,6 +13,31 @@ std::string UpperExtension(const std::string& path) {
     return ext;
 }
 
+namespace {
+
+constexpr std::pair<TJobState, const char*> StatusWords[] = {
+    {TJobState::Waiting, StatusWaiting}, {TJobState::Converting, StatusConverting},
+    {TJobState::Paused, StatusPaused},   {TJobState::Stopping, StatusStopping},
+    {TJobState::Stopped, StatusStopped}, {TJobState::Finished, StatusFinished},
+    {TJobState::Failed, StatusFailed},
+};
+
+} // namespace
+
+const char* StatusText(TJobState state) {
+    for (const auto& [s, word] : StatusWords)
+        if (s == state)
+            return word;
+    return StatusWaiting;
+}
+
+std::optional<TJobState> StateOfStatus(std::string_view status) {
+    for (const auto& [state, word] : StatusWords)
+        if (status == word)
+            return state;
+    return std::nullopt;
+}
+
 TJobList::TJobList() {
     ResetJobSlots();
 }
@@ -37,7 +62,7 @@ int TJobList::AddJobRow(const std::string& sourceFile, const std::string& output
         row.SourceFormat = UpperExtension(sourceFile);
         row.TargetFormat = UpperExtension(outputFile);
         row.CurrentTime = "0";
-        row.Status = StatusWaiting;
+        row.SetState(TJobState::Waiting);
         rows_.push_back(std::move(row));
         return RowCount() - 1;
     }

@@ -9,7 +9,9 @@
 #include "profiles/Translation.h"
 
 #include <array>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Job status texts (the "状态" column).
@@ -24,6 +26,18 @@ inline constexpr const char* StatusFinished = VT_TR("完成");
 // a job ends in failure otherwise, which reads as if it were still to come.
 inline constexpr const char* StatusFailed = VT_TR("失败");
 
+// What became of a job. The status words above are how the "状态" column shows it.
+enum class TJobState { Waiting, Converting, Paused, Stopping, Stopped, Finished, Failed };
+// The status word of `state`.
+const char* StatusText(TJobState state);
+// The state a status word shows (a kept job list holds the words); none for any other text.
+std::optional<TJobState> StateOfStatus(std::string_view status);
+
+// A job the run had begun and not ended: a stop or a close turns it into "停止".
+constexpr bool CutShort(TJobState state) {
+    return state == TJobState::Converting || state == TJobState::Paused || state == TJobState::Stopping;
+}
+
 // The columns of a row, left to right.
 struct TJobRow {
     std::string Number;       // "序号": "1" for the first row
@@ -32,8 +46,14 @@ struct TJobRow {
     std::string TargetFormat; // "目标格式"
     std::string CurrentTime;  // "当前时间": "0", then seconds + "   (秒)"
     int Progress = -1;        // "转换进度": -1 empty, else 0..100
-    std::string Status;       // "状态"
+    std::string Status;       // "状态": StatusText(State)
     std::string Problem;      // why a job of this run failed (shown with its status); empty otherwise
+    TJobState State = TJobState::Waiting;
+
+    void SetState(TJobState state) {
+        State = state;
+        Status = StatusText(state);
+    }
 };
 
 enum TJobSlotState { jsFree, jsUsed, jsDeleted };

@@ -32,8 +32,8 @@ void TMainWindowLogic::RenumberRows() {
         ShowRow(row);
 }
 
-void TMainWindowLogic::SetRowStatus(int row, const char* status) {
-    jobs_.Row(row).Status = status;
+void TMainWindowLogic::SetRowState(int row, TJobState state) {
+    jobs_.Row(row).SetState(state);
     ShowRow(row);
     SaveJobList();
 }
@@ -59,7 +59,7 @@ void TMainWindowLogic::RemoveSelectedJob() {
         TBusyScope busy(listBusy_);
         view_.ClosePreview();
         // Tasks registered while adding keep the row order until a run ends.
-        if (jobs_.Row(r).Status == StatusWaiting && converter_.TaskCount() >= jobs_.RowCount() &&
+        if (jobs_.Row(r).State == TJobState::Waiting && converter_.TaskCount() >= jobs_.RowCount() &&
             r < converter_.TaskCount())
             converter_.RemoveTask(r);
         jobs_.RemoveJob(r);

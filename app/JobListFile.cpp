@@ -2,6 +2,7 @@
 
 #include "app/AtomicFile.h"
 #include "app/SettingsStore.h"
+#include "engine/RecordFields.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -18,90 +19,8 @@ namespace {
 constexpr const char* Header = "vantoro-jobs 1";
 constexpr const char* JobLine = "[job]";
 
-template <class R>
-using TMember = std::variant<std::string R::*, int R::*, int64_t R::*, bool R::*, float R::*, double R::*>;
-
-template <class R> struct TField {
-    const char* Name;
-    TMember<R> Member;
-};
-
-// Every field of the records, so a restored job converts exactly as listed.
-const TField<TInputOptions> InputFields[] = {
-    {"FileName", &TInputOptions::FileName},     {"FileFormat", &TInputOptions::FileFormat},
-    {"StartTime", &TInputOptions::StartTime},   {"ProgramID", &TInputOptions::ProgramID},
-    {"ExtOptions", &TInputOptions::ExtOptions}, {"Reserved1", &TInputOptions::Reserved1},
-    {"Reserved2", &TInputOptions::Reserved2},
-};
-
-using O = TOutputOptions;
-const TField<O> OutputFields[] = {
-    {"FileName", &O::FileName},
-    {"Reserved", &O::Reserved},
-    {"FileFormat", &O::FileFormat},
-    {"PacketSize", &O::PacketSize},
-    {"MuxRate", &O::MuxRate},
-    {"MuxMaxDelay", &O::MuxMaxDelay},
-    {"MuxPreload", &O::MuxPreload},
-    {"AudioCodec", &O::AudioCodec},
-    {"AudioPreset", &O::AudioPreset},
-    {"DisableAudio", &O::DisableAudio},
-    {"AudioVolume", &O::AudioVolume},
-    {"AudioChannels", &O::AudioChannels},
-    {"AudioSampleRate", &O::AudioSampleRate},
-    {"AudioBitrate", &O::AudioBitrate},
-    {"AudioBitrateTolerance", &O::AudioBitrateTolerance},
-    {"AudioLanguage", &O::AudioLanguage},
-    {"AudioSyncMethod", &O::AudioSyncMethod},
-    {"AudioTag", &O::AudioTag},
-    {"VideoCodec", &O::VideoCodec},
-    {"VideoPreset", &O::VideoPreset},
-    {"DisableVideo", &O::DisableVideo},
-    {"FrameRate", &O::FrameRate},
-    {"FrameSize", &O::FrameSize},
-    {"FrameAspectRatio", &O::FrameAspectRatio},
-    {"CropTop", &O::CropTop},
-    {"CropBottom", &O::CropBottom},
-    {"CropLeft", &O::CropLeft},
-    {"CropRight", &O::CropRight},
-    {"GOPSize", &O::GOPSize},
-    {"VideoBitrate", &O::VideoBitrate},
-    {"VideoMaxRate", &O::VideoMaxRate},
-    {"VideoMinRate", &O::VideoMinRate},
-    {"VideoBitrateTolerance", &O::VideoBitrateTolerance},
-    {"VideoBufferSize", &O::VideoBufferSize},
-    {"VideoSyncMethod", &O::VideoSyncMethod},
-    {"VideoTag", &O::VideoTag},
-    {"VideoFilters", &O::VideoFilters},
-    {"VideoLanguage", &O::VideoLanguage},
-    {"SubtitleCodec", &O::SubtitleCodec},
-    {"SubtitlePreset", &O::SubtitlePreset},
-    {"DisableSubtitle", &O::DisableSubtitle},
-    {"SubtitleLanguage", &O::SubtitleLanguage},
-    {"InputSync", &O::InputSync},
-    {"CopyTimestamps", &O::CopyTimestamps},
-    {"StartTime", &O::StartTime},
-    {"Duration", &O::Duration},
-    {"TargetType", &O::TargetType},
-    {"NormType", &O::NormType},
-    {"DefaultNorm", &O::DefaultNorm},
-    {"CustomHook", &O::CustomHook},
-    {"Join", &O::Join},
-    {"ExtOptions", &O::ExtOptions},
-    {"Reserved1", &O::Reserved1},
-    {"Reserved2", &O::Reserved2},
-};
-
-const TField<TStreamInfo> InfoFields[] = {
-    {"TimeStamp", &TStreamInfo::TimeStamp}, {"Year", &TStreamInfo::Year},
-    {"Track", &TStreamInfo::Track},         {"Title", &TStreamInfo::Title},
-    {"Author", &TStreamInfo::Author},       {"Copyright", &TStreamInfo::Copyright},
-    {"Comment", &TStreamInfo::Comment},     {"Album", &TStreamInfo::Album},
-    {"Genre", &TStreamInfo::Genre},
-};
-
 using J = TJobRow;
-const TField<TJobRow> RowFields[] = {
+const TRecordField<TJobRow> RowFields[] = {
     {"Source", &J::SourceFile},
     {"CurrentTime", &J::CurrentTime},
     {"Progress", &J::Progress},
@@ -173,7 +92,7 @@ template <class T> bool ParseNumber(const std::string& text, T& value) {
 template <class R>
 void WriteFields(std::string& out, const char* prefix, const R& record, const auto& fields) {
     static const R fresh{};
-    for (const TField<R>& field : fields) {
+    for (const TRecordField<R>& field : fields) {
         if (std::visit([&](auto member) { return record.*member == fresh.*member; }, field.Member))
             continue;
         out += prefix;
@@ -203,7 +122,7 @@ void WriteFields(std::string& out, const char* prefix, const R& record, const au
 // 1: set; 0: not a field of this table; -1: a bad value.
 template <class R>
 int ReadField(R& record, const auto& fields, const std::string& name, const std::string& text) {
-    for (const TField<R>& field : fields) {
+    for (const TRecordField<R>& field : fields) {
         if (name != field.Name)
             continue;
         return std::visit(
@@ -236,11 +155,11 @@ int ReadJobField(TSavedJob& job, const std::string& key, const std::string& valu
             return 0;
         return ReadField(record, fields, key.substr(p.size()), value);
     };
-    if (int r = withPrefix("out.Info.", job.Output.Info, InfoFields))
+    if (int r = withPrefix("out.Info.", job.Output.Info, InfoRecordFields()))
         return r;
-    if (int r = withPrefix("out.", job.Output, OutputFields))
+    if (int r = withPrefix("out.", job.Output, OutputRecordFields()))
         return r;
-    if (int r = withPrefix("in.", job.Input, InputFields))
+    if (int r = withPrefix("in.", job.Input, InputRecordFields()))
         return r;
     if (key == "RunOutput")
         return Unescape(value, job.RunOutput) ? 1 : -1;
@@ -261,9 +180,9 @@ bool SaveJobListFile(const std::string& fileName, const std::vector<TSavedJob>& 
         out += '\n';
         WriteFields(out, "", job.Row, RowFields);
         out += "RunOutput=" + Escape(job.RunOutput) + '\n';
-        WriteFields(out, "in.", job.Input, InputFields);
-        WriteFields(out, "out.", job.Output, OutputFields);
-        WriteFields(out, "out.Info.", job.Output.Info, InfoFields);
+        WriteFields(out, "in.", job.Input, InputRecordFields());
+        WriteFields(out, "out.", job.Output, OutputRecordFields());
+        WriteFields(out, "out.Info.", job.Output.Info, InfoRecordFields());
     }
     return WriteFileAtomically(fileName, out, error);
 }

@@ -21,6 +21,9 @@ TMainWindowLogic::TMainWindowLogic(IMainView& view, IPlatform& platform, TSettin
     : view_(view), platform_(platform), store_(settings), programFolder_(std::move(programFolder)) {
     // Cores that the jobs running leave over go to their codecs.
     converter_.SetCodecCores(ProcessorCores());
+    // Every output is written under a temporary name (OutputFiles.h), which
+    // already says a file is unfinished; a failed job's file stays there.
+    converter_.SetMarkIncompleteOutputs(false);
     AttachConverterEvents();
     GetLogger().OnLog = [this](const TFFBaseComponent*, uint32_t threadId, TLogLevel level,
                                const std::string& message) {
@@ -65,13 +68,14 @@ void TMainWindowLogic::Initialise(const std::string& outputFolder) {
     jobs_.ResetJobSlots();
     outputFolder_ = outputFolder.empty() ? store_.ReadOutputFolder() : outputFolder;
     view_.SetOutputFolderText(outputFolder_);
-    if (outputFolder.empty() && !store_.RefusedFolder().empty())
+    outputFolderReplaced_ = outputFolder.empty() && !store_.RefusedFolder().empty();
+    if (outputFolderReplaced_)
         view_.ShowMessage(Tr(VT_TR("设置文件中的输出目录无效，改用默认目录：")) + outputFolder_,
                           VT_TR("提示"), TMessageIcon::Information);
     completionAction_ = caOpenFolder;
     cpuUsage_ = cuNormal;
     // First start: one file per core, so a batch uses the whole machine.
-    SetParallelCount(store_.ReadParallelFiles(std::min(ProcessorCores(), MaxParallelIndex + 1)) - 1);
+    SetParallelCount(store_.ReadParallelFiles(std::min(ProcessorCores(), MaxParallelJobs)) - 1);
     snapshotType_ = store_.ReadSnapshotType();
     listBusy_ = false;
     for (auto action : {TMainAction::Remove, TMainAction::Clear, TMainAction::Start, TMainAction::Pause,
@@ -124,9 +128,8 @@ void TMainWindowLogic::CloseNow() {
     if (running_) {
         // The kept job list says what closing did to the jobs it cut short.
         for (int row = 0; row < jobs_.RowCount(); ++row) {
-            std::string& status = jobs_.Row(row).Status;
-            if (status == StatusConverting || status == StatusPaused || status == StatusStopping)
-                status = StatusStopped;
+            if (CutShort(jobs_.Row(row).State))
+                jobs_.Row(row).SetState(TJobState::Stopped);
         }
         SaveJobList();
     }

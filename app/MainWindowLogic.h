@@ -15,12 +15,14 @@
 #include "app/JobList.h"
 #include "app/MainView.h"
 #include "app/MediaReport.h"
-#include "app/OutputStaging.h"
+#include "app/OutputFiles.h"
 #include "app/Platform.h"
+#include "app/RunChoices.h"
 #include "app/SettingsStore.h"
 #include "app/ToolHints.h"
 #include "engine/RAzidiZUV.h"
 #include "profiles/ConversionSettings.h"
+#include "profiles/JobRequest.h"
 
 #include <atomic>
 #include <deque>
@@ -32,16 +34,11 @@
 #include <thread>
 #include <vector>
 
-// The run choices.
-enum TCpuUsage { cuIdle, cuLowest, cuLower, cuNormal };
-enum TCompletionAction { caNothing, caShutDown, caOpenFolder };
-enum TIfOutputExists { ieNewName, ieOverwrite };
-
 inline constexpr const char* ApplicationTitle = "Vantoro";
 
 class TMainWindowLogic {
 public:
-    static constexpr int MaxParallelIndex = 9; // "10个文件"
+    static constexpr int MaxParallelIndex = MaxParallelJobs - 1;
 
     // `view`, `platform` and `settings` outlive the logic. `programFolder`
     // holds the help page and the converter's library folder.
@@ -103,6 +100,12 @@ public:
     // without the open dialog; the rows keep the given order. Ignored during a
     // run or another add.
     void AddFiles(const std::vector<std::string>& files);
+    // The request's sources added as jobs with its profile and picks, without
+    // the chooser: one source like "添加一个视频文件" (its clip range checked
+    // against the source's duration), several like "添加多个视频文件", listed
+    // in the request's order. A request that cannot be confirmed lists none
+    // and reports each source with the reason. Ignored during a run or another add.
+    void AddRequest(const TJobRequest& request);
     bool Adding() const { return adding_ != nullptr; }
     // Start of a run: the converter's task list from the used slots, in row order.
     void RebuildTasks();
@@ -125,6 +128,8 @@ public:
     void OpenOutputFolder();
     void ShutDownComputer();
     const std::string& OutputFolder() const { return outputFolder_; }
+    // Whether Initialise found the settings' output folder unusable and took the default.
+    bool OutputFolderReplaced() const { return outputFolderReplaced_; }
     TCpuUsage CpuUsage() const { return cpuUsage_; }
     void SetCpuUsage(TCpuUsage value) { cpuUsage_ = value; }
     int ParallelCount() const { return parallelIndex_; }
@@ -178,14 +183,18 @@ private:
     void RenumberRows();
     void EnableAfterAdd();
     void SetListPanelEnabled(bool enabled);
-    void SetRowStatus(int row, const char* status);
+    void SetRowState(int row, TJobState state);
     void SelectAndFocus(int row);
 
     // Add helpers.
     // The first steps of every add: fresh settings, the converter's libraries.
     bool PrepareAdd();
     void AddSingleFile(const std::string& file);
+    // Opens `file` in the converter's probe; false when it is no media the libraries read.
+    bool ProbeSource(const std::string& file);
     void StartManyAdd(const std::vector<std::string>& chosen);
+    // The many-file add once the settings are written: `chosen` in the dialog's order.
+    void BeginManyAdd(const std::vector<std::string>& chosen);
     bool LoadConverterLibraries();
     void Log(const std::string& message);
     // Asks the desktop to open `target`; when nothing opens it the status bar
@@ -244,6 +253,7 @@ private:
     TJobList jobs_;
     TConversionSettings settings_;
     std::string outputFolder_;
+    bool outputFolderReplaced_ = false;
     std::string diagnosticLog_;
     std::string previewFile_;
     std::string snapshotType_;

@@ -3,6 +3,7 @@
 // password windows. The choice items are listed in the order of their enums.
 #pragma once
 
+#include "app/RunChoices.h"
 #include "profiles/Translation.h"
 
 #include <array>
@@ -40,7 +41,7 @@ inline constexpr const char* CompletionCaption = VT_TR("全部文件转换完毕
 inline constexpr std::array<const char*, 3> CompletionItems{VT_TR("无任何操作"), VT_TR("直接关闭计算机"),
                                                             VT_TR("打开文件夹查看转换的文件")};
 inline constexpr const char* ParallelCaption = VT_TR("同时进行转换的文件个数：");
-inline constexpr std::array<const char*, 10> ParallelItems{
+inline constexpr std::array<const char*, MaxParallelJobs> ParallelItems{
     VT_TR("1个文件"), VT_TR("2个文件"), VT_TR("3个文件"), VT_TR("4个文件"), VT_TR("5个文件"),
     VT_TR("6个文件"), VT_TR("7个文件"), VT_TR("8个文件"), VT_TR("9个文件"), VT_TR("10个文件")};
 inline constexpr const char* AddProgressCaption = VT_TR("正在添加文件...");

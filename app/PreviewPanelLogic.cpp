@@ -2,6 +2,7 @@
 #include "app/ProgramFiles.h"
 
 #include "app/SnapshotWriter.h"
+#include "media/FFmpegLoader.h"
 #include "player/Player.h"
 
 #include <filesystem>
@@ -9,7 +10,6 @@
 
 namespace {
 
-constexpr const char* LibraryFolder = "LibAV";
 constexpr TSeekFlags PlainSeek = 0;
 
 } // namespace
@@ -43,8 +43,7 @@ bool TPreviewPanelLogic::openPaused() {
 }
 
 void TPreviewPanelLogic::PreviewSelected(const std::string& fileName) {
-    if (!player_.LibrariesLoaded() &&
-        !player_.LoadLibraries((std::filesystem::path(programFolder_) / LibraryFolder).string()))
+    if (!player_.LibrariesLoaded() && !player_.LoadLibraries(LibraryFolderIn(programFolder_)))
         return;
     // Paused first, so that the playback being replaced makes no sound while it closes.
     if (player_.State() != psPause)

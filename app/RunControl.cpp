@@ -55,14 +55,14 @@ void TMainWindowLogic::StartOrResume() {
         TJobRow& r = jobs_.Row(row);
         r.Progress = 0;
         r.CurrentTime = "0"; // the last run's time is no part of this one
-        r.Status = StatusWaiting;
+        r.SetState(TJobState::Waiting);
         r.Problem.clear();
     }
     // A job that cannot be registered again is not run; its row says so
     // rather than waiting for a report that never comes. The reason goes to
     // the log, not into a box: the other jobs must not wait for a click.
     for (const auto& [row, reason] : startFailures_) {
-        jobs_.Row(row).Status = StatusFailed;
+        jobs_.Row(row).SetState(TJobState::Failed);
         jobs_.Row(row).Problem = reason;
     }
     for (int row = 0; row < jobs_.RowCount(); ++row)
@@ -94,8 +94,8 @@ void TMainWindowLogic::Pause() {
     view_.SetEnabled(TMainAction::Start, true);
     converter_.Pause();
     for (int row = 0; row < jobs_.RowCount(); ++row)
-        if (jobs_.Row(row).Status == StatusConverting)
-            SetRowStatus(row, StatusPaused);
+        if (jobs_.Row(row).State == TJobState::Converting)
+            SetRowState(row, TJobState::Paused);
 }
 
 void TMainWindowLogic::StopWithQuestion() {
@@ -116,9 +116,9 @@ void TMainWindowLogic::BeginStop() {
     for (auto action : {TMainAction::Start, TMainAction::Pause, TMainAction::Stop})
         view_.SetEnabled(action, false);
     for (int row = 0; row < jobs_.RowCount(); ++row) {
-        std::string& status = jobs_.Row(row).Status;
-        if (status == StatusConverting || status == StatusPaused) {
-            status = StatusStopping;
+        TJobRow& r = jobs_.Row(row);
+        if (r.State == TJobState::Converting || r.State == TJobState::Paused) {
+            r.SetState(TJobState::Stopping);
             ShowRow(row);
         }
     }
@@ -138,9 +138,11 @@ void TMainWindowLogic::OnProgress(const TProgressInfo& info) {
     r.CurrentTime = std::to_string(info.CurrentDuration / 1000000) + VT_TR("   (秒)");
     // A report may have been on its way when the run was paused or stopped;
     // it must not make the row read as converting again.
-    const char* status = runStopped_ ? StatusStopping : runPaused_ ? StatusPaused : StatusConverting;
-    const bool statusChanged = r.Status != status;
-    r.Status = status;
+    const TJobState state = runStopped_  ? TJobState::Stopping
+                            : runPaused_ ? TJobState::Paused
+                                         : TJobState::Converting;
+    const bool statusChanged = r.State != state;
+    r.SetState(state);
     ShowRow(row);
     if (statusChanged)
         SaveJobList();
@@ -161,9 +163,9 @@ void TMainWindowLogic::OnTerminate(const TJobEnding& ending) {
     TJobRow& r = jobs_.Row(row);
     if (info.Finished) {
         r.Progress = 100;
-        r.Status = StatusFinished;
+        r.SetState(TJobState::Finished);
     } else if (info.Failed) {
-        r.Status = StatusFailed;
+        r.SetState(TJobState::Failed);
         r.Problem = info.ErrorMessage;
     }
     ShowRow(row);
@@ -181,9 +183,8 @@ void TMainWindowLogic::AllJobsEnded(bool runCompletionAction) {
     // the jobs it cut short into "停止".
     if (runStopped_) {
         for (int row = 0; row < jobs_.RowCount(); ++row) {
-            const std::string& status = jobs_.Row(row).Status;
-            if (status == StatusConverting || status == StatusPaused || status == StatusStopping)
-                SetRowStatus(row, StatusStopped);
+            if (CutShort(jobs_.Row(row).State))
+                SetRowState(row, TJobState::Stopped);
         }
     }
     converter_.ClearTasks();

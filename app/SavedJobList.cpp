@@ -4,10 +4,7 @@
 
 #include "app/AtomicFile.h"
 #include "app/JobListFile.h"
-#include "app/OutputClaim.h"
-#include "app/OutputNaming.h"
-#include "app/OutputStaging.h"
-#include "engine/TaskFiles.h"
+#include "app/OutputFiles.h"
 #include "media/FileHelpers.h"
 #include "profiles/Translation.h"
 
@@ -48,22 +45,17 @@ void TMainWindowLogic::RestoreJobList() {
             break;
         const int row = jobs_.AddJobRow(job.Row.SourceFile, job.Output.FileName, job.Input, job.Output);
         TJobRow& r = jobs_.Row(row);
-        const std::string& status = job.Row.Status;
-        if (status == StatusFinished || status == StatusFailed || status == StatusStopped) {
-            r.Status = status;
+        const std::optional<TJobState> state = StateOfStatus(job.Row.Status);
+        if (state == TJobState::Finished || state == TJobState::Failed || state == TJobState::Stopped) {
+            r.SetState(*state);
             r.Progress = job.Row.Progress;
             r.CurrentTime = job.Row.CurrentTime;
         } else {
             // Converting or paused when the program ended, or waiting in that
             // run: not converted. What such a run began under the temporary
             // name is no use to anyone.
-            if (!job.RunOutput.empty()) {
-                RemoveDeadRunParts(job.RunOutput);
-                // and what earlier versions left: their one temporary name,
-                // and the empty file that took the final name for the run
-                std::remove(TOutputFile::PartName(job.RunOutput).c_str());
-                ReleaseEmptyClaim(job.RunOutput);
-            }
+            if (!job.RunOutput.empty())
+                RemoveUnfinishedRun(job.RunOutput);
             job.RunOutput.clear();
             notConverted.push_back(job.Output.FileName);
         }

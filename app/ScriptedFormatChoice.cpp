@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr std::array<std::string_view, ChoiceRoleCount> RoleNames{"VE", "VB", "VS", "VR", "AR",
-                                                                  "AE", "AB", "AS", "CH", "VOL"};
-
 // The windows' message boxes become the error text.
 class TCollectedDialogs : public TUserDialogs {
 public:
@@ -19,46 +16,9 @@ public:
     void OpenWithShell(const std::string&) override {}
 };
 
-// "H:M:S" into the three boxes from `first`; false when it has not three
-// parts or a part is not what a box takes.
-bool ParseClock(std::string_view text, TClipBoxes& boxes, size_t first) {
-    size_t parts = 0;
-    for (;;) {
-        const size_t colon = text.find(':');
-        const std::string_view part = text.substr(0, colon);
-        if (parts == 3 || part.size() > static_cast<size_t>(TOptionsWindow::ClipBoxLength) ||
-            !TOptionsWindow::ClipBoxTextAllowed(part))
-            return false;
-        boxes[first + parts++] = std::string(part);
-        if (colon == std::string_view::npos)
-            return parts == 3;
-        text.remove_prefix(colon + 1);
-    }
-}
-
 } // namespace
 
-std::optional<TClipBoxes> ParseClipRange(std::string_view text) {
-    const size_t dash = text.find('-');
-    TClipBoxes boxes;
-    if (dash == std::string_view::npos || !ParseClock(text.substr(0, dash), boxes, 0) ||
-        !ParseClock(text.substr(dash + 1), boxes, 3))
-        return std::nullopt;
-    return boxes;
-}
-
-std::string_view ChoiceRoleName(TChoiceRole role) {
-    return RoleNames[RoleIndex(role)];
-}
-
-std::optional<TChoiceRole> ChoiceRoleByName(std::string_view name) {
-    for (size_t i = 0; i < RoleNames.size(); ++i)
-        if (RoleNames[i] == name)
-            return static_cast<TChoiceRole>(i);
-    return std::nullopt;
-}
-
-bool RunScriptedFormatChoice(const TFormatScript& script, TConversionSettings& settings,
+bool RunScriptedFormatChoice(const TJobRequest& script, TConversionSettings& settings,
                              const std::string& outputFolder, bool allowClip, std::string& error) {
     const TOutputProfile* profile = FindProfile(script.ProfileId);
     if (!profile) {
@@ -128,6 +88,12 @@ bool RunScriptedFormatChoice(const TFormatScript& script, TConversionSettings& s
             options.Cancel();
             return false;
         }
+        if (script.AudioTrack)
+            settings.AudioTrack = *script.AudioTrack;
+        if (script.Subtitles)
+            settings.Subtitles = *script.Subtitles;
+        if (script.SubtitleTrack)
+            settings.SubtitleTrack = *script.SubtitleTrack;
         return true;
     });
     chooser.Show();

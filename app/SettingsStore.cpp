@@ -1,5 +1,6 @@
 #include "app/SettingsStore.h"
 #include "app/ProgramFiles.h"
+#include "app/RunChoices.h"
 
 #include <array>
 #include <charconv>
@@ -24,7 +25,6 @@ constexpr const char* SkinKey = "SetSkin";
 constexpr const char* RunSection = "Run";
 constexpr const char* ParallelFilesKey = "ParallelFiles";
 constexpr const char* LanguageKey = "Language";
-constexpr int MaxParallelFiles = 10;
 constexpr std::array<const char*, 4> PictureTypes{"BMP", "JPG", "GIF", "PNG"};
 
 bool IsFolder(const std::string& path) {
@@ -148,7 +148,7 @@ int TSettingsStore::ReadParallelFiles(int firstStart) const {
     int files = 0;
     const char* end = stored.data() + stored.size();
     const auto [ptr, ec] = std::from_chars(stored.data(), end, files);
-    if (ec != std::errc() || ptr != end || files < 1 || files > MaxParallelFiles)
+    if (ec != std::errc() || ptr != end || files < 1 || files > MaxParallelJobs)
         return firstStart;
     return files;
 }

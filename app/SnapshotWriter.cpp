@@ -1,6 +1,7 @@
 #include "app/SnapshotWriter.h"
 
 #include "app/SnapshotNaming.h"
+#include "media/FileHelpers.h"
 
 #include <algorithm>
 #include <array>
@@ -25,11 +26,6 @@ constexpr int JpegQuality = 90;
 constexpr int PngCompression = 6; // zlib's default trade of size against time
 constexpr int GifColours = 256;
 
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
 void putLe16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
@@ -39,9 +35,9 @@ void putLe32(std::vector<uint8_t>& out, uint32_t v) {
     putLe16(out, static_cast<uint16_t>(v >> 16));
 }
 
-// Uncompressed 24-bit, rows bottom-up; the bitmap's rows already have the
-// format's padding.
-bool writeBmp(const TBitmap24& b, FILE* f, std::string& error) {
+} // namespace
+
+bool WriteBmp(const TBitmap24& b, FILE* f, std::string& error) {
     constexpr uint32_t HeaderSize = 14 + 40;
     const uint32_t imageSize = static_cast<uint32_t>(b.Stride()) * static_cast<uint32_t>(b.Height);
     std::vector<uint8_t> header;
@@ -69,6 +65,8 @@ bool writeBmp(const TBitmap24& b, FILE* f, std::string& error) {
         error = std::strerror(errno);
     return ok;
 }
+
+namespace {
 
 struct JpegError {
     jpeg_error_mgr Manager;
@@ -272,7 +270,7 @@ TWriteResult WriteSnapshotFile(const TBitmap24& bitmap, TSnapshotType type, cons
             error = std::strerror(errno);
             ok = false;
         } else {
-            ok = type == TSnapshotType::Bmp   ? writeBmp(bitmap, f.get(), error)
+            ok = type == TSnapshotType::Bmp   ? WriteBmp(bitmap, f.get(), error)
                  : type == TSnapshotType::Jpg ? writeJpeg(bitmap, f.get(), error)
                                               : writePng(bitmap, f.get(), error);
             if (std::fclose(f.release()) != 0 && ok) {

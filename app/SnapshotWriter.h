@@ -6,9 +6,15 @@
 #include "app/SnapshotTypes.h"
 #include "media/FrameBitmap.h"
 
+#include <cstdio>
 #include <string>
 
 enum class TWriteResult { Written, Exists, Failed };
+
+// Writes the picture as an uncompressed 24-bit BMP, rows bottom-up (the
+// bitmap's rows already have the format's padding). False with `error` set
+// when a write fails.
+bool WriteBmp(const TBitmap24& bitmap, std::FILE* f, std::string& error);
 
 // Creates `fileName` (never replacing an existing file: Exists) and writes the
 // picture into it. Failed leaves the reason in `error` and no file behind.

@@ -1,8 +1,8 @@
 #include "app/UserProfileFile.h"
 
 #include "app/AtomicFile.h"
-#include "app/ScriptedFormatChoice.h"
 #include "app/SettingsStore.h"
+#include "profiles/JobRequest.h"
 #include "profiles/OutputProfile.h"
 
 #include <algorithm>
@@ -50,6 +50,12 @@ bool ParseFilters(const std::string& text, std::array<bool, 3>& filters) {
     return true;
 }
 
+// A track number: 0 (the source's default track) or more.
+bool ParseTrack(const std::string& value, int32_t& track) {
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), track);
+    return error == std::errc() && end == value.data() + value.size() && track >= 0;
+}
+
 // Sets the field `key` names; false for an unknown key or a bad value.
 bool ReadField(TUserProfile& profile, const std::string& key, const std::string& value) {
     if (key == "Name") {
@@ -67,6 +73,13 @@ bool ReadField(TUserProfile& profile, const std::string& key, const std::string&
         if (mode)
             profile.Deinterlace = *mode;
         return mode.has_value();
+    if (key == "AudioTrack")
+        return ParseTrack(value, profile.AudioTrack);
+    if (key == "SubtitleTrack")
+        return ParseTrack(value, profile.SubtitleTrack);
+    if (key == "Subtitles") {
+        profile.Subtitles = value;
+        return value == SubtitlesNone || value == SubtitlesKeep || value == SubtitlesBurn;
     }
     if (const auto role = ChoiceRoleByName(key)) {
         profile.Values[RoleIndex(*role)] = value;
@@ -165,6 +178,9 @@ bool SaveUserProfiles(const std::string& fileName, const std::vector<TUserProfil
         }
         out += "Filters=" + FilterText(profile.Filters) + '\n';
         out += "Deinterlace=" + std::string(DeinterlaceName(profile.Deinterlace)) + '\n';
+        out += "AudioTrack=" + std::to_string(profile.AudioTrack) + '\n';
+        out += "Subtitles=" + profile.Subtitles + '\n';
+        out += "SubtitleTrack=" + std::to_string(profile.SubtitleTrack) + '\n';
     }
     return WriteFileAtomically(fileName, out, error);
 }
@@ -201,7 +217,7 @@ bool DeleteUserProfile(std::vector<TUserProfile>& profiles, const std::string& n
     return true;
 }
 
-bool ApplyUserProfileToScript(const std::string& fileName, const std::string& name, TFormatScript& script,
+bool ApplyUserProfileToScript(const std::string& fileName, const std::string& name, TJobRequest& script,
                               std::string& error) {
     std::vector<TUserProfile> profiles;
     if (!LoadUserProfiles(fileName, profiles, error))
@@ -221,5 +237,13 @@ bool ApplyUserProfileToScript(const std::string& fileName, const std::string& na
         script.Filters[i] = script.Filters[i] || it->Filters[i];
     if (!script.Deinterlace)
         script.Deinterlace = it->Deinterlace;
+    // Track picks given on the command line go over the saved ones.
+    if (!script.AudioTrack)
+        script.AudioTrack = it->AudioTrack;
+    if (!script.Subtitles) {
+        script.Subtitles = it->Subtitles;
+        if (!script.SubtitleTrack)
+            script.SubtitleTrack = it->SubtitleTrack;
+    }
     return true;
 }

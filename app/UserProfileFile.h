@@ -4,7 +4,7 @@
 // names: VE, VB ...) and its filters. Written whole and atomically.
 #pragma once
 
-#include "app/ScriptedFormatChoice.h"
+#include "profiles/JobRequest.h"
 #include "profiles/UserProfile.h"
 
 #include <string>
@@ -39,5 +39,5 @@ bool DeleteUserProfile(std::vector<TUserProfile>& profiles, const std::string& n
 // base profile, its picks and filters, then the script's own picks over them
 // (later picks of a list win). False with `error` set when the file is
 // damaged, holds no such name or a saved value is no longer offered.
-bool ApplyUserProfileToScript(const std::string& fileName, const std::string& name, TFormatScript& script,
+bool ApplyUserProfileToScript(const std::string& fileName, const std::string& name, TJobRequest& script,
                               std::string& error);

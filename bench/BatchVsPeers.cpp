@@ -16,6 +16,7 @@
 // skew single runs; the load average goes out with the table.
 #include "ChildRun.h"
 #include "fixtures/FixtureMaker.h"
+#include "media/FileHelpers.h"
 
 #include <algorithm>
 #include <chrono>
@@ -213,7 +214,7 @@ std::vector<fs::path> MakeSources(const Settings& settings) {
 }
 
 bool ParseArgs(int argc, char** argv, Settings& settings) {
-    const fs::path self = fs::read_symlink("/proc/self/exe").parent_path();
+    const fs::path self = ProgramFolder();
     settings.Sources = self / "bench-sources";
     settings.Cli = self.parent_path() / "vantoro-cli";
     for (int i = 1; i < argc; ++i) {

@@ -30,6 +30,7 @@
 // promise on the means and on every scene.
 #include "ChildRun.h"
 #include "fixtures/FixtureMaker.h"
+#include "media/FileHelpers.h"
 #include "media/LibraryPointers.h"
 
 #include <algorithm>
@@ -430,7 +431,7 @@ struct Row {
 };
 
 bool ParseArgs(int argc, char** argv, Settings& settings) {
-    const fs::path self = fs::read_symlink("/proc/self/exe").parent_path();
+    const fs::path self = ProgramFolder();
     settings.Sources = self / "bench-sources";
     settings.Cli = self.parent_path() / "vantoro-cli";
     for (int i = 1; i < argc; ++i) {

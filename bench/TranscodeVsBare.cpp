@@ -11,12 +11,12 @@
 // (default 7). Time is judged on each side's fastest user CPU time, memory on the
 // median peak above what a child inherits. Exit status 1 when a bound is missed.
 #include "BareTranscode.h"
-#include "engine/FFmpegTask.h"
-#include "engine/OptionTable.h"
-#include "engine/TaskRunner.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/FFmpegLogger.h"
 #include "media/MainThreadDispatcher.h"
+#include "options/OptionTable.h"
+#include "run/TaskRunner.h"
+#include "task/FFmpegTask.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,12 +4,14 @@
 
 #include <charconv>
 #include <cstdio>
+#include <string>
 
 const char* const ConvertUsage =
     "usage: vantoro-cli convert --profile ID|NAME [--output-dir DIR] [--set LIST=ITEM]...\n"
     "                           [--filter hflip|vflip|negate]... [--clip HH:MM:SS-HH:MM:SS]\n"
     "                           [--deinterlace auto|on|off]\n"
     "                           [--overwrite] [--parallel N] [--then none|open-folder|shutdown]\n"
+    "                           [--audio-track N] [--subtitles none|keep|burn [--subtitle-track N]]\n"
     "                           [--settings FILE] [--json] [--verbose] FILE...\n"
     "Converts the files as the main window does: the profile's choices with their\n"
     "defaults, unless --set picks another item of a list by its exact text (list\n"
@@ -19,10 +21,15 @@ const char* const ConvertUsage =
     "folder of the settings) named after the source with the profile's extension;\n"
     "an existing file gets a (New_N) name unless --overwrite is given. --clip\n"
     "converts a range of a single file. --deinterlace auto (the default) deinterlaces\n"
-    "a source whose first seconds are interlaced, on every source, off none. N jobs\n"
-    "run at once (default: the number of processor cores, at most 10). --settings\n"
-    "reads and writes FILE instead of the program's system.ini; a missing FILE\n"
-    "starts from the defaults. Exit status:\n"
+    "a source whose first seconds are interlaced, on every source, off none.\n"
+    "--audio-track converts the source's audio track N (from 1; default: the\n"
+    "source's default track); --subtitles keeps the subtitle track (--subtitle-track\n"
+    "N, default: the source's default one) in the output where its container can\n"
+    "hold it, burns it into the picture, or drops subtitles (none, the default); a\n"
+    "file without that track fails with the reason. N jobs run at once (default:\n"
+    "the number of processor cores, at most 10). --settings reads and writes FILE\n"
+    "instead of the program's system.ini; a missing FILE starts from the defaults.\n"
+    "Exit status:\n"
     "0 when every job finished, 1 otherwise, 2 for usage errors, 130 when stopped\n"
     "with Ctrl-C.\n"
     "\n"
@@ -45,6 +52,9 @@ const char* const ConvertUsage =
     "Bytes of a file name that are not UTF-8 read as U+FFFD in the JSON strings.\n";
 
 namespace {
+
+// Far more tracks than any source has; keeps the number an int.
+constexpr long long MaxTrackNumber = 9999;
 
 bool ParseInt(const std::string& text, long long& value) {
     const char* end = text.data() + text.size();
@@ -87,7 +97,7 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
                     error = "unknown profile \"" + v + "\" (see vantoro-cli profiles)";
                     return false;
                 }
-                out.Format.ProfileId = static_cast<int32_t>(id);
+                out.Request.ProfileId = static_cast<int32_t>(id);
                 out.OwnProfile.clear();
             } else {
                 if (v.empty()) {
@@ -110,7 +120,7 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
                         "\"";
                 return false;
             }
-            out.Format.Picks.emplace_back(*role, v.substr(eq + 1));
+            out.Request.Picks.emplace_back(*role, v.substr(eq + 1));
         } else if (a == "--filter") {
             if (!value(v))
                 return false;
@@ -118,7 +128,7 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             bool known = false;
             for (size_t k = 0; k < 3; ++k)
                 if (v == names[k])
-                    out.Format.Filters[k] = known = true;
+                    out.Request.Filters[k] = known = true;
             if (!known) {
                 error = "unknown filter \"" + v + "\" (hflip, vflip or negate)";
                 return false;
@@ -126,8 +136,8 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
         } else if (a == "--deinterlace") {
             if (!value(v))
                 return false;
-            out.Format.Deinterlace = DeinterlaceByName(v);
-            if (!out.Format.Deinterlace) {
+            out.Request.Deinterlace = DeinterlaceByName(v);
+            if (!out.Request.Deinterlace) {
                 error = "--deinterlace wants auto, on or off, not \"" + v + "\"";
                 return false;
             }
@@ -135,19 +145,38 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             if (!value(v))
                 return false;
             // What the options window's six clip boxes take, checked there like typed ones.
-            out.Format.Clip = ParseClipRange(v);
-            if (!out.Format.Clip) {
+            out.Request.Clip = ParseClipRange(v);
+            if (!out.Request.Clip) {
                 error = "--clip wants HH:MM:SS-HH:MM:SS, each part up to two digits, not \"" + v + "\"";
                 return false;
             }
+        } else if (a == "--audio-track" || a == "--subtitle-track") {
+            long long n = 0;
+            if (!value(v))
+                return false;
+            if (!ParseInt(v, n) || n < 1 || n > MaxTrackNumber) {
+                error = a + " wants a track number from 1, not \"" + v + "\"";
+                return false;
+            }
+            (a == "--audio-track" ? out.Request.AudioTrack : out.Request.SubtitleTrack) =
+                static_cast<int32_t>(n);
+        } else if (a == "--subtitles") {
+            if (!value(v))
+                return false;
+            if (v != SubtitlesNone && v != SubtitlesKeep && v != SubtitlesBurn) {
+                error = "--subtitles wants none, keep or burn, not \"" + v + "\"";
+                return false;
+            }
+            out.Request.Subtitles = v;
         } else if (a == "--overwrite") {
             out.Overwrite = true;
         } else if (a == "--parallel") {
             long long n = 0;
             if (!value(v))
                 return false;
-            if (!ParseInt(v, n) || n < 1 || n > 10) {
-                error = "--parallel wants a number from 1 to 10, not \"" + v + "\"";
+            if (!ParseInt(v, n) || n < 1 || n > MaxParallelJobs) {
+                error = "--parallel wants a number from 1 to " + std::to_string(MaxParallelJobs) +
+                        ", not \"" + v + "\"";
                 return false;
             }
             out.Parallel = static_cast<int>(n);
@@ -155,11 +184,11 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
             if (!value(v))
                 return false;
             if (v == "none")
-                out.Then = TThenAction::None;
+                out.Then = caNothing;
             else if (v == "open-folder")
-                out.Then = TThenAction::OpenFolder;
+                out.Then = caOpenFolder;
             else if (v == "shutdown")
-                out.Then = TThenAction::ShutDown;
+                out.Then = caShutDown;
             else {
                 error = "--then wants none, open-folder or shutdown, not \"" + v + "\"";
                 return false;
@@ -189,7 +218,13 @@ bool ParseConvertArgs(const CommandArgs& args, TConvertArgs& out, std::string& e
         error = "no files to convert";
         return false;
     }
-    if (out.Format.Clip && out.Files.size() > 1) {
+    // A profile of one's own may bring the subtitle choice.
+    if (out.Request.SubtitleTrack && out.OwnProfile.empty() &&
+        (!out.Request.Subtitles || *out.Request.Subtitles == SubtitlesNone)) {
+        error = "--subtitle-track needs --subtitles keep or burn";
+        return false;
+    }
+    if (out.Request.Clip && out.Files.size() > 1) {
         error = "--clip applies to a single file";
         return false;
     }

@@ -2,21 +2,20 @@
 // clip range, the output rules and the source files.
 #pragma once
 
-#include "app/ScriptedFormatChoice.h"
+#include "app/RunChoices.h"
 #include "cli/Commands.h"
+#include "profiles/JobRequest.h"
 
 #include <string>
 #include <vector>
 
-enum class TThenAction { None, OpenFolder, ShutDown };
-
 struct TConvertArgs {
-    TFormatScript Format;   // profile, picks, filters, clip
-    std::string OwnProfile; // --profile NAME: a profile of the user's own; empty: Format's id
+    TJobRequest Request;    // profile, picks, filters, clip; the sources are Files
+    std::string OwnProfile; // --profile NAME: a profile of the user's own; empty: Request's id
     std::string OutputDir;  // empty: the settings' output folder
     bool Overwrite = false;
-    int Parallel = 0; // 0: the number of processor cores, at most 10
-    TThenAction Then = TThenAction::None;
+    int Parallel = 0; // 0: the number of processor cores, at most MaxParallelJobs
+    TCompletionAction Then = caNothing;
     bool Verbose = false;
     bool Json = false;        // JSON lines on standard output instead of bars and names
     std::string SettingsFile; // empty: the program's own settings file

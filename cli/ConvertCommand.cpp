@@ -1,7 +1,7 @@
-// vantoro-cli convert: the main window's path without the window. The chooser
-// and options window logic take the profile and the picks, the add actions
-// list the files, the start rebuilds the tasks and runs them, and the
-// termination reports decide the exit status.
+// vantoro-cli convert: the main window's logic without the window. The
+// arguments become a job request, the logic adds its files as jobs, the start
+// rebuilds the tasks and runs them, and the jobs' end states decide the exit
+// status.
 #include "app/MainWindowLogic.h"
 #include "app/UserProfileFile.h"
 #include "cli/Commands.h"
@@ -11,6 +11,7 @@
 #include "cli/ReservedStdout.h"
 #include "cli/TranscodeInterrupt.h"
 #include "engine/CodecThreads.h"
+#include "media/FileHelpers.h"
 #include "media/MainThreadDispatcher.h"
 
 #include <algorithm>
@@ -28,17 +29,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ProgramFolder() {
-    std::error_code ec;
-    return fs::read_symlink("/proc/self/exe", ec).parent_path().string();
-}
-
 // How many jobs run at once: --parallel, else the number of processor cores
-// this process may use (a scheduler's CPU set, not the whole machine), at most 10.
+// this process may use (a scheduler's CPU set, not the whole machine), at most MaxParallelJobs.
 int ParallelOf(const TConvertArgs& options) {
     if (options.Parallel > 0)
         return options.Parallel;
-    return std::clamp(ProcessorCores(), 1, 10);
+    return std::clamp(ProcessorCores(), 1, MaxParallelJobs);
 }
 
 // The output folder must exist and take files before anything is added.
@@ -85,8 +81,7 @@ int Convert(const TConvertArgs& options, TConsoleView& view, TJsonConvertView* j
     const std::string programFolder = ProgramFolder();
     TSettingsStore store(
         options.SettingsFile.empty() ? SettingsFilePath(programFolder) : options.SettingsFile, HomeFolder());
-    // The dialog lists the files last to first, so the jobs run in the command line's order.
-    TConsolePlatform platform(std::vector<std::string>(options.Files.rbegin(), options.Files.rend()));
+    TConsolePlatform platform;
     TMainWindowLogic logic(view, platform, store, programFolder);
     view.OutputOf = [&](int row) { return logic.RunOutputOf(row); };
 
@@ -102,9 +97,7 @@ int Convert(const TConvertArgs& options, TConsoleView& view, TJsonConvertView* j
     }
     logic.SetIfOutputExists(options.Overwrite ? ieOverwrite : ieNewName);
     logic.SetParallelCount(ParallelOf(options) - 1);
-    logic.SetCompletionAction(options.Then == TThenAction::ShutDown     ? caShutDown
-                              : options.Then == TThenAction::OpenFolder ? caOpenFolder
-                                                                        : caNothing);
+    logic.SetCompletionAction(options.Then);
 
     // Ctrl-C stops the run as "停止" does, with waiting, so every output gets its trailer.
     TTranscodeInterrupt interrupt([&logic] {
@@ -115,12 +108,10 @@ int Convert(const TConvertArgs& options, TConsoleView& view, TJsonConvertView* j
     });
 
     view.AddStarted();
-    if (options.Files.size() == 1) {
-        logic.AddOneFile();
-    } else {
-        logic.AddManyFiles();
-        ServeUntil([&] { return !logic.Adding() || interrupt.Requested(); });
-    }
+    TJobRequest request = options.Request;
+    request.Sources = options.Files;
+    logic.AddRequest(request);
+    ServeUntil([&] { return !logic.Adding() || interrupt.Requested(); });
     if (interrupt.Requested())
         return TTranscodeInterrupt::ExitStatus;
     // Every file named is accounted for: the ones the add left out are reported now.
@@ -143,10 +134,12 @@ int Convert(const TConvertArgs& options, TConsoleView& view, TJsonConvertView* j
 
     int finished = 0;
     for (int row = 0; row < logic.Jobs().RowCount(); ++row)
-        finished += logic.Jobs().Row(row).Status == StatusFinished ? 1 : 0;
+        finished += logic.Jobs().Row(row).State == TJobState::Finished ? 1 : 0;
     const int total = static_cast<int>(options.Files.size());
     std::fprintf(stderr, "vantoro-cli: %d of %d files converted\n", finished, total);
-    return finished == total && view.Problems() == 0 ? 0 : 1;
+    // A setting the run could not use (an output folder that was replaced) and
+    // a failure it logged are problems of the run too.
+    return finished == total && !logic.OutputFolderReplaced() && view.Problems() == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -163,10 +156,11 @@ int RunConvertCommand(const CommandArgs& args) {
         return 0;
     }
 
+    TJobRequest& request = options.Request;
     if (!options.OwnProfile.empty()) {
         const std::string settingsFile =
             options.SettingsFile.empty() ? SettingsFilePath(ProgramFolder()) : options.SettingsFile;
-        if (!ApplyUserProfileToScript(UserProfileFileBeside(settingsFile), options.OwnProfile, options.Format,
+        if (!ApplyUserProfileToScript(UserProfileFileBeside(settingsFile), options.OwnProfile, request,
                                       error)) {
             std::fprintf(stderr, "vantoro-cli convert: %s\n%s", error.c_str(), ConvertUsage);
             return 2;
@@ -175,24 +169,18 @@ int RunConvertCommand(const CommandArgs& args) {
 
     // A pick that the profile's lists do not offer is a usage error; find it
     // before anything is added.
-    {
-        TFormatScript picksOnly = options.Format;
-        picksOnly.Clip.reset();
-        TConversionSettings scratch;
-        if (!RunScriptedFormatChoice(picksOnly, scratch, "", true, error)) {
-            std::fprintf(stderr, "vantoro-cli convert: %s\n%s", error.c_str(), ConvertUsage);
-            return 2;
-        }
+    if (!CheckJobRequest(request, error)) {
+        std::fprintf(stderr, "vantoro-cli convert: %s\n%s", error.c_str(), ConvertUsage);
+        return 2;
     }
 
     if (!options.Json) {
         const bool terminal = isatty(STDERR_FILENO) == 1;
-        TConsoleView view(options.Format, options.Verbose,
-                          terminal ? TConsoleOutput::Bars : TConsoleOutput::Lines);
+        TConsoleView view(options.Verbose, terminal ? TConsoleOutput::Bars : TConsoleOutput::Lines);
         return Convert(options, view, nullptr);
     }
     TReservedStdout out;
-    TJsonConvertView view(options.Format, options.Verbose, out.File(), ParallelOf(options));
+    TJsonConvertView view(request, options.Verbose, out.File(), ParallelOf(options));
     const int status = Convert(options, view, &view);
     view.RunSummary(static_cast<int>(options.Files.size()), status);
     return status;

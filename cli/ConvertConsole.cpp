@@ -26,14 +26,7 @@ std::string LeftText(double seconds) {
 
 } // namespace
 
-std::optional<std::string> TConsolePlatform::ChooseOpenFile(const std::vector<TFileFilter>&) {
-    if (files_.empty())
-        return std::nullopt;
-    return files_.front();
-}
-
-TConsoleView::TConsoleView(const TFormatScript& script, bool verbose, TConsoleOutput output)
-    : script_(script), verbose_(verbose), output_(output) {}
+TConsoleView::TConsoleView(bool verbose, TConsoleOutput output) : verbose_(verbose), output_(output) {}
 
 void TConsoleView::InsertRow(int row, const TJobRow& content) {
     rows_.insert(rows_.begin() + row, content);
@@ -42,7 +35,6 @@ void TConsoleView::InsertRow(int row, const TJobRow& content) {
 }
 
 void TConsoleView::FileNotAdded(const std::string& file, const std::string& reason) {
-    ++problems_;
     if (adding_)
         outcomes_.push_back({file, -1, reason});
     Print("vantoro-cli: " + (reason.find(file) != std::string::npos ? reason : file + ": " + reason));
@@ -51,17 +43,15 @@ void TConsoleView::FileNotAdded(const std::string& file, const std::string& reas
 void TConsoleView::AddStarted() {
     adding_ = true;
     outcomes_.clear();
-    chooserError_.clear();
 }
 
 void TConsoleView::AddEnded(const std::vector<std::string>& files) {
     adding_ = false;
     // The add handles the files in command-line order; what it never came to
-    // (the chooser refused the script, or the add ended early) is dropped too.
+    // (the add ended early) is dropped too.
     const size_t handled = std::min(outcomes_.size(), files.size());
     for (size_t i = handled; i < files.size(); ++i) {
-        const std::string reason =
-            chooserError_.empty() ? "未添加到任务列表：" + files[i] : files[i] + ": " + chooserError_;
+        const std::string reason = "未添加到任务列表：" + files[i];
         FileNotAdded(files[i], reason);
         outcomes_.push_back({files[i], -1, reason});
     }
@@ -87,21 +77,10 @@ bool TConsoleView::ShowMessage(const std::string& text, const std::string&, TMes
             Print("vantoro-cli: " + text);
         return true;
     }
-    ++problems_;
     std::string line = text;
     std::replace(line.begin(), line.end(), '\n', ' ');
     Print("vantoro-cli: " + line);
     return true;
-}
-
-bool TConsoleView::RunFormatChooser(TConversionSettings& settings, const std::string& outputFolder,
-                                    bool allowClip) {
-    std::string error;
-    if (RunScriptedFormatChoice(script_, settings, outputFolder, allowClip, error))
-        return true;
-    // Reported with each file the add then leaves out (AddEnded).
-    chooserError_ = error;
-    return false;
 }
 
 void TConsoleView::JobProgress(int row, const TProgressInfo& info) {
@@ -141,7 +120,6 @@ void TConsoleView::JobEnded(int row, const TTerminateInfo& info) {
         std::fflush(stdout);
         Redraw();
     } else if (info.Failed) {
-        ++problems_;
         skipNextFailureBox_ = true;
         Print("vantoro-cli: " + source + ": " + info.ErrorMessage);
     } else {

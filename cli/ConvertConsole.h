@@ -1,12 +1,11 @@
 // The main window's view and platform for "vantoro-cli convert": rows become
 // progress bars on a terminal or plain progress lines otherwise, message boxes
-// become lines on standard error, the open dialogs return the command line's
-// files and the format chooser runs the command line's script.
+// become lines on standard error. The command line adds its files from a job
+// request, so the open dialogs and the format chooser are never shown.
 #pragma once
 
 #include "app/DesktopPlatform.h"
 #include "app/MainView.h"
-#include "app/ScriptedFormatChoice.h"
 
 #include <chrono>
 #include <cstdio>
@@ -17,14 +16,11 @@
 
 class TConsolePlatform : public TDesktopPlatform {
 public:
-    // `files` in the order the dialog lists them.
-    explicit TConsolePlatform(std::vector<std::string> files) : files_(std::move(files)) {}
-    std::optional<std::string> ChooseOpenFile(const std::vector<TFileFilter>&) override;
-    std::vector<std::string> ChooseOpenFiles(const std::vector<TFileFilter>&) override { return files_; }
+    std::optional<std::string> ChooseOpenFile(const std::vector<TFileFilter>&) override {
+        return std::nullopt;
+    }
+    std::vector<std::string> ChooseOpenFiles(const std::vector<TFileFilter>&) override { return {}; }
     std::optional<std::string> ChooseFolder(const std::string&) override { return std::nullopt; }
-
-private:
-    std::vector<std::string> files_;
 };
 
 // What the view writes besides its messages on standard error.
@@ -36,10 +32,12 @@ enum class TConsoleOutput {
 
 class TConsoleView : public IMainView {
 public:
-    TConsoleView(const TFormatScript& script, bool verbose, TConsoleOutput output);
+    TConsoleView(bool verbose, TConsoleOutput output);
 
     // The name a row's job writes (for the failure and done lines).
     std::function<std::string(int row)> OutputOf;
+    // Failures the run logged outside the add ("***" lines): a completion
+    // action or a save that failed. A job's own failure shows in its state.
     int Problems() const { return problems_; }
 
     // What became of one file named on the command line: its row, or the
@@ -51,8 +49,7 @@ public:
     };
     // Brackets the add: the rows it inserts and the files it drops come in
     // the order of `files`, the command line's. At the end every file without
-    // an outcome (the add stopped before it, or the chooser refused the
-    // script) is reported as not added.
+    // an outcome (the add stopped before it) is reported as not added.
     void AddStarted();
     void AddEnded(const std::vector<std::string>& files);
     // Every file named, in command-line order; filled by AddEnded.
@@ -72,8 +69,7 @@ public:
     void ClosePreview() override {}
     void StartPreview(const std::string&) override {}
     void ResetPreviewSlider() override {}
-    bool RunFormatChooser(TConversionSettings& settings, const std::string& outputFolder,
-                          bool allowClip) override;
+    bool RunFormatChooser(TConversionSettings&, const std::string&, bool) override { return false; }
     void ShowAddProgress(int, int) override {}
     void FileNotAdded(const std::string& file, const std::string& reason) override;
     std::optional<std::string> AskPassword() override { return std::nullopt; }
@@ -101,7 +97,6 @@ private:
     void ClearBars();
     void Print(const std::string& line); // a line on standard error, above the bars
 
-    TFormatScript script_;
     bool verbose_;
     TConsoleOutput output_;
     std::vector<TJobRow> rows_;
@@ -114,5 +109,4 @@ private:
     // every file's outcome.
     bool adding_ = false;
     std::vector<TFileOutcome> outcomes_;
-    std::string chooserError_; // why the scripted chooser refused, if it did
 };

@@ -18,10 +18,10 @@ double Seconds(int64_t microseconds) {
 
 } // namespace
 
-TJsonConvertView::TJsonConvertView(const TFormatScript& script, bool verbose, std::FILE* out, int parallel)
-    : TConsoleView(script, verbose, TConsoleOutput::Messages), out_(out), parallel_(std::max(1, parallel)),
-      profileId_(script.ProfileId) {
-    if (const TOutputProfile* profile = FindProfile(script.ProfileId))
+TJsonConvertView::TJsonConvertView(const TJobRequest& request, bool verbose, std::FILE* out, int parallel)
+    : TConsoleView(verbose, TConsoleOutput::Messages), out_(out), parallel_(std::max(1, parallel)),
+      profileId_(request.ProfileId) {
+    if (const TOutputProfile* profile = FindProfile(request.ProfileId))
         profileLabel_ = profile->Label;
 }
 
@@ -161,12 +161,12 @@ void TJsonConvertView::RunEnded() {
     for (int row = 0; row < static_cast<int>(jobs_.size()); ++row) {
         if (jobs_[static_cast<size_t>(row)].Ended)
             continue;
-        if (row < RowCount() && Row(row).Status == StatusFailed) {
-            std::string error = "not started";
-            for (const auto& [source, reason] : startErrors_)
-                if (source == Row(row).SourceFile)
-                    error = reason;
-            WriteJobEnded(row, TEnd::Failed, error, now);
+        const auto notStarted =
+            std::find_if(startErrors_.begin(), startErrors_.end(), [&](const auto& error) {
+                return row < RowCount() && error.first == Row(row).SourceFile;
+            });
+        if (notStarted != startErrors_.end()) {
+            WriteJobEnded(row, TEnd::Failed, notStarted->second, now);
         } else {
             WriteJobEnded(row, TEnd::Stopped, {}, now);
         }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "cli/ConvertConsole.h"
+#include "profiles/JobRequest.h"
 
 #include <array>
 #include <chrono>
@@ -24,7 +25,7 @@ class TJsonConvertView : public TConsoleView {
 public:
     // `out`: where the lines go (standard output), flushed after each line.
     // `parallel`: how many jobs run at once, to know when each one starts.
-    TJsonConvertView(const TFormatScript& script, bool verbose, std::FILE* out, int parallel);
+    TJsonConvertView(const TJobRequest& request, bool verbose, std::FILE* out, int parallel);
 
     // The run has started (the logic has chosen every job's output): the
     // "job_added" lines, once. The reports of the run also bring them out

@@ -1,6 +1,8 @@
 // vantoro-cli play: plays a file with the preview player, headless unless asked
 // for a window, printing every event it delivers, one per line.
+#include "app/SnapshotWriter.h"
 #include "cli/Commands.h"
+#include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
 #include "media/FileHelpers.h"
 #include "media/MainThreadDispatcher.h"
@@ -9,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -66,38 +67,11 @@ bool parse(const CommandArgs& args, PlayOptions& o) {
     return !o.File.empty();
 }
 
-void put16(std::ofstream& out, uint16_t v) {
-    out.put(static_cast<char>(v & 0xff)).put(static_cast<char>(v >> 8));
-}
-void put32(std::ofstream& out, uint32_t v) {
-    put16(out, static_cast<uint16_t>(v & 0xffff));
-    put16(out, static_cast<uint16_t>(v >> 16));
-}
-
-// A 24-bit bottom-up BMP file.
-bool writeBmp(const std::string& fileName, const TBitmap24& b) {
-    std::ofstream out(fileName, std::ios::binary);
-    if (!out)
-        return false;
-    const uint32_t imageBytes = static_cast<uint32_t>(b.Stride()) * static_cast<uint32_t>(b.Height);
-    out.put('B').put('M');
-    put32(out, 54 + imageBytes);
-    put32(out, 0);
-    put32(out, 54);
-    put32(out, 40);
-    put32(out, static_cast<uint32_t>(b.Width));
-    put32(out, static_cast<uint32_t>(b.Height));
-    put16(out, 1);
-    put16(out, 24);
-    put32(out, 0);
-    put32(out, imageBytes);
-    put32(out, 2835);
-    put32(out, 2835);
-    put32(out, 0);
-    put32(out, 0);
-    for (int y = b.Height - 1; y >= 0; --y)
-        out.write(reinterpret_cast<const char*>(b.Row(y)), b.Stride());
-    return static_cast<bool>(out);
+// A snapshot as a BMP file, replacing what `fileName` held.
+bool WriteSnapshotBmp(const std::string& fileName, const TBitmap24& bitmap) {
+    FilePtr out(std::fopen(fileName.c_str(), "wb"));
+    std::string error;
+    return out && WriteBmp(bitmap, out.get(), error) && std::fclose(out.release()) == 0;
 }
 
 } // namespace
@@ -140,7 +114,7 @@ int RunPlayCommand(const CommandArgs& args) {
         std::fflush(stdout);
     };
 
-    if (!player.LibrariesLoaded() && !player.LoadLibraries(ProgramDirectory() + "LibAV")) {
+    if (!player.LibrariesLoaded() && !player.LoadLibraries(LibraryFolderIn(ProgramDirectory()))) {
         std::fprintf(stderr, "vantoro-cli: %s\n", player.LastError().c_str());
         return 1;
     }
@@ -170,7 +144,7 @@ int RunPlayCommand(const CommandArgs& args) {
     if (!o.SnapshotFile.empty()) {
         int64_t pts = 0;
         const TBitmap24& bitmap = player.Snapshot(pts);
-        if (bitmap.Width == 0 || !writeBmp(o.SnapshotFile, bitmap)) {
+        if (bitmap.Width == 0 || !WriteSnapshotBmp(o.SnapshotFile, bitmap)) {
             std::fprintf(stderr, "vantoro-cli: no snapshot written\n");
             status = 1;
         } else {

@@ -1,15 +1,15 @@
 // vantoro-cli profiles: every output profile with its lists and their
 // preselected items, so scripts can name a profile and pick list items for
 // "vantoro-cli convert".
-#include "app/ScriptedFormatChoice.h"
 #include "app/SettingsStore.h"
 #include "app/UserProfileFile.h"
 #include "cli/Commands.h"
+#include "media/FileHelpers.h"
 #include "profiles/ChoiceLists.h"
+#include "profiles/JobRequest.h"
 #include "profiles/OutputProfile.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -27,9 +27,7 @@ constexpr const char* OwnPageCaption = "我的格式";
 
 // The program's settings file, as convert finds it.
 std::string DefaultSettingsFile() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return SettingsFilePath(error ? std::string(".") : self.parent_path().string());
+    return SettingsFilePath(ProgramFolder());
 }
 
 void PrintOwnProfiles(const std::string& settingsFile) {

@@ -5,6 +5,7 @@
 #include "cli/TranscodeInterrupt.h"
 #include "cli/TranscodeReport.h"
 #include "engine/RAzidiZUV.h"
+#include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
 #include "media/FileHelpers.h"
 #include "media/MainThreadDispatcher.h"
@@ -31,7 +32,7 @@ public:
 
     // Main thread. The exit status.
     int Run() {
-        if (!converter_.LibrariesLoaded() && !converter_.LoadLibraries(ProgramDirectory() + "LibAV")) {
+        if (!converter_.LibrariesLoaded() && !converter_.LoadLibraries(LibraryFolderIn(ProgramDirectory()))) {
             std::fprintf(stderr, "vantoro-cli: %s\n", converter_.LastError().c_str());
             return 1;
         }

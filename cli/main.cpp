@@ -26,6 +26,7 @@ const Command kCommands[] = {
      "convert --profile ID [--output-dir DIR] [--set LIST=ITEM]... [--filter hflip|vflip|negate]...\n"
      "              [--clip HH:MM:SS-HH:MM:SS] [--deinterlace auto|on|off] [--overwrite] [--parallel N]\n"
      "              [--then none|open-folder|shutdown]\n"
+     "              [--audio-track N] [--subtitles none|keep|burn [--subtitle-track N]]\n"
      "              [--settings FILE] [--json] [--verbose] FILE..."},
     {"--version", RunVersionCommand, "--version                        print program and component versions"},
 };

@@ -117,6 +117,22 @@ OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialog
     auto* bottom = new QGridLayout;
     row(bottom, 0, TChoiceRole::crAspect);
     row(bottom, 1, TChoiceRole::crVolume);
+    audioTrack_ = NewTrackList(&TTrackChoices::PickAudioTrack);
+    audioTrack_->setObjectName(QStringLiteral("audioTrack"));
+    subtitleMode_ = NewTrackList(&TTrackChoices::PickSubtitleMode);
+    subtitleMode_->setObjectName(QStringLiteral("subtitleMode"));
+    subtitleTrack_ = NewTrackList(&TTrackChoices::PickSubtitleTrack);
+    subtitleTrack_->setObjectName(QStringLiteral("subtitleTrack"));
+    const std::pair<const char*, QComboBox*> trackRows[] = {
+        {TTrackChoices::AudioTrackCaption, audioTrack_},
+        {TTrackChoices::SubtitlesCaption, subtitleMode_},
+        {TTrackChoices::SubtitleTrackCaption, subtitleTrack_},
+    };
+    for (const auto& [caption, box] : trackRows) {
+        const int r = bottom->rowCount();
+        bottom->addWidget(new QLabel(UiText(caption), this), r, 0);
+        bottom->addWidget(box, r, 1);
+    }
     for (QGridLayout* grid : {top, video, middle, audio, bottom}) {
         grid->setColumnMinimumWidth(0, 96);
         grid->setColumnStretch(1, 1);
@@ -189,6 +205,20 @@ OptionsDialog::OptionsDialog(TConversionSettings& settings, TUserDialogs& dialog
     setFixedWidth(560);
 }
 
+QComboBox* OptionsDialog::NewTrackList(bool (TTrackChoices::*pick)(int)) {
+    auto* box = new QComboBox(this);
+    box->setMaxVisibleItems(VisibleItems);
+    box->setMinimumContentsLength(16);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    connect(box, &QComboBox::currentIndexChanged, this, [this, pick](int index) {
+        if (syncing_)
+            return;
+        (options_.Tracks().*pick)(index);
+        ShowState(); // a subtitle track pick changes which choices its kind allows
+    });
+    return box;
+}
+
 void OptionsDialog::SetUserProfiles(TUserProfileList* profiles) {
     userProfiles_ = profiles;
     saveProfile_->setVisible(profiles != nullptr);
@@ -224,6 +254,21 @@ void OptionsDialog::ShowState() {
         }
         box->setCurrentIndex(state.ItemIndex);
         box->setEnabled(state.Enabled);
+    }
+    const TTrackChoices& tracks = options_.Tracks();
+    const std::pair<QComboBox*, const TTrackChoices::TList*> trackLists[] = {
+        {audioTrack_, &tracks.AudioTracks()},
+        {subtitleMode_, &tracks.SubtitleModes()},
+        {subtitleTrack_, &tracks.SubtitleTracks()},
+    };
+    for (const auto& [box, state] : trackLists) {
+        QStringList items;
+        for (const std::string& item : state->Items)
+            items << UiText(item);
+        box->clear();
+        box->addItems(items);
+        box->setCurrentIndex(state->ItemIndex);
+        box->setEnabled(state->Enabled);
     }
     for (size_t i = 0; i < filters_.size(); ++i) {
         filters_[i]->setChecked(options_.Filter(static_cast<int>(i)));

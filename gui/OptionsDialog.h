@@ -37,6 +37,9 @@ public:
     QCheckBox* ClipCheck() const { return clipCheck_; }
     QLineEdit* ClipBox(int index) const { return clipBoxes_[static_cast<size_t>(index)]; }
     QLineEdit* SourceBox() const { return source_; }
+    QComboBox* AudioTrackList() const { return audioTrack_; }
+    QComboBox* SubtitleModeList() const { return subtitleMode_; }
+    QComboBox* SubtitleTrackList() const { return subtitleTrack_; }
     QPushButton* ConfirmButton() const { return confirm_; }
     QPushButton* CancelButton() const { return cancel_; }
     QPushButton* SaveProfileButton() const { return saveProfile_; }
@@ -46,6 +49,7 @@ protected:
 
 private:
     void ShowState();
+    QComboBox* NewTrackList(bool (TTrackChoices::*pick)(int));
     void OnConfirm();
     void OnSaveProfile();
 
@@ -58,6 +62,9 @@ private:
     std::array<QComboBox*, ChoiceRoleCount> lists_{};
     std::array<QCheckBox*, 3> filters_{};
     QCheckBox* autoDeinterlace_;
+    QComboBox* audioTrack_;
+    QComboBox* subtitleMode_;
+    QComboBox* subtitleTrack_;
     QCheckBox* clipCheck_;
     std::array<QLineEdit*, 6> clipBoxes_{};
     QPushButton* confirm_;

@@ -400,3 +400,7 @@ std::mutex& CodecLock() {
     static std::mutex lock;
     return lock;
 }
+
+std::string LibraryFolderIn(const std::string& programFolder) {
+    return (std::filesystem::path(programFolder) / "LibAV").string();
+}

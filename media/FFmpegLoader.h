@@ -91,6 +91,10 @@ private:
 // The process's loader (main thread only).
 TFFmpegLoader& FFmpegLoader();
 
+// The folder the program's media libraries are looked for in: "LibAV" in
+// `programFolder` (with or without its trailing "/").
+std::string LibraryFolderIn(const std::string& programFolder);
+
 // The LoadLibraries and LibrariesLoaded of a component that needs `set` (the
 // converter and the player). On failure LoadLibrarySet returns false, copies the
 // loader's text into `lastError` and logs it at llError with `sender`.

@@ -17,11 +17,6 @@ extern "C" {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
@@ -85,10 +80,14 @@ bool SameFile(const std::string& a, const std::string& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-std::string ProgramDirectory() {
+std::string ProgramFolder() {
     std::error_code ec;
     std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-    std::string directory = ec ? std::filesystem::current_path(ec).string() : program.parent_path().string();
+    return ec ? std::filesystem::current_path(ec).string() : program.parent_path().string();
+}
+
+std::string ProgramDirectory() {
+    std::string directory = ProgramFolder();
     if (directory.empty() || directory.back() != '/')
         directory += '/';
     return directory;

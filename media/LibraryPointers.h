@@ -54,9 +54,6 @@ struct FilterGraphFree {
 struct FilterInOutFree {
     void operator()(AVFilterInOut* io) const { avfilter_inout_free(&io); }
 };
-struct DictionaryFree {
-    void operator()(AVDictionary* d) const { av_dict_free(&d); }
-};
 
 using PlainCodecContextPtr = std::unique_ptr<AVCodecContext, PlainCodecContextFree>;
 using InputClosePtr = std::unique_ptr<AVFormatContext, InputCloseFree>;
@@ -69,4 +66,28 @@ using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoFree>;
 using BsfPtr = std::unique_ptr<AVBSFContext, BsfFree>;
 using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphFree>;
 using FilterInOutPtr = std::unique_ptr<AVFilterInOut, FilterInOutFree>;
-using DictionaryPtr = std::unique_ptr<AVDictionary, DictionaryFree>;
+
+// An AVDictionary* that callers fill through Address() (the libraries' own
+// calls take a pointer to it) and that frees itself.
+class DictionaryHolder {
+public:
+    DictionaryHolder() = default;
+    ~DictionaryHolder() { av_dict_free(&dict_); }
+    DictionaryHolder(const DictionaryHolder&) = delete;
+    DictionaryHolder& operator=(const DictionaryHolder&) = delete;
+    DictionaryHolder(DictionaryHolder&& other) noexcept : dict_(other.dict_) { other.dict_ = nullptr; }
+    DictionaryHolder& operator=(DictionaryHolder&& other) noexcept {
+        if (this != &other) {
+            av_dict_free(&dict_);
+            dict_ = other.dict_;
+            other.dict_ = nullptr;
+        }
+        return *this;
+    }
+
+    AVDictionary** Address() { return &dict_; }
+    AVDictionary* Get() const { return dict_; }
+
+private:
+    AVDictionary* dict_ = nullptr;
+};

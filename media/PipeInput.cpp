@@ -1,5 +1,6 @@
 #include "media/PipeInput.h"
 
+#include "media/InterruptibleFile.h"
 #include "media/UnicodeProtocol.h"
 
 #include <cerrno>
@@ -22,19 +23,7 @@ constexpr int BufferSize = 32768;
 constexpr int WaitStepMs = 20;
 constexpr std::string_view FilePrefix = "file:";
 
-struct PipeFile {
-    int Fd = -1;
-    AVIOInterruptCB Interrupt{};
-
-    PipeFile() = default;
-    PipeFile(const PipeFile&) = delete;
-    PipeFile& operator=(const PipeFile&) = delete;
-    ~PipeFile() {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-    bool Interrupted() const { return Interrupt.callback && Interrupt.callback(Interrupt.opaque); }
-};
+using PipeFile = TInterruptibleFile;
 
 std::string LocalPath(const std::string& fileName) {
     if (fileName.compare(0, FilePrefix.size(), FilePrefix) == 0)

@@ -1,5 +1,7 @@
 #include "media/UnicodeProtocol.h"
 
+#include "media/InterruptibleFile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -26,20 +28,7 @@ constexpr int kIOBufferSize = 32768;
 constexpr std::string_view kFileProtocol = "file:";
 
 // One open file of our I/O; owned by the AVIOContext's opaque slot.
-struct UnicodeFile {
-    int fd = -1;
-    AVIOInterruptCB interrupt{};
-
-    UnicodeFile() = default;
-    UnicodeFile(const UnicodeFile&) = delete;
-    UnicodeFile& operator=(const UnicodeFile&) = delete;
-    ~UnicodeFile() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-
-    bool Interrupted() const { return interrupt.callback && interrupt.callback(interrupt.opaque); }
-};
+using UnicodeFile = TInterruptibleFile;
 
 int ReadUnicodeFile(void* opaque, uint8_t* buf, int size) {
     auto* file = static_cast<UnicodeFile*>(opaque);
@@ -47,7 +36,7 @@ int ReadUnicodeFile(void* opaque, uint8_t* buf, int size) {
         return AVERROR_EXIT;
     ssize_t n;
     do {
-        n = ::read(file->fd, buf, static_cast<size_t>(size));
+        n = ::read(file->Fd, buf, static_cast<size_t>(size));
     } while (n < 0 && errno == EINTR);
     if (n < 0)
         return AVERROR(EIO);
@@ -63,7 +52,7 @@ int WriteUnicodeFile(void* opaque, uint8_t* buf, int size) {
         return AVERROR_EXIT;
     int done = 0;
     while (done < size) {
-        ssize_t n = ::write(file->fd, buf + done, static_cast<size_t>(size - done));
+        ssize_t n = ::write(file->Fd, buf + done, static_cast<size_t>(size - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -78,13 +67,13 @@ int64_t SeekUnicodeFile(void* opaque, int64_t offset, int whence) {
     whence &= ~AVSEEK_FORCE;
     if (whence == AVSEEK_SIZE) {
         struct stat st {};
-        if (::fstat(file->fd, &st) != 0)
+        if (::fstat(file->Fd, &st) != 0)
             return AVERROR(EIO);
         return st.st_size;
     }
     if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END)
         return AVERROR(EINVAL);
-    off_t pos = ::lseek(file->fd, static_cast<off_t>(offset), whence);
+    off_t pos = ::lseek(file->Fd, static_cast<off_t>(offset), whence);
     return pos < 0 ? AVERROR(EIO) : static_cast<int64_t>(pos);
 }
 
@@ -156,13 +145,13 @@ int OpenUnicodeIO(AVIOContext** pb, const std::string& libraryName, int avioFlag
         return AVERROR(ENOENT);
     auto file = std::make_unique<UnicodeFile>();
     if (interrupt)
-        file->interrupt = *interrupt;
+        file->Interrupt = *interrupt;
     std::string path = FromLibraryFileName(libraryName);
-    file->fd = ::open(path.c_str(), OpenFlagsFor(avioFlags) | O_CLOEXEC, 0666);
-    if (file->fd < 0)
+    file->Fd = ::open(path.c_str(), OpenFlagsFor(avioFlags) | O_CLOEXEC, 0666);
+    if (file->Fd < 0)
         return AVERROR(ENOENT);
     struct stat st {};
-    if (::fstat(file->fd, &st) != 0 || S_ISDIR(st.st_mode))
+    if (::fstat(file->Fd, &st) != 0 || S_ISDIR(st.st_mode))
         return AVERROR(ENOENT);
 
     std::unique_ptr<uint8_t, decltype(&av_free)> buffer(static_cast<uint8_t*>(av_malloc(kIOBufferSize)),

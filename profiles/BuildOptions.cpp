@@ -2,6 +2,7 @@
 
 #include "media/FFmpegLogger.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <optional>
@@ -46,6 +47,27 @@ bool HasDatExtension(const std::string& path) {
     for (char& c : ext)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext == ".dat";
+}
+
+void AppendOptionLine(TOutputOptions& output, const std::string& line) {
+    if (!output.ExtOptions.empty())
+        output.ExtOptions += '\n';
+    output.ExtOptions += line;
+}
+
+// The track picks travel as option lines too. Without subtitles the output
+// gets none, whatever its container would add by itself.
+void AddTrackPicks(const TConversionSettings& settings, TOutputOptions& output) {
+    if (settings.AudioTrack > 0)
+        AppendOptionLine(output, "atrack=" + std::to_string(settings.AudioTrack));
+    const int subtitleTrack = std::max(0, settings.SubtitleTrack);
+    if (settings.Subtitles == SubtitlesKeep) {
+        AppendOptionLine(output, "keepsub=" + std::to_string(subtitleTrack));
+        return;
+    }
+    output.DisableSubtitle = true;
+    if (settings.Subtitles == SubtitlesBurn)
+        AppendOptionLine(output, "burnsub=" + std::to_string(subtitleTrack));
 }
 
 } // namespace
@@ -125,11 +147,9 @@ void BuildOutputOptions(const TConversionSettings& settings, const std::string& 
 
     // Constant quality has no field of its own in the record: it travels as
     // the encoder's option line, which the job list keeps with the record.
-    if (!settings.VideoQuality.empty() && !settings.AudioOnly) {
-        if (!output.ExtOptions.empty())
-            output.ExtOptions += '\n';
-        output.ExtOptions += settings.VideoQuality;
-    }
+    if (!settings.VideoQuality.empty() && !settings.AudioOnly)
+        AppendOptionLine(output, settings.VideoQuality);
+    AddTrackPicks(settings, output);
 
     if (settings.ClipMode == ClipSelect && settings.ClipLength > 0)
         output.Duration = settings.ClipLength * 1000;

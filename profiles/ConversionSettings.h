@@ -15,7 +15,7 @@ struct TConversionSettings {
     std::string ProfileExt;      // extension tag of the profile
     std::string AudioChannels;   // "1", "2" or empty
     std::string AudioSampleRate; // Hz as text, "AUTO" or empty
-    std::string FrameSize;       // "W*H", possibly followed by a note, or empty
+    std::string FrameSize;       // "W*H" or empty
     std::string FrameRate;       // "25.00", "23.98", "24" ... or empty
     std::string TVStandard;      // "PAL", "NTSC" or empty
     std::string VideoFilters;    // "hflip", "vflip", "negate" joined by commas, or empty
@@ -35,6 +35,12 @@ struct TConversionSettings {
     int64_t ClipStart = -1;  // ms
     int64_t ClipLength = -1; // ms
     std::string ClipMode;    // ClipSelect or ClipNoSelect; not reset between add actions
+    // The source's tracks, numbered from 1 per kind; 0 is the source's default track.
+    int32_t AudioTrack = 0;
+    std::string Subtitles; // SubtitlesNone (empty too), SubtitlesKeep or SubtitlesBurn
+    int32_t SubtitleTrack = 0;
+
+    bool operator==(const TConversionSettings&) const = default;
 
     static constexpr int32_t NotSetBitRate = -1000;
     static constexpr int32_t AutoAudioBitRate = -2000; // also passes no audio bit rate
@@ -42,7 +48,10 @@ struct TConversionSettings {
 
 inline constexpr const char* ClipSelect = "Select";
 inline constexpr const char* ClipNoSelect = "NoSelect";
-inline constexpr const char* AutoSetting = "AUTO"; // AudioSampleRate and AudioCodec: the engine decides
+inline constexpr const char* SubtitlesNone = "none";
+inline constexpr const char* SubtitlesKeep = "keep"; // the track goes into the output as a subtitle stream
+inline constexpr const char* SubtitlesBurn = "burn"; // the track is drawn into the pictures
+inline constexpr const char* AutoSetting = "AUTO";   // AudioSampleRate and AudioCodec: the engine decides
 
 // Resets every field except ProfileId, SourceFile and ClipMode, at the start of each add action.
 void ResetConversionSettings(TConversionSettings& settings);

@@ -1,5 +1,6 @@
 #include "profiles/OptionsWindow.h"
 
+#include "engine/SubtitleKeep.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/OutputProfile.h"
 
@@ -45,8 +46,10 @@ void TOptionsWindow::Clear() {
         list.Items.clear();
         list.ItemIndex = -1;
     }
+    picked_ = {};
     filters_ = {};
     deinterlace_ = TDeinterlace::Auto;
+    tracks_.Clear();
     settings_.VideoFilters.clear();
     settings_.VideoTag.clear();
 }
@@ -72,6 +75,7 @@ void TOptionsWindow::EnterAudioMode() {
 
 void TOptionsWindow::SetList(TChoiceRole role, const TListChoice& choice) {
     TChoiceBox& list = lists_[RoleIndex(role)];
+    picked_[RoleIndex(role)] = false;
     list.Items.assign(choice.Items.begin(), choice.Items.end());
     const auto it = std::find(choice.Items.begin(), choice.Items.end(), choice.Preselected);
     list.ItemIndex = it == choice.Items.end() ? -1 : static_cast<int>(it - choice.Items.begin());
@@ -101,6 +105,9 @@ void TOptionsWindow::ReadDuration() {
     BuildSourceInput(settings_.SourceFile, input);
 
     clipBoxes_ = {"00", "00", "00", "", "", ""};
+    const std::string formatName = OutputFormatName(settings_.OutputFormat, settings_.OutputFile);
+    const bool outputHasPictures = mediaKind_ == MediaKindVideo;
+    tracks_.Fill(nullptr, formatName, outputHasPictures);
     if (!converter_.LibrariesLoaded() && !converter_.LoadLibraries()) {
         GetLogger().LogFmt(nullptr, llWarning, "Options window: %s", converter_.LastError().c_str());
         return;
@@ -114,6 +121,8 @@ void TOptionsWindow::ReadDuration() {
             sourceDuration_ = std::to_string(seconds);
             std::ranges::move(DurationBoxes(seconds), clipBoxes_.begin() + 3);
         }
+        if (context != nullptr)
+            tracks_.Fill(context, formatName, outputHasPictures);
     }
     converter_.ClearTasks();
 }
@@ -126,6 +135,7 @@ std::array<std::string, 3> TOptionsWindow::DurationBoxes(int64_t seconds) {
 
 bool TOptionsWindow::Confirm() {
     MapChoicesToSettings(ChosenItems(), {outputFolder_, pendingTarget_, mediaKind_}, settings_);
+    tracks_.WriteTo(settings_);
     const TClipCheck check = ApplyClipRange(clipChecked_, clipBoxes_, durationSeconds_, settings_);
     if (check != TClipCheck::ccAccepted) {
         dialogs_.ShowInformation(PromptCaption, std::string(ClipMessage(check)));
@@ -133,6 +143,24 @@ bool TOptionsWindow::Confirm() {
     }
     visible_ = false;
     return true;
+}
+
+TJobRequest TOptionsWindow::Request() const {
+    TJobRequest request;
+    request.ProfileId = settings_.ProfileId;
+    for (size_t i = 0; i < lists_.size(); ++i)
+        if (picked_[i])
+            request.Picks.emplace_back(static_cast<TChoiceRole>(i),
+                                       SelectedText(static_cast<TChoiceRole>(i)));
+    request.Filters = filters_;
+    request.Deinterlace = deinterlace_;
+    if (clipChecked_)
+        request.Clip = clipBoxes_;
+    request.AudioTrack = tracks_.AudioTrackValue();
+    request.Subtitles = tracks_.SubtitleModeValue();
+    request.SubtitleTrack = tracks_.SubtitleTrackValue();
+    request.Sources = {settings_.SourceFile};
+    return request;
 }
 
 void TOptionsWindow::Cancel() {
@@ -153,6 +181,7 @@ bool TOptionsWindow::Pick(TChoiceRole role, int index) {
     if (index < 0 || static_cast<size_t>(index) >= list.Items.size() || !list.Enabled)
         return false;
     list.ItemIndex = index;
+    picked_[RoleIndex(role)] = true;
     if (role == TChoiceRole::crVideoEncoder) {
         if (const auto refill = RefillForEncoder(settings_.ProfileId, list.Items[index]))
             SetList(refill->Role, refill->List);

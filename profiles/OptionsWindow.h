@@ -7,7 +7,9 @@
 #include "engine/RAzidiZUV.h"
 #include "profiles/ChoiceLists.h"
 #include "profiles/ConversionSettings.h"
+#include "profiles/JobRequest.h"
 #include "profiles/SettingsMapping.h"
+#include "profiles/TrackChoices.h"
 #include "profiles/Translation.h"
 #include "profiles/UserDialogs.h"
 
@@ -59,6 +61,11 @@ public:
     // "确定": writes the settings; true when the range check passed and the
     // window closed, false when a message was shown and the window stays.
     bool Confirm();
+    // What the window shows as a job request for its source: the profile, the
+    // items the user picked (a list refilled since keeps its new preselection),
+    // the filters and, when ticked, the clip boxes. SettingsForRequest writes
+    // from it what Confirm writes.
+    TJobRequest Request() const;
     // "取消": closes without writing anything.
     void Cancel();
     // "预览视频": the shell opens the source.
@@ -116,6 +123,11 @@ public:
     // at least two digits ("01", "02", "05"; hours may have more).
     static std::array<std::string, 3> DurationBoxes(int64_t seconds);
 
+    // The source's audio track and what to do with its subtitles; filled by
+    // the show sequence with the duration read, written on "确定".
+    TTrackChoices& Tracks() { return tracks_; }
+    const TTrackChoices& Tracks() const { return tracks_; }
+
     // The window's own values, set by the show sequence.
     const std::string& SourceDuration() const { return sourceDuration_; }
     const std::string& MediaKind() const { return mediaKind_; }
@@ -139,12 +151,14 @@ private:
 
     std::string sourceText_;
     std::array<TChoiceBox, ChoiceRoleCount> lists_;
+    std::array<bool, ChoiceRoleCount> picked_{}; // the user picked in the list since it was filled
     std::array<bool, 3> filters_{};
     TDeinterlace deinterlace_ = TDeinterlace::Auto;
     bool videoEnabled_ = true;
     bool clipCheckEnabled_ = true;
     bool clipChecked_ = false;
     TClipBoxes clipBoxes_;
+    TTrackChoices tracks_;
 
     std::string sourceDuration_;
     std::optional<int64_t> durationSeconds_; // none when this showing could not read it

@@ -129,6 +129,10 @@ const TVolumeRow* FindVolumeRow(std::string_view label) {
     return FindRow(Volumes, label);
 }
 
+std::string FrameSizeValue(std::string_view item) {
+    return std::string(item.substr(0, item.find(' ')));
+}
+
 std::optional<int32_t> VideoBitRateFromText(std::string_view text) {
     if (text == NotApplicable)
         return TConversionSettings::NotSetBitRate;
@@ -189,7 +193,7 @@ void MapChoicesToSettings(const TChosenItems& chosen, const TMappingContext& con
         settings.AudioBitRate = *rate;
 
     const std::string& size = chosen.Item(crFrameSize);
-    settings.FrameSize = size == KeepSize || size == NotApplicable ? std::string() : size;
+    settings.FrameSize = size == KeepSize || size == NotApplicable ? std::string() : FrameSizeValue(size);
 
     const std::string& frameRate = chosen.Item(crFrameRate);
     settings.FrameRate = frameRate == KeepRate || frameRate == NotApplicable ? std::string() : frameRate;

@@ -73,6 +73,9 @@ struct TVolumeRow {
 std::span<const TVolumeRow> VolumeRows();
 const TVolumeRow* FindVolumeRow(std::string_view label);
 
+// The size a frame-size item stands for, without the note some items carry:
+// "720*480  (标清SD格式)" -> "720*480", "640*480" -> "640*480".
+std::string FrameSizeValue(std::string_view item);
 // "528 kbps(中等质量)" -> 528000; "无" -> NotSetBitRate; none for a text without a number.
 std::optional<int32_t> VideoBitRateFromText(std::string_view text);
 // "128" -> 128000, "7.95" -> 7950, "自动音频比特率" -> NotSetBitRate; none for a text without a number.

@@ -47,7 +47,9 @@ std::string ItemValue(TChoiceRole role, std::string_view item) {
     MapChoicesToSettings(chosen, {{}, {}, MediaKindVideo}, settings);
     switch (role) {
     case crFrameSize:
-        return settings.FrameSize;
+        // The whole item, note included: files saved before the note was
+        // dropped from the setting name their sizes that way.
+        return settings.FrameSize.empty() ? std::string() : std::string(item);
     case crFrameRate:
         return settings.FrameRate;
     case crAspect:

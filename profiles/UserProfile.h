@@ -7,6 +7,7 @@
 
 #include "profiles/ChoiceLists.h"
 #include "profiles/Deinterlace.h"
+#include "profiles/ConversionSettings.h"
 #include "profiles/SettingsMapping.h"
 
 #include <array>
@@ -22,6 +23,11 @@ struct TUserProfile {
     std::array<std::string, ChoiceRoleCount> Values; // per TChoiceRole, ItemValue of the pick
     std::array<bool, 3> Filters{};                   // hflip, vflip, negate
     TDeinterlace Deinterlace = TDeinterlace::Auto;   // a file without it: what a new job gets
+    // The track picks as in TConversionSettings: track numbers (0: the
+    // source's default track) and SubtitlesNone/Keep/Burn.
+    int32_t AudioTrack = 0;
+    std::string Subtitles = SubtitlesNone;
+    int32_t SubtitleTrack = 0;
 };
 
 // The value list item `item` of `role` gives: what the settings mapping makes

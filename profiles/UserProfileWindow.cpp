@@ -8,7 +8,12 @@ TUserProfile CaptureWindow(const TOptionsWindow& window, std::string name, int32
     chosen.VerticalFlip = window.Filter(1);
     chosen.Negative = window.Filter(2);
     chosen.Deinterlace = window.Deinterlace();
-    return CaptureUserProfile(std::move(name), baseId, chosen);
+    TUserProfile profile = CaptureUserProfile(std::move(name), baseId, chosen);
+    const TTrackChoices& tracks = window.Tracks();
+    profile.AudioTrack = tracks.AudioTrackValue();
+    profile.Subtitles = tracks.SubtitleModeValue();
+    profile.SubtitleTrack = tracks.SubtitleTrackValue();
+    return profile;
 }
 
 bool ShowUserProfile(TOptionsWindow& window, const TUserProfile& profile, std::string& error) {
@@ -26,5 +31,9 @@ bool ShowUserProfile(TOptionsWindow& window, const TUserProfile& profile, std::s
     for (int i = 0; i < 3; ++i)
         window.SetFilter(i, profile.Filters[static_cast<size_t>(i)]);
     window.SetDeinterlace(profile.Deinterlace);
+    // Tracks belong to a source: one this source lacks leaves the window's
+    // default shown, which the user sees before confirming.
+    window.Tracks().SelectAudioTrack(profile.AudioTrack);
+    window.Tracks().SelectSubtitles(profile.Subtitles, profile.SubtitleTrack);
     return found;
 }

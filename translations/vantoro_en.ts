@@ -1827,5 +1827,45 @@
         <source>自动去隔行</source>
         <translation>Deinterlace automatically</translation>
     </message>
+    <message>
+        <source>音轨：</source>
+        <translation>Audio track:</translation>
+    </message>
+    <message>
+        <source>字幕：</source>
+        <translation>Subtitles:</translation>
+    </message>
+    <message>
+        <source>字幕轨道：</source>
+        <translation>Subtitle track:</translation>
+    </message>
+    <message>
+        <source>不要字幕</source>
+        <translation>No subtitles</translation>
+    </message>
+    <message>
+        <source>保留字幕</source>
+        <translation>Keep subtitles</translation>
+    </message>
+    <message>
+        <source>字幕烧录到画面</source>
+        <translation>Burn subtitles into the picture</translation>
+    </message>
+    <message>
+        <source>源文件默认音轨</source>
+        <translation>Source&apos;s default audio track</translation>
+    </message>
+    <message>
+        <source>默认</source>
+        <translation>default</translation>
+    </message>
+    <message>
+        <source>声道</source>
+        <translation> channels</translation>
+    </message>
+    <message>
+        <source>未知语言</source>
+        <translation>unknown language</translation>
+    </message>
 </context>
 </TS>

@@ -4,10 +4,9 @@
 #include "app/MainWindowLogic.h"
 #include "AppFakes.h"
 #include "app/JobListFile.h"
-#include "app/OutputStaging.h"
+#include "app/OutputFiles.h"
 #include "app/PasswordLock.h"
 #include "app/ScriptedFormatChoice.h"
-#include "engine/TaskFiles.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
@@ -814,8 +813,7 @@ TEST_F(MainWindowLogicTest, JobsCutShortByAnEndedProgramComeBackNotConverted) {
         job.Row.CurrentTime = "0";
         job.Input.FileName = Clip("a.mkv");
         job.Output.FileName = Out("job" + std::to_string(jobs.size()) + ".wav");
-        std::ofstream part(c.ran ? TOutputFile::PartName(job.Output.FileName)
-                                 : AddCheckName(job.Output.FileName));
+        std::ofstream part(c.ran ? PartName(job.Output.FileName) : AddCheckName(job.Output.FileName));
         if (c.ran) {
             job.RunOutput = job.Output.FileName;
             part << "part";
@@ -832,8 +830,8 @@ TEST_F(MainWindowLogicTest, JobsCutShortByAnEndedProgramComeBackNotConverted) {
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].saved);
         EXPECT_EQ(view.Rows[i].Status, cases[i].restored);
-        const std::string part = cases[i].ran ? TOutputFile::PartName(jobs[i].Output.FileName)
-                                              : AddCheckName(jobs[i].Output.FileName);
+        const std::string part =
+            cases[i].ran ? PartName(jobs[i].Output.FileName) : AddCheckName(jobs[i].Output.FileName);
         EXPECT_EQ(fs::exists(part), cases[i].partKept);
         if (cases[i].ran) {
             EXPECT_EQ(fs::exists(DeadRunPart(jobs[i].Output.FileName)), cases[i].partKept);
@@ -892,4 +890,44 @@ TEST_F(MainWindowLogicTest, TheMediaReportOfTheSelectedRow) {
     EXPECT_EQ(report->Width + "*" + report->Height, "64*48");
     fs::remove(dir.File("视频.mkv"));
     EXPECT_FALSE(logic->ShowMediaReport());
+}
+
+// The command line's way in: a request added without the chooser lists the
+// same jobs, with the same records, as the windows given the same picks.
+TEST_F(MainWindowLogicTest, ARequestListsTheJobsTheWindowsList) {
+    const auto jobsText = [&](const std::string& name) {
+        std::vector<TSavedJob> saved;
+        for (int row = 0; row < logic->Jobs().RowCount(); ++row)
+            saved.push_back(
+                {logic->Jobs().Row(row), logic->Jobs().Slot(row).Input, logic->Jobs().Slot(row).Output, {}});
+        std::string error;
+        EXPECT_TRUE(SaveJobListFile(dir.File(name), saved, error)) << error;
+        std::ifstream in(dir.File(name));
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const TJobRequest one{
+        MpegProfile,
+        {{TChoiceRole::crVideoBitRate, "1600 kbps(极高质量)"}, {TChoiceRole::crVolume, "无声音"}},
+        {true, false, true},
+        TClipBoxes{"00", "00", "01", "", "", "02"}};
+    TJobRequest many = one;
+    many.Clip.reset();
+
+    script = one;
+    AddOne(Clip("long.mkv"));
+    script = many;
+    AddMany({Clip("a.mkv"), Clip("b.avi")});
+    ASSERT_EQ(logic->Jobs().RowCount(), 3);
+    const std::string windows = jobsText("windows.txt");
+
+    logic->ClearJobs();
+    TJobRequest request = one;
+    request.Sources = {Clip("long.mkv")};
+    logic->AddRequest(request);
+    request = many;
+    request.Sources = {Clip("b.avi"), Clip("a.mkv")}; // the order the dialog's add listed them in
+    logic->AddRequest(request);
+    ASSERT_TRUE(ServeUntil([&] { return !logic->Adding(); }, 30s));
+    EXPECT_EQ(jobsText("request.txt"), windows);
+    EXPECT_EQ(logic->Jobs().Slot(0).Output.Duration, 1000000); // the clip's second
 }

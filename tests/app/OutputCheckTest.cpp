@@ -1,7 +1,6 @@
 // The check of a finished job's output against real files: what it must hold,
 // what it holds, and the texts that name what is wrong.
-#include "app/OutputCheck.h"
-#include "engine/FFmpegTaskList.h"
+#include "app/OutputFiles.h"
 #include "engine/RAzidiZUV.h"
 #include "fixtures/ClipCopy.h"
 #include "fixtures/FixtureMaker.h"
@@ -124,7 +123,7 @@ TEST(OutputCheckTest, TheExpectationNamesTheKindsTheOutputWasGiven) {
         output.FileName = dir.File(c.output);
         output.DisableVideo = c.disableVideo;
         ASSERT_TRUE(converter.SetOutputFile(task, output.FileName, output)) << converter.LastError();
-        const TOutputExpectation expected = ExpectationOf(converter.Tasks().Items(task));
+        const TOutputExpectation expected = ExpectationOf(converter, task);
         EXPECT_EQ(expected.Video, c.video);
         EXPECT_EQ(expected.Audio, c.audio);
         EXPECT_NEAR(expected.Seconds, 2.0, 0.1);

@@ -1,7 +1,7 @@
 // Output names taken by creating the file exclusively: whatever is already
 // there under the name (another program's output, a link) makes it taken and
 // stays untouched; releasing removes only an empty file of our own making.
-#include "app/OutputClaim.h"
+#include "app/OutputFiles.h"
 #include "fixtures/FixtureMaker.h"
 
 #include <gtest/gtest.h>

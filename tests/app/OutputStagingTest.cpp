@@ -1,7 +1,7 @@
 // Temporary names and the publish of a checked output: a final name is only
 // ever taken by the finished file, without replacing another writer's file
 // unless the user chose to overwrite, and what killed runs left is cleared.
-#include "app/OutputStaging.h"
+#include "app/OutputFiles.h"
 #include "fixtures/FixtureMaker.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 // The password lock and the "(New_N)" output names.
-#include "app/OutputNaming.h"
-#include "app/OutputStaging.h"
+#include "app/OutputFiles.h"
 #include "app/PasswordLock.h"
 #include "fixtures/FixtureMaker.h"
 

@@ -4,7 +4,7 @@
 #include "app/AppFakes.h"
 #include "app/JobListFile.h"
 #include "app/MainWindowLogic.h"
-#include "app/OutputNaming.h"
+#include "app/OutputFiles.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/MainThreadDispatcher.h"
 #include "profiles/OutputProfile.h"

@@ -128,6 +128,9 @@ TEST(UserProfileFile, ADamagedFileIsRefusedWholeAndAMissingOneIsEmpty) {
              header + good + "VX=1\n",                        // an unknown list
              header + good + "Filters=hflip,blur\n",          // an unknown filter
              header + good + "Deinterlace=maybe\n",           // an unknown deinterlacing
+             header + good + "Subtitles=all\n",               // an unknown subtitle choice
+             header + good + "AudioTrack=-1\n",               // no track
+             header + good + "SubtitleTrack=one\n",           // no number
              header + good + "garbage\n",
              std::string("\x89PNG\r\n\x1a\n", 8),
          }) {
@@ -145,6 +148,34 @@ TEST(UserProfileFile, ADamagedFileIsRefusedWholeAndAMissingOneIsEmpty) {
     EXPECT_EQ(profiles[0].Name, "a");
     // Saved before deinterlacing was a choice: opened, it makes a new job, which deinterlaces on its own.
     EXPECT_EQ(profiles[0].Deinterlace, TDeinterlace::Auto);
+    // A file from before the track picks: the source's default track, no subtitles.
+    EXPECT_EQ(profiles[0].AudioTrack, 0);
+    EXPECT_EQ(profiles[0].Subtitles, SubtitlesNone);
+}
+
+TEST(UserProfileFile, TrackPicksRoundTripAsValues) {
+    TempDir dir;
+    const std::string file = dir.File("myprofiles.txt");
+    TUserProfile profile = CaptureUserProfile("tracks", 509, Chosen(509, {}));
+    profile.AudioTrack = 2;
+    profile.Subtitles = SubtitlesBurn;
+    profile.SubtitleTrack = 3;
+    std::string error;
+    ASSERT_TRUE(SaveUserProfiles(file, {profile}, error)) << error;
+    std::vector<TUserProfile> loaded;
+    ASSERT_TRUE(LoadUserProfiles(file, loaded, error)) << error;
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_EQ(loaded[0].AudioTrack, 2);
+    EXPECT_EQ(loaded[0].Subtitles, SubtitlesBurn);
+    EXPECT_EQ(loaded[0].SubtitleTrack, 3);
+
+    // The command line's own picks go over the saved ones.
+    TFormatScript script;
+    script.AudioTrack = 1;
+    ASSERT_TRUE(ApplyUserProfileToScript(file, "tracks", script, error)) << error;
+    EXPECT_EQ(script.AudioTrack, 1);
+    EXPECT_EQ(script.Subtitles, SubtitlesBurn);
+    EXPECT_EQ(script.SubtitleTrack, 3);
 }
 
 TEST(UserProfileFile, NamesStayUniqueThroughAddRenameAndDelete) {

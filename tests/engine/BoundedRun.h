@@ -2,7 +2,7 @@
 // that would never end fails its test instead of holding the test program.
 #pragma once
 
-#include "engine/FFmpegTask.h"
+#include "task/FFmpegTask.h"
 
 #include <atomic>
 #include <chrono>

@@ -2,6 +2,7 @@
 // events, for the component's tests.
 #pragma once
 
+#include "component/FFmpegTaskList.h"
 #include "engine/RAzidiZUV.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/MainThreadDispatcher.h"

@@ -4,7 +4,7 @@
 #include "DecodedOutput.h"
 #include "OptionTestSupport.h"
 #include "SetupTestSupport.h"
-#include "engine/InterlaceDetection.h"
+#include "setup/InterlaceDetection.h"
 #include "fixtures/Combing.h"
 
 #include <vector>

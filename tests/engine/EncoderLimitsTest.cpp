@@ -1,7 +1,7 @@
 // Settings that older libraries took and today's encoders or muxers refuse
 // are bent to the nearest accepted value with a warning, and the conversion
 // runs to a file that decodes.
-#include "engine/EncoderLimits.h"
+#include "setup/EncoderLimits.h"
 #include "BoundedRun.h"
 #include "DecodedOutput.h"
 #include "OptionTestSupport.h"

@@ -2,7 +2,7 @@
 // says nothing, that the task's own options win, that other encoders keep the
 // library's defaults, and that a conversion with them decodes whole at its bit
 // rate.
-#include "engine/EncoderTuning.h"
+#include "setup/EncoderTuning.h"
 #include "DecodedOutput.h"
 #include "SetupTestSupport.h"
 

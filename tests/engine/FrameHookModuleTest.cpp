@@ -1,6 +1,6 @@
-#include "engine/FrameHookModule.h"
+#include "loop/FrameHookModule.h"
 #include "engine/FFmpegException.h"
-#include "engine/OptionTable.h"
+#include "options/OptionTable.h"
 
 #include "OptionTestSupport.h"
 

@@ -236,12 +236,11 @@ TEST_F(ApplyStoredOptionsTest, PrivateOptionsReachOnlyTheEncoderThatHasThem) {
 
     // Without private data of its own the options go to the dictionary for the open call.
     CodecContextPtr later(avcodec_alloc_context3(nullptr));
-    AVDictionary* raw = nullptr;
-    ApplyStoredOptions(set_, later.get(), AVMEDIA_TYPE_VIDEO, x264, 17, &raw);
-    DictionaryPtr options(raw);
-    ASSERT_EQ(av_dict_count(options.get()), 2);
-    EXPECT_STREQ(av_dict_get(options.get(), "crf", nullptr, 0)->value, "30");
-    EXPECT_STREQ(av_dict_get(options.get(), "me_method", nullptr, 0)->value, "umh");
+    DictionaryHolder options;
+    ApplyStoredOptions(set_, later.get(), AVMEDIA_TYPE_VIDEO, x264, 17, options.Address());
+    ASSERT_EQ(av_dict_count(options.Get()), 2);
+    EXPECT_STREQ(av_dict_get(options.Get(), "crf", nullptr, 0)->value, "30");
+    EXPECT_STREQ(av_dict_get(options.Get(), "me_method", nullptr, 0)->value, "umh");
 
     // With its private data the options are set at once.
     CodecContextPtr now(avcodec_alloc_context3(x264));
@@ -252,13 +251,12 @@ TEST_F(ApplyStoredOptionsTest, PrivateOptionsReachOnlyTheEncoderThatHasThem) {
     // Relative flag values add up in the dictionary as they would on the object.
     const AVCodec* mpeg2 = avcodec_find_encoder(AV_CODEC_ID_MPEG2VIDEO);
     CodecContextPtr context(avcodec_alloc_context3(nullptr));
-    raw = nullptr;
-    ApplyStoredOptions(set_, context.get(), AVMEDIA_TYPE_VIDEO, mpeg2, 17, &raw);
-    options.reset(raw);
-    ASSERT_NE(av_dict_get(options.get(), "mpv_flags", nullptr, 0), nullptr);
-    EXPECT_STREQ(av_dict_get(options.get(), "mpv_flags", nullptr, 0)->value, "+naq+mv0");
-    EXPECT_STREQ(av_dict_get(options.get(), "scan_offset", nullptr, 0)->value, "1");
-    EXPECT_EQ(av_dict_get(options.get(), "crf", nullptr, 0), nullptr);
+    DictionaryHolder relative;
+    ApplyStoredOptions(set_, context.get(), AVMEDIA_TYPE_VIDEO, mpeg2, 17, relative.Address());
+    ASSERT_NE(av_dict_get(relative.Get(), "mpv_flags", nullptr, 0), nullptr);
+    EXPECT_STREQ(av_dict_get(relative.Get(), "mpv_flags", nullptr, 0)->value, "+naq+mv0");
+    EXPECT_STREQ(av_dict_get(relative.Get(), "scan_offset", nullptr, 0)->value, "1");
+    EXPECT_EQ(av_dict_get(relative.Get(), "crf", nullptr, 0), nullptr);
 }
 
 TEST_F(ApplyStoredOptionsTest, ContainerAndScalerOptions) {

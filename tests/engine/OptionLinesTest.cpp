@@ -1,4 +1,4 @@
-#include "engine/OptionLines.h"
+#include "options/OptionLines.h"
 #include "engine/FFmpegException.h"
 
 #include "OptionTestSupport.h"

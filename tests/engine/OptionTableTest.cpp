@@ -1,4 +1,4 @@
-#include "engine/OptionTable.h"
+#include "options/OptionTable.h"
 #include "engine/FFmpegException.h"
 
 #include "OptionTestSupport.h"

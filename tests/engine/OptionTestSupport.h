@@ -1,8 +1,8 @@
 // A stand-in task for option tests, and a capture of the logger's lines.
 #pragma once
 
-#include "engine/OptionTarget.h"
 #include "media/FFmpegLogger.h"
+#include "options/OptionTarget.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The default list of an output and the extra streams built from it, and the
 // record fields applied as options.
-#include "engine/OutputDefaults.h"
+#include "options/OutputDefaults.h"
 #include "ConverterTestSupport.h"
 #include "SetupTestSupport.h"
-#include "engine/RecordOptions.h"
+#include "options/RecordOptions.h"
 
 #include <ctime>
 

@@ -6,6 +6,7 @@
 #include "ConverterTestSupport.h"
 #include "DecodedOutput.h"
 #include "media/FileHelpers.h"
+#include "task/TaskFiles.h"
 
 #include <csignal>
 #include <cstdio>
@@ -64,11 +65,14 @@ TEST_F(ConverterTest, ADiskThatFillsUpFailsTheTaskAndLeavesNoWholeLookingFile) {
     const std::string input = Clip("in.mkv", spec);
     constexpr rlim_t Limit = 20 * 1024; // above the header, well below the whole output
     // Runs in the child: 0 when the task failed with a message and its output
-    // is kept under the incomplete name only.
-    auto convertUnderTheLimit = [&] {
+    // is kept under the incomplete name only: the name given plus the mark, or
+    // the name given itself for a caller that writes under a temporary name of
+    // its own and turned the mark off.
+    auto convertUnderTheLimit = [&](bool mark) {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{Limit, Limit};
         setrlimit(RLIMIT_FSIZE, &limit);
+        conv.SetMarkIncompleteOutputs(mark);
         TOutputOptions options = HookedOutput();
         options.ExtOptions = "qscale=1";
         AddConversion(input, options);
@@ -78,10 +82,17 @@ TEST_F(ConverterTest, ADiskThatFillsUpFailsTheTaskAndLeavesNoWholeLookingFile) {
         std::fprintf(stderr, "report: size %lld finished %d failed %d \"%s\"\n", (long long)FileSizeOf(out),
                      end.Finished, end.Failed, end.ErrorMessage.c_str());
         const bool reported = !end.Finished && end.Failed && !end.ErrorMessage.empty();
-        const bool kept = !std::filesystem::exists(out) && std::filesystem::exists(out + Incomplete);
+        const std::string keptAs = mark ? out + Incomplete : out;
+        const std::string notAs = mark ? out : out + Incomplete;
+        const bool kept = !std::filesystem::exists(notAs) && FileSizeOf(keptAs) > 0;
         return reported ? (kept ? 0 : 2) : 1;
     };
-    EXPECT_EXIT(std::exit(convertUnderTheLimit()), testing::ExitedWithCode(0), "");
+    for (const bool mark : {true, false}) {
+        SCOPED_TRACE(mark ? "marked" : "under the name given");
+        EXPECT_EXIT(std::exit(convertUnderTheLimit(mark)), testing::ExitedWithCode(0), "");
+        std::filesystem::remove(OutputPath(0));
+        std::filesystem::remove(OutputPath(0) + Incomplete);
+    }
 }
 
 // The source is deleted or cut short after the conversion has begun.

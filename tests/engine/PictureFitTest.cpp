@@ -1,6 +1,6 @@
 // Where a picture goes in an output frame: as large as keeps its shape,
 // centred, on even sizes, and the whole frame when only rounding differs.
-#include "engine/PictureFit.h"
+#include "loop/PictureFit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "engine/Presets.h"
+#include "options/Presets.h"
 #include "engine/FFmpegException.h"
-#include "engine/OptionTable.h"
 #include "media/LegacyOptions.h"
 #include "media/LibraryPointers.h"
+#include "options/OptionTable.h"
 
 #include "OptionTestSupport.h"
 #include "fixtures/FixtureMaker.h"
@@ -200,11 +200,10 @@ TEST_P(PresetOnX264, OpensTheEncoderWithEverySettingInPlace) {
     context->pix_fmt = AV_PIX_FMT_YUV420P;
     context->time_base = {1, 25};
     context->thread_count = 1;
-    AVDictionary* raw = nullptr;
-    ApplyStoredOptions(target.contexts, context.get(), AVMEDIA_TYPE_VIDEO, x264, 17, &raw);
-    EXPECT_EQ(raw, nullptr); // private options went straight to the encoder's private data
-    const int opened = avcodec_open2(context.get(), x264, &raw);
-    DictionaryPtr leftover(raw);
+    DictionaryHolder leftover;
+    ApplyStoredOptions(target.contexts, context.get(), AVMEDIA_TYPE_VIDEO, x264, 17, leftover.Address());
+    EXPECT_EQ(leftover.Get(), nullptr); // private options went straight to the encoder's private data
+    const int opened = avcodec_open2(context.get(), x264, leftover.Address());
     ASSERT_EQ(opened, 0);
     ExpectEncoderFollows(context.get(), GetParam());
     EXPECT_TRUE(EncodesAFrame(context.get()));

@@ -1,4 +1,4 @@
-#include "engine/Preview.h"
+#include "preview/Preview.h"
 #include "media/FFmpegLogger.h"
 #include "media/MainThreadDispatcher.h"
 #include "media/TextHelpers.h"

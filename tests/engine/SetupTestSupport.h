@@ -3,9 +3,9 @@
 #pragma once
 
 #include "engine/FFmpegException.h"
-#include "engine/FFmpegTask.h"
-#include "engine/OptionTable.h"
 #include "fixtures/FixtureMaker.h"
+#include "options/OptionTable.h"
+#include "task/FFmpegTask.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "engine/Target.h"
+#include "options/Target.h"
 #include "engine/FFmpegException.h"
-#include "engine/FFmpegTask.h"
-#include "engine/OptionTable.h"
 #include "media/LibraryPointers.h"
+#include "options/OptionTable.h"
+#include "task/FFmpegTask.h"
 
 #include "OptionTestSupport.h"
 #include "fixtures/FixtureMaker.h"

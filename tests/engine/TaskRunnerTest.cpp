@@ -1,4 +1,4 @@
-#include "engine/TaskRunner.h"
+#include "run/TaskRunner.h"
 #include "engine/FFmpegException.h"
 #include "media/MainThreadDispatcher.h"
 

@@ -2,9 +2,9 @@
 // option table on a fresh task, as for an input or an output.
 #include "FuzzSupport.h"
 
-#include "engine/FFmpegTask.h"
-#include "engine/OptionLines.h"
-#include "engine/OptionTable.h"
+#include "options/OptionLines.h"
+#include "options/OptionTable.h"
+#include "task/FFmpegTask.h"
 
 #include <exception>
 

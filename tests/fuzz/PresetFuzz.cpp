@@ -1,8 +1,8 @@
 // Preset files ("fpre") read and applied to a fresh task.
 #include "FuzzSupport.h"
 
-#include "engine/FFmpegTask.h"
-#include "engine/Presets.h"
+#include "options/Presets.h"
+#include "task/FFmpegTask.h"
 
 #include <exception>
 

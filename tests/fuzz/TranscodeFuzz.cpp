@@ -2,8 +2,8 @@
 // to its end (at most half a second of input), flush, trailer.
 #include "FuzzSupport.h"
 
-#include "engine/FFmpegTask.h"
-#include "engine/OptionTable.h"
+#include "options/OptionTable.h"
+#include "task/FFmpegTask.h"
 
 #include <exception>
 #include <utility>

@@ -247,6 +247,39 @@ TEST_F(OptionsDialogTest, ClipBoxesEditLikeTextBoxesAndShowTheValueUsed) {
     EXPECT_EQ(settings_.ClipLength, 1000);
 }
 
+TEST_F(OptionsDialogTest, TrackListsShowTheSourcesTracksAndTheirPicksBecomeValues) {
+    static TempDir dir;
+    static const std::string film = [] {
+        const std::string file = dir.File("film.mkv");
+        ClipSpec spec = VideoAndAudioClip(0.4);
+        AudioTrackSpec english;
+        english.Metadata = {{"language", "eng"}};
+        spec.Audio.push_back(english);
+        SubtitleTrackSpec subtitles;
+        subtitles.CuesUs = {{0, 300000}};
+        spec.Subtitles = {subtitles};
+        MakeClip(file, spec);
+        return file;
+    }();
+    settings_.SourceFile = film;
+    settings_.ProfileId = 509; // MKV: holds picture subtitles
+    TModalScript script;
+    script.ThenOn<OptionsDialog>([&](OptionsDialog* window) {
+        EXPECT_EQ(window->AudioTrackList()->count(), 2);
+        EXPECT_TRUE(window->AudioTrackList()->isEnabled());
+        EXPECT_EQ(window->SubtitleModeList()->currentText(), QStringLiteral("不要字幕"));
+        EXPECT_EQ(window->SubtitleModeList()->count(), 3);
+        window->AudioTrackList()->setCurrentIndex(1);
+        window->SubtitleModeList()->setCurrentIndex(
+            window->SubtitleModeList()->findText(QStringLiteral("保留字幕")));
+        window->ConfirmButton()->click();
+    });
+    EXPECT_TRUE(options_->Run());
+    EXPECT_EQ(settings_.AudioTrack, 2);
+    EXPECT_EQ(settings_.Subtitles, SubtitlesKeep);
+    EXPECT_EQ(settings_.SubtitleTrack, 0);
+}
+
 TEST_F(OptionsDialogTest, SeveralFilesLeaveTheClipBoxDisabled) {
     options_->Logic().SetClipPermission(false);
     TModalScript script;

@@ -3,6 +3,7 @@
 #include "fixtures/FixtureMaker.h"
 #include "media/AVProbe.h"
 #include "media/FFmpegLoader.h"
+#include "media/LibraryPointers.h"
 #include "media/TextHelpers.h"
 
 #include <gtest/gtest.h>
@@ -21,16 +22,11 @@ extern "C" {
 
 namespace {
 
-struct DictionaryFree {
-    void operator()(AVDictionary* d) const { av_dict_free(&d); }
-};
-using Dictionary = std::unique_ptr<AVDictionary, DictionaryFree>;
-
-Dictionary MakeDictionary(std::initializer_list<std::pair<const char*, const char*>> entries) {
-    AVDictionary* d = nullptr;
+DictionaryHolder MakeDictionary(std::initializer_list<std::pair<const char*, const char*>> entries) {
+    DictionaryHolder d;
     for (const auto& [key, value] : entries)
-        av_dict_set(&d, key, value, 0);
-    return Dictionary(d);
+        av_dict_set(d.Address(), key, value, 0);
+    return d;
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -86,15 +82,15 @@ TEST(FormatReportText, Id3v2FrameIdsAreShownByTheirCommonNames) {
 
 TEST(FormatReportText, MetadataBlock) {
     EXPECT_TRUE(MetadataBlockLines(nullptr, "").empty());
-    EXPECT_TRUE(MetadataBlockLines(MakeDictionary({{"language", "chi"}}).get(), "").empty());
+    EXPECT_TRUE(MetadataBlockLines(MakeDictionary({{"language", "chi"}}).Get(), "").empty());
 
     auto tags = MakeDictionary({{"TPE1", "艺术家"}, {"language", "eng"}, {"a_rather_long_key_name", "v"}});
     const std::vector<std::string> top = {"Metadata:", "  artist          : 艺术家",
                                           "  a_rather_long_key_name: v"};
-    EXPECT_EQ(MetadataBlockLines(tags.get(), ""), top);
+    EXPECT_EQ(MetadataBlockLines(tags.Get(), ""), top);
     const std::vector<std::string> indented = {"  Metadata:", "    artist          : 艺术家",
                                                "    a_rather_long_key_name: v"};
-    EXPECT_EQ(MetadataBlockLines(tags.get(), "  "), indented);
+    EXPECT_EQ(MetadataBlockLines(tags.Get(), "  "), indented);
 }
 
 TEST(FormatReportText, SecondsAndDates) {

@@ -5,12 +5,12 @@
 
 #include "ProfileIds.h"
 #include "ProfileWindows.h"
-#include "engine/EncoderLimits.h"
 #include "engine/RAzidiZUV.h"
 #include "fixtures/FixtureMaker.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/FormatChooser.h"
 #include "profiles/OptionsWindow.h"
+#include "setup/EncoderLimits.h"
 
 #include <gtest/gtest.h>
 
