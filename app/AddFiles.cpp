@@ -6,6 +6,7 @@
 #include "app/OutputFiles.h"
 #include "media/AVProbe.h"
 #include "media/FFmpegLoader.h"
+#include "media/FileHelpers.h"
 #include "media/MainThreadDispatcher.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/Translation.h"
