@@ -73,6 +73,7 @@ bool ReadField(TUserProfile& profile, const std::string& key, const std::string&
         if (mode)
             profile.Deinterlace = *mode;
         return mode.has_value();
+    }
     if (key == "AudioTrack")
         return ParseTrack(value, profile.AudioTrack);
     if (key == "SubtitleTrack")
