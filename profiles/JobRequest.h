@@ -32,10 +32,10 @@ struct TJobRequest {
     // refills the lists after it); of two picks of one list the later stands.
     std::vector<TChoicePick> Picks;
     std::array<bool, 3> Filters{}; // hflip, vflip, negate
-    std::optional<TDeinterlace> Deinterlace; // none: what a new job gets (Auto)
     // The clip range as the six clip boxes (start hours, minutes, seconds,
     // then stop); none: the whole source. A range applies to a single source.
     std::optional<TClipBoxes> Clip;
+    std::optional<TDeinterlace> Deinterlace; // none: what a new job gets (Auto)
     // Track picks as values; each file's task checks them against its own
     // tracks. None: what the options window would preselect.
     std::optional<int32_t> AudioTrack;    // numbered from 1; 0: the source's default
