@@ -194,11 +194,10 @@ bool SettingsForRequest(const TJobRequest& request, const std::string& sourceFil
         error = ClipMessage(check);
         return false;
     }
-    if (request.AudioTrack)
-        settings.AudioTrack = *request.AudioTrack;
-    if (request.Subtitles)
-        settings.Subtitles = *request.Subtitles;
-    if (request.SubtitleTrack)
-        settings.SubtitleTrack = *request.SubtitleTrack;
+    // What the window writes when nothing is picked: the source's default
+    // audio track and no subtitles.
+    settings.AudioTrack = request.AudioTrack.value_or(0);
+    settings.Subtitles = request.Subtitles.value_or(SubtitlesNone);
+    settings.SubtitleTrack = settings.Subtitles == SubtitlesNone ? 0 : request.SubtitleTrack.value_or(0);
     return true;
 }

@@ -144,8 +144,8 @@ TEST(SettingsMapping, ProfileDefaultsAndFilters) {
         EXPECT_EQ(Map(1, chosen).VideoFilters, c.Expected);
     }
 
-    // Sizes with notes are copied whole; keep-the-source texts clear.
-    EXPECT_EQ(Map(4, Defaults(4)).FrameSize, "320*240 (PSP所有固件版本适用)");
+    // A size item gives the size without its note; keep-the-source texts clear.
+    EXPECT_EQ(Map(4, Defaults(4)).FrameSize, "320*240");
     const TConversionSettings keep = Map(101, Defaults(101));
     EXPECT_EQ(keep.FrameSize, "");
     EXPECT_EQ(keep.FrameRate, "");

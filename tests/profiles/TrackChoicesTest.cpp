@@ -119,8 +119,10 @@ TEST_F(TrackChoicesTest, ConfirmedPicksReachTheTaskAsValues) {
         const char* OptionLines;
         bool SubtitlesDisabled;
     };
-    for (const Case& c : {Case{"不要字幕", "atrack=1", true}, Case{"保留字幕", "atrack=1\nkeepsub=0", false},
-                          Case{"字幕烧录到画面", "atrack=1\nburnsub=0", true}}) {
+    // A new job deinterlaces on its own; the track picks follow.
+    for (const Case& c : {Case{"不要字幕", "deinterlace=auto\natrack=1", true},
+                          Case{"保留字幕", "deinterlace=auto\natrack=1\nkeepsub=0", false},
+                          Case{"字幕烧录到画面", "deinterlace=auto\natrack=1\nburnsub=0", true}}) {
         SCOPED_TRACE(c.Mode);
         ShowFor(MkvProfile, Source("dvdsub"));
         ASSERT_TRUE(window.Tracks().PickAudioTrack(0));
