@@ -110,3 +110,22 @@ inline CliResult RunCliWatching(const CliRun& run) {
     (run.WatchedFd == 1 ? result.err : result.out) = ReadFile(run.OtherStreamFile);
     return result;
 }
+
+// An environment of the run's own below `folder`: the program sees none of the
+// settings, own profiles or desktop of whoever runs the tests.
+inline std::vector<std::string> PrivateEnvironment(const std::filesystem::path& folder) {
+    return {"HOME=" + (folder / "home").string(), "XDG_CONFIG_HOME=" + (folder / "config").string(),
+            "PATH=/usr/bin:/bin"};
+}
+
+// A conversion command in that environment, its standard error watched and its
+// standard output in `folder`/stdout, given two minutes.
+inline CliResult RunCliPrivately(const std::vector<std::string>& args, const std::filesystem::path& folder) {
+    return RunCliWatching({args,
+                           2,
+                           (folder / "stdout").string(),
+                           PrivateEnvironment(folder),
+                           {},
+                           std::chrono::seconds(120),
+                           {}});
+}

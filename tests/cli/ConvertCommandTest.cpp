@@ -73,7 +73,7 @@ protected:
             {args,
              2,
              dir.File(stdoutFile),
-             {"HOME=" + dir.File("home"), "XDG_CONFIG_HOME=" + dir.File("config"), "PATH=/usr/bin:/bin"},
+             PrivateEnvironment(dir.Path()),
              onErrLine,
              limit,
              program});

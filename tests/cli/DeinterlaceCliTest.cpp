@@ -49,14 +49,7 @@ protected:
     }
 
     CliResult Run(const Args& args) const {
-        return RunCliWatching(
-            {args,
-             2,
-             dir.File("stdout"),
-             {"HOME=" + dir.File("home"), "XDG_CONFIG_HOME=" + dir.File("config"), "PATH=/usr/bin:/bin"},
-             {},
-             std::chrono::seconds(120),
-             {}});
+        return RunCliPrivately(args, dir.Path());
     }
 
     static TempDir* clips_;

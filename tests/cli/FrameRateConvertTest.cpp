@@ -77,14 +77,7 @@ protected:
         for (const std::string& set : sets)
             args.insert(args.end(), {"--set", set});
         args.push_back(file);
-        return RunCliWatching(
-            {args,
-             2,
-             dir.File("stdout"),
-             {"HOME=" + dir.File("home"), "XDG_CONFIG_HOME=" + dir.File("config"), "PATH=/usr/bin:/bin"},
-             {},
-             std::chrono::seconds(120),
-             {}});
+        return RunCliPrivately(args, dir.Path());
     }
 
     static TempDir* clips_;

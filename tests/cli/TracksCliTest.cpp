@@ -76,14 +76,7 @@ protected:
         Args args{"convert", "--profile", profile, "--output-dir", Out(""), "--overwrite"};
         args.insert(args.end(), picks.begin(), picks.end());
         args.push_back(clips_->File("film.mkv"));
-        return RunCliWatching(
-            {args,
-             2,
-             dir.File("stdout"),
-             {"HOME=" + dir.File("home"), "XDG_CONFIG_HOME=" + dir.File("config"), "PATH=/usr/bin:/bin"},
-             {},
-             std::chrono::seconds(120),
-             {}});
+        return RunCliPrivately(args, dir.Path());
     }
     std::string Out(const std::string& name) const { return (dir.Path() / "out" / name).string(); }
 
