@@ -36,7 +36,9 @@ int SampleFieldParity(const TInterlaceSample& sample);
 // of megabytes, or the input ends or has nothing now), decoding that stream
 // with `decoder` and counting the detector's verdicts. Every packet read is
 // appended to `kept`, in reading order. Never raises for damaged media: what
-// could be judged is returned.
+// could be judged is returned. Every picture looked at is decoded twice, so the
+// defaults stay short: 60 pictures hold a dozen telecine cycles, plenty for the
+// third-of-pictures rule.
 TInterlaceSample SampleInterlacing(AVFormatContext* ctx, int streamIndex, const AVCodec* decoder,
-                                   std::deque<PacketPtr>& kept, double maxSeconds = 5.0,
-                                   int maxPictures = 250);
+                                   std::deque<PacketPtr>& kept, double maxSeconds = 2.5,
+                                   int maxPictures = 60);
