@@ -19,25 +19,16 @@ namespace {
 using Args = std::vector<std::string>;
 using Stripes = VideoTrackSpec::Stripes;
 
-// PAL DVD size, so that the DVD profile does not scale the rows.
-ClipSpec StripesClip(Stripes look) {
-    ClipSpec spec = VideoAndAudioClip(1.0);
-    VideoTrackSpec& video = spec.Video[0];
-    video.Codec = "mpeg2video";
-    video.Width = 720;
-    video.Height = 576;
-    video.BitRate = 8000000;
-    video.MovingStripes = look;
-    return spec;
-}
-
 class DeinterlaceCliTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(FFmpegLoader().BindSet(ConverterLibrarySet));
         clips_ = new TempDir;
-        MakeClip(clips_->File("interlaced.mkv"), StripesClip(Stripes::Interlaced));
-        MakeClip(clips_->File("progressive.mkv"), StripesClip(Stripes::Progressive));
+        // PAL DVD size, so that the DVD profile does not scale the rows.
+        MakeClip(clips_->File("interlaced.mkv"),
+                 fixtures::StripesClip(Stripes::Interlaced, 720, 576, 8000000));
+        MakeClip(clips_->File("progressive.mkv"),
+                 fixtures::StripesClip(Stripes::Progressive, 720, 576, 8000000));
     }
     static void TearDownTestSuite() {
         delete clips_;
@@ -48,9 +39,7 @@ protected:
         fs::create_directory(dir.Path() / "out");
     }
 
-    CliResult Run(const Args& args) const {
-        return RunCliPrivately(args, dir.Path());
-    }
+    CliResult Run(const Args& args) const { return RunCliPrivately(args, dir.Path()); }
 
     static TempDir* clips_;
     TempDir dir;

@@ -4,8 +4,8 @@
 #include "DecodedOutput.h"
 #include "OptionTestSupport.h"
 #include "SetupTestSupport.h"
-#include "setup/InterlaceDetection.h"
 #include "fixtures/Combing.h"
+#include "setup/InterlaceDetection.h"
 
 #include <vector>
 
@@ -18,17 +18,6 @@ public:
     bool StopRequested() const override { return false; }
     void PausePoint() override {}
 };
-
-ClipSpec StripesClip(Stripes look, double seconds = 1.0) {
-    ClipSpec spec = VideoAndAudioClip(seconds);
-    VideoTrackSpec& video = spec.Video[0];
-    video.Codec = "mpeg2video";
-    video.Width = 160;
-    video.Height = 128;
-    video.BitRate = 6000000;
-    video.MovingStripes = look;
-    return spec;
-}
 
 struct TOutputLook {
     double Combing = 0.0; // mean over the pictures
@@ -53,8 +42,8 @@ TOutputLook LookAt(const std::string& path) {
 class DeinterlaceRun : public SetupTest {
 protected:
     TOutputLook Convert(Stripes source, const TOptionList& output) {
-        OpenInput(
-            Clip(source == Stripes::Interlaced ? "interlaced.mkv" : "progressive.mkv", StripesClip(source)));
+        OpenInput(Clip(source == Stripes::Interlaced ? "interlaced.mkv" : "progressive.mkv",
+                       fixtures::StripesClip(source, 160, 128, 6000000)));
         const std::string path = dir.File("out.mkv");
         OpenOutput(path, output);
         NeverStop control;
