@@ -77,7 +77,8 @@ int RunProfilesCommand(const CommandArgs& args) {
             std::printf("  %s %s", std::string(ChoiceRoleName(role)).c_str(),
                         std::string(RoleCaption(role)).c_str());
             for (const auto& item : list.Items)
-                std::printf(" %s\"%s\"", item == list.Preselected ? "*" : "", std::string(item).c_str());
+                std::printf(" %s\"%s\"", item == list.Preselected ? "*" : "",
+                            std::string(item.Label).c_str());
             std::printf("\n");
         }
     }

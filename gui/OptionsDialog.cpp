@@ -243,8 +243,8 @@ void OptionsDialog::ShowState() {
         const TOptionsWindow::TChoiceBox& state = options_.List(static_cast<TChoiceRole>(i));
         QComboBox* box = lists_[i];
         QStringList items;
-        for (const std::string& item : state.Items)
-            items << UiText(item);
+        for (const TChoiceItem& item : state.Items)
+            items << UiText(item.Label);
         QStringList shown;
         for (int k = 0; k < box->count(); ++k)
             shown << box->itemText(k);

@@ -36,15 +36,16 @@ std::optional<TQualityScale> QualityScaleFor(std::string_view encoder) {
     return *it->Scale;
 }
 
-std::optional<size_t> QualityLevel(std::string_view item) {
-    const auto it = std::find(ConstantQualityItems.begin(), ConstantQualityItems.end(), item);
+std::optional<size_t> QualityLevel(std::string_view value) {
+    const auto it = std::find_if(ConstantQualityItems.begin(), ConstantQualityItems.end(),
+                                 [value](const TChoiceItem& item) { return item.Value == value; });
     if (it == ConstantQualityItems.end())
         return std::nullopt;
     return static_cast<size_t>(it - ConstantQualityItems.begin());
 }
 
-std::string QualityOptionLine(std::string_view encoder, std::string_view item) {
-    const auto level = QualityLevel(item);
+std::string QualityOptionLine(std::string_view encoder, std::string_view value) {
+    const auto level = QualityLevel(value);
     const auto scale = QualityScaleFor(encoder);
     if (!level || !scale)
         return {};

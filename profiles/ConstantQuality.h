@@ -6,6 +6,7 @@
 // needs, so there is nothing for a first pass to measure.
 #pragma once
 
+#include "profiles/ChoiceLists.h"
 #include "profiles/Translation.h"
 
 #include <array>
@@ -13,9 +14,10 @@
 #include <string>
 #include <string_view>
 
-// In list order: high, middle, low quality.
-inline constexpr std::array<std::string_view, 3> ConstantQualityItems{
-    VT_TR("恒定质量 (高)"), VT_TR("恒定质量 (中)"), VT_TR("恒定质量 (低)")};
+// In list order: high, middle, low quality; the value names the level.
+inline constexpr std::array<TChoiceItem, 3> ConstantQualityItems{{{VT_TR("恒定质量 (高)"), "quality/0"},
+                                                                  {VT_TR("恒定质量 (中)"), "quality/1"},
+                                                                  {VT_TR("恒定质量 (低)"), "quality/2"}}};
 
 // How an encoder holds a quality: the option that sets it and its value for
 // each item of ConstantQualityItems.
@@ -29,9 +31,9 @@ struct TQualityScale {
 // default encoder, which is not known before the output opens).
 std::optional<TQualityScale> QualityScaleFor(std::string_view encoder);
 
-// The position of `item` in ConstantQualityItems; none for any other text.
-std::optional<size_t> QualityLevel(std::string_view item);
+// The position in ConstantQualityItems of the item of value `value`; none for any other value.
+std::optional<size_t> QualityLevel(std::string_view value);
 
-// The option line ("crf=23", "qscale=4") that item `item` gives `encoder`;
-// empty when the item is no quality item or the encoder has no scale.
-std::string QualityOptionLine(std::string_view encoder, std::string_view item);
+// The option line ("crf=23", "qscale=4") that the item of value `value` gives
+// `encoder`; empty when it is no quality item or the encoder has no scale.
+std::string QualityOptionLine(std::string_view encoder, std::string_view value);

@@ -47,19 +47,27 @@ public:
     // False when the list does not offer `text`.
     bool Pick(TChoiceRole role, const std::string& text) {
         const TListChoice& list = lists_[RoleIndex(role)];
-        if ((profile_.AudioOnly && VideoRole(role)) ||
-            std::find(list.Items.begin(), list.Items.end(), text) == list.Items.end())
+        const TChoiceItem* item = FindItemByLabel(list.Items, text);
+        if ((profile_.AudioOnly && VideoRole(role)) || item == nullptr)
             return false;
-        selected_[RoleIndex(role)] = text;
+        selected_[RoleIndex(role)] = *item;
         if (role == TChoiceRole::crVideoEncoder) {
-            if (auto refill = RefillForEncoder(profile_.Id, text)) {
+            if (auto refill = RefillForEncoder(profile_.Id, item->Value)) {
                 lists_[RoleIndex(refill->Role)] = std::move(refill->List);
                 Select(refill->Role);
             }
         }
         return true;
     }
-    const std::string& Selected(TChoiceRole role) const { return selected_[RoleIndex(role)]; }
+    // The selected item's text; empty when nothing is selected.
+    std::string_view Selected(TChoiceRole role) const {
+        const auto& item = selected_[RoleIndex(role)];
+        return item ? item->Label : std::string_view();
+    }
+    std::optional<std::string> SelectedValue(TChoiceRole role) const {
+        const auto& item = selected_[RoleIndex(role)];
+        return item ? std::optional<std::string>(item->Value) : std::nullopt;
+    }
 
 private:
     // A list shows its preselected item, or nothing when it lacks that item.
@@ -67,12 +75,12 @@ private:
         const TListChoice& list = lists_[RoleIndex(role)];
         const bool offered =
             std::find(list.Items.begin(), list.Items.end(), list.Preselected) != list.Items.end();
-        selected_[RoleIndex(role)] = offered ? std::string(list.Preselected) : std::string();
+        selected_[RoleIndex(role)] = offered ? std::optional(list.Preselected) : std::nullopt;
     }
 
     const TOutputProfile& profile_;
     TProfileChoices lists_;
-    std::array<std::string, ChoiceRoleCount> selected_;
+    std::array<std::optional<TChoiceItem>, ChoiceRoleCount> selected_;
 };
 
 // The picks in list order, the given order kept within a list.
@@ -180,8 +188,8 @@ bool SettingsForRequest(const TJobRequest& request, const std::string& sourceFil
 
     // What confirming it writes.
     TChosenItems chosen;
-    for (size_t i = 0; i < chosen.Items.size(); ++i)
-        chosen.Items[i] = lists.Selected(static_cast<TChoiceRole>(i));
+    for (size_t i = 0; i < chosen.Values.size(); ++i)
+        chosen.Values[i] = lists.SelectedValue(static_cast<TChoiceRole>(i));
     chosen.HorizontalFlip = request.Filters[0];
     chosen.VerticalFlip = request.Filters[1];
     chosen.Negative = request.Filters[2];

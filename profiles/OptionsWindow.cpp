@@ -173,7 +173,14 @@ void TOptionsWindow::PreviewSource() {
 
 std::string TOptionsWindow::SelectedText(TChoiceRole role) const {
     const TChoiceBox& list = lists_[RoleIndex(role)];
-    return list.ItemIndex >= 0 ? list.Items[list.ItemIndex] : std::string();
+    return list.ItemIndex >= 0 ? std::string(list.Items[list.ItemIndex].Label) : std::string();
+}
+
+std::optional<std::string> TOptionsWindow::SelectedValue(TChoiceRole role) const {
+    const TChoiceBox& list = lists_[RoleIndex(role)];
+    if (list.ItemIndex < 0)
+        return std::nullopt;
+    return std::string(list.Items[list.ItemIndex].Value);
 }
 
 bool TOptionsWindow::Pick(TChoiceRole role, int index) {
@@ -183,7 +190,7 @@ bool TOptionsWindow::Pick(TChoiceRole role, int index) {
     list.ItemIndex = index;
     picked_[RoleIndex(role)] = true;
     if (role == TChoiceRole::crVideoEncoder) {
-        if (const auto refill = RefillForEncoder(settings_.ProfileId, list.Items[index]))
+        if (const auto refill = RefillForEncoder(settings_.ProfileId, list.Items[index].Value))
             SetList(refill->Role, refill->List);
     }
     return true;
@@ -191,8 +198,8 @@ bool TOptionsWindow::Pick(TChoiceRole role, int index) {
 
 bool TOptionsWindow::PickText(TChoiceRole role, std::string_view text) {
     const TChoiceBox& list = lists_[RoleIndex(role)];
-    const auto it = std::find(list.Items.begin(), list.Items.end(), text);
-    return it != list.Items.end() && Pick(role, static_cast<int>(it - list.Items.begin()));
+    const TChoiceItem* item = FindItemByLabel(list.Items, text);
+    return item != nullptr && Pick(role, static_cast<int>(item - list.Items.data()));
 }
 
 void TOptionsWindow::SetClipPermission(bool enabled) {
@@ -249,7 +256,7 @@ bool TOptionsWindow::TypeClipKey(int index, char32_t key) {
 TChosenItems TOptionsWindow::ChosenItems() const {
     TChosenItems chosen;
     for (size_t i = 0; i < lists_.size(); ++i)
-        chosen.Items[i] = SelectedText(static_cast<TChoiceRole>(i));
+        chosen.Values[i] = SelectedValue(static_cast<TChoiceRole>(i));
     chosen.HorizontalFlip = filters_[0];
     chosen.VerticalFlip = filters_[1];
     chosen.Negative = filters_[2];

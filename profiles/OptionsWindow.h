@@ -43,7 +43,7 @@ public:
 
     // One drop-down list (pick-only).
     struct TChoiceBox {
-        std::vector<std::string> Items;
+        std::vector<TChoiceItem> Items;
         int ItemIndex = -1; // -1: nothing selected
         bool Enabled = true;
     };
@@ -73,8 +73,10 @@ public:
 
     const std::string& SourceText() const { return sourceText_; }
     const TChoiceBox& List(TChoiceRole role) const { return lists_[RoleIndex(role)]; }
-    // The selected text of a list; empty when nothing is selected.
+    // The selected text (label) of a list; empty when nothing is selected.
     std::string SelectedText(TChoiceRole role) const;
+    // The selected item's value; none when nothing is selected.
+    std::optional<std::string> SelectedValue(TChoiceRole role) const;
     // The user picks item `index` of a list (a video encoder pick may refill
     // another list). False, and nothing changes, for an index the list lacks.
     bool Pick(TChoiceRole role, int index);

@@ -1,7 +1,8 @@
 // Turns what the options window shows when the user confirms it into the
-// output settings: the chosen item texts are compared exactly with the labels
-// of the mapping tables below. This is the only place where list texts become
-// settings; BuildOptions turns the settings into the engine's records.
+// output settings: each list's selected item gives its value (ChoiceLists.h),
+// which is the setting itself or, for the video encoder, the key of a row of
+// the encoder table below. BuildOptions turns the settings into the engine's
+// records.
 #pragma once
 
 #include "profiles/ChoiceLists.h"
@@ -20,12 +21,13 @@ inline constexpr const char* MediaKindMusic = "Music";
 
 // What the options window shows at confirmation.
 struct TChosenItems {
-    std::array<std::string, ChoiceRoleCount> Items; // selected text per TChoiceRole; empty: no selection
-    bool HorizontalFlip = false;                    // "视频图像水平翻转"
-    bool VerticalFlip = false;                      // "视频图像垂直翻转"
-    bool Negative = false;                          // "视频显示底片效果"
-    TDeinterlace Deinterlace = TDeinterlace::Off;   // "自动去隔行" ticked: Auto
-    const std::string& Item(TChoiceRole role) const { return Items[RoleIndex(role)]; }
+    // The value of the selected item per TChoiceRole; none: nothing selected.
+    std::array<std::optional<std::string>, ChoiceRoleCount> Values;
+    bool HorizontalFlip = false;                  // "视频图像水平翻转"
+    bool VerticalFlip = false;                    // "视频图像垂直翻转"
+    bool Negative = false;                        // "视频显示底片效果"
+    TDeinterlace Deinterlace = TDeinterlace::Off; // "自动去隔行" ticked: Auto
+    const std::optional<std::string>& Value(TChoiceRole role) const { return Values[RoleIndex(role)]; }
 };
 
 // The options window's own values that the mapping reads.
@@ -35,18 +37,21 @@ struct TMappingContext {
     std::string_view MediaKind;     // MediaKindVideo or MediaKindMusic
 };
 
-// Steps 1 to 13 of a confirmation: writes the settings from the chosen items.
-// Texts that match no table row leave their fields unchanged. A constant-quality
-// item of the bit-rate list sets no bit rate but VideoQuality, in the scale of
-// the chosen encoder. The clip range
-// is checked separately (ApplyClipRange), after this.
+// Steps 1 to 13 of a confirmation: writes the settings from the chosen items'
+// values. A list without a selection leaves its field unchanged, except the
+// size, frame rate and sample rate, which it clears; a video encoder value that
+// is no row's key changes nothing. A constant-quality item of the bit-rate list
+// sets no bit rate but VideoQuality, in the scale of the chosen encoder. The
+// clip range is checked separately (ApplyClipRange), after this.
 void MapChoicesToSettings(const TChosenItems& chosen, const TMappingContext& context,
                           TConversionSettings& settings);
 
-// The video encoder table. Empty Codec clears VideoCodec; empty Tag and Format
-// leave those fields unchanged; a row with a DiscTarget runs the disc preset.
+// The video encoder table, one row per distinct effect. An encoder item's
+// value is its row's Key: the other fields joined by "/" (own profiles store
+// it). Empty Codec clears VideoCodec; empty Tag and Format leave those fields
+// unchanged; a row with a DiscTarget runs the disc preset.
 struct TVideoEncoderRow {
-    std::string_view Label;
+    std::string_view Key;
     std::string_view Codec;
     std::string_view Tag;
     std::string_view Format;
@@ -55,31 +60,7 @@ struct TVideoEncoderRow {
     std::string_view DiscSuffix;   // replaces the output file's extension
 };
 std::span<const TVideoEncoderRow> VideoEncoderRows();
-const TVideoEncoderRow* FindVideoEncoderRow(std::string_view label);
-
-// The audio encoder table; an empty Codec clears AudioCodec.
-struct TAudioEncoderRow {
-    std::string_view Label;
-    std::string_view Codec;
-};
-std::span<const TAudioEncoderRow> AudioEncoderRows();
-const TAudioEncoderRow* FindAudioEncoderRow(std::string_view label);
-
-// The volume table (256 leaves the volume unchanged).
-struct TVolumeRow {
-    std::string_view Label;
-    std::string_view Volume;
-};
-std::span<const TVolumeRow> VolumeRows();
-const TVolumeRow* FindVolumeRow(std::string_view label);
-
-// The size a frame-size item stands for, without the note some items carry:
-// "720*480  (标清SD格式)" -> "720*480", "640*480" -> "640*480".
-std::string FrameSizeValue(std::string_view item);
-// "528 kbps(中等质量)" -> 528000; "无" -> NotSetBitRate; none for a text without a number.
-std::optional<int32_t> VideoBitRateFromText(std::string_view text);
-// "128" -> 128000, "7.95" -> 7950, "自动音频比特率" -> NotSetBitRate; none for a text without a number.
-std::optional<int32_t> AudioBitRateFromText(std::string_view text);
+const TVideoEncoderRow* FindVideoEncoderRow(std::string_view key);
 
 // The disc preset of a disc encoder row: target, standard and a new output
 // name; discards the other video and audio choices.

@@ -1,13 +1,13 @@
 // A profile of the user's own: a built-in profile with the user's picks of
-// its lists and its filters, kept under a name. The picks are kept as the
-// values they give (encoder name, bit rate, size ...), not as the list texts,
+// its lists and its filters, kept under a name. The picks are kept as their
+// items' values (encoder row key, bit rate, size ...), not as the list texts,
 // so a saved profile does not depend on how the lists are worded; opening it
 // finds each value's item in the base profile's lists again.
 #pragma once
 
 #include "profiles/ChoiceLists.h"
-#include "profiles/Deinterlace.h"
 #include "profiles/ConversionSettings.h"
+#include "profiles/Deinterlace.h"
 #include "profiles/SettingsMapping.h"
 
 #include <array>
@@ -20,7 +20,7 @@
 struct TUserProfile {
     std::string Name;
     int32_t BaseId = 0;
-    std::array<std::string, ChoiceRoleCount> Values; // per TChoiceRole, ItemValue of the pick
+    std::array<std::string, ChoiceRoleCount> Values; // per TChoiceRole, the value of the pick
     std::array<bool, 3> Filters{};                   // hflip, vflip, negate
     TDeinterlace Deinterlace = TDeinterlace::Auto;   // a file without it: what a new job gets
     // The track picks as in TConversionSettings: track numbers (0: the
@@ -30,16 +30,13 @@ struct TUserProfile {
     int32_t SubtitleTrack = 0;
 };
 
-// The value list item `item` of `role` gives: what the settings mapping makes
-// of it ("libx264", "1500000", "quality/1", "1280*720", "16:9" ...).
-std::string ItemValue(TChoiceRole role, std::string_view item);
-
 // The user profile of what the options window shows for profile `baseId`.
 TUserProfile CaptureUserProfile(std::string name, int32_t baseId, const TChosenItems& chosen);
 
-// The item texts that give the saved values, in list order (the encoder
-// first, whose pick may refill another list). False with `error` naming the
-// first value that no item of the base profile gives any more (or an unknown
-// base profile); `picks` then holds the ones found.
+// The item texts of the saved values, in list order (the encoder first, whose
+// pick may refill another list). A saved value that no item has but one item's
+// text (files written when sizes were kept with their notes) finds that item.
+// False with `error` naming the first value that no item of the base profile
+// gives any more (or an unknown base profile); `picks` then holds the ones found.
 bool PicksForUserProfile(const TUserProfile& profile, std::vector<std::pair<TChoiceRole, std::string>>& picks,
                          std::string& error);

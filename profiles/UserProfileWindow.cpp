@@ -2,8 +2,8 @@
 
 TUserProfile CaptureWindow(const TOptionsWindow& window, std::string name, int32_t baseId) {
     TChosenItems chosen;
-    for (size_t i = 0; i < chosen.Items.size(); ++i)
-        chosen.Items[i] = window.SelectedText(static_cast<TChoiceRole>(i));
+    for (size_t i = 0; i < chosen.Values.size(); ++i)
+        chosen.Values[i] = window.SelectedValue(static_cast<TChoiceRole>(i));
     chosen.HorizontalFlip = window.Filter(0);
     chosen.VerticalFlip = window.Filter(1);
     chosen.Negative = window.Filter(2);

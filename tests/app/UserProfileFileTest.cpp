@@ -17,18 +17,33 @@ namespace {
 using enum TChoiceRole;
 using TPicks = std::vector<std::pair<TChoiceRole, std::string>>;
 
-// Profile `id`'s preselected items with `picks` over them (an encoder pick's refill included).
-TChosenItems Chosen(int32_t id, const TPicks& picks) {
+// The items profile `id` shows with `picks` (by label) over its preselection
+// (an encoder pick's refill included).
+std::array<TChoiceItem, ChoiceRoleCount> Shown(int32_t id, const TPicks& picks) {
     auto choices = *ChoicesFor(id);
-    TChosenItems chosen;
-    for (size_t i = 0; i < chosen.Items.size(); ++i)
-        chosen.Items[i] = choices[i].Preselected;
-    for (const auto& [role, item] : picks) {
-        chosen.Items[RoleIndex(role)] = item;
+    std::array<TChoiceItem, ChoiceRoleCount> shown;
+    for (size_t i = 0; i < shown.size(); ++i)
+        shown[i] = choices[i].Preselected;
+    for (const auto& [role, label] : picks) {
+        const TChoiceItem* item = FindItemByLabel(choices[RoleIndex(role)].Items, label);
+        EXPECT_NE(item, nullptr) << label;
+        if (item == nullptr)
+            continue;
+        shown[RoleIndex(role)] = *item;
         if (role == crVideoEncoder)
-            if (const auto refill = RefillForEncoder(id, item))
-                chosen.Items[RoleIndex(refill->Role)] = refill->List.Preselected;
+            if (const auto refill = RefillForEncoder(id, item->Value)) {
+                choices[RoleIndex(refill->Role)] = refill->List;
+                shown[RoleIndex(refill->Role)] = refill->List.Preselected;
+            }
     }
+    return shown;
+}
+
+TChosenItems Chosen(int32_t id, const TPicks& picks) {
+    TChosenItems chosen;
+    const auto shown = Shown(id, picks);
+    for (size_t i = 0; i < shown.size(); ++i)
+        chosen.Values[i] = std::string(shown[i].Value);
     return chosen;
 }
 
@@ -90,11 +105,40 @@ TEST(UserProfileFile, SavedPicksComeBackAsTheSameItems) {
         EXPECT_EQ(profile.Values[RoleIndex(crVideoBitRate)].find("kbps"), std::string::npos);
         TPicks picks;
         ASSERT_TRUE(PicksForUserProfile(profile, picks, error)) << error;
-        const TChosenItems expected = Chosen(c.Profile, c.Picks);
-        ASSERT_EQ(picks.size(), expected.Items.size());
+        const auto expected = Shown(c.Profile, c.Picks);
+        ASSERT_EQ(picks.size(), expected.size());
         for (const auto& [role, item] : picks)
-            EXPECT_EQ(item, expected.Item(role)) << RoleCaption(role);
+            EXPECT_EQ(item, expected[RoleIndex(role)].Label) << RoleCaption(role);
     }
+}
+
+// Files written when the sizes kept their notes name such a size by the item's
+// text; they open with the same items, and their other values are today's.
+TEST(UserProfileFile, AFileOfAnEarlierVersionOpensWithTheSameItems) {
+    TempDir dir;
+    const std::string file = dir.File("myprofiles.txt");
+    WriteText(file, "vantoro-user-profiles 1\n[profile]\nName=sd\nBase=5\nVE=mpeg4/XVID///\nVB=1000000\n"
+                    "VS=720*480  (标清SD格式)\nVR=23.97\nAR=16:9\nAE=libfaac\nAB=96000\nAS=44100\nCH=2\n"
+                    "VOL=512\nFilters=vflip\n");
+    std::vector<TUserProfile> loaded;
+    std::string error;
+    ASSERT_TRUE(LoadUserProfiles(file, loaded, error)) << error;
+    ASSERT_EQ(loaded.size(), 1u);
+    TPicks picks;
+    ASSERT_TRUE(PicksForUserProfile(loaded[0], picks, error)) << error;
+    const TPicks expected = {{crVideoEncoder, "XviD 视频压缩器1"},
+                             {crVideoBitRate, "1000 kbps(很高质量)"},
+                             {crFrameSize, "720*480  (标清SD格式)"},
+                             {crFrameRate, "23.97"},
+                             {crAspect, "宽屏视频16:9模式"},
+                             {crAudioEncoder, "AAC音频编码器"},
+                             {crAudioBitRate, "96"},
+                             {crSampleRate, "44100"},
+                             {crChannels, "立体声"},
+                             {crVolume, "音量增加1倍"}};
+    EXPECT_EQ(picks, expected);
+    // Saved again, the size is kept as today's value.
+    EXPECT_EQ(CaptureUserProfile("sd", 5, Chosen(5, picks)).Values[RoleIndex(crFrameSize)], "720*480");
 }
 
 TEST(UserProfileFile, AValueNoItemGivesIsReported) {

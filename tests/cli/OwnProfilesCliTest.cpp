@@ -6,6 +6,7 @@
 #include "app/UserProfileFile.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/FFmpegLoader.h"
+#include "profiles/ConstantQuality.h"
 
 #include <gtest/gtest.h>
 
@@ -31,10 +32,11 @@ protected:
         // Profile 18 (MPEG-1) with a small picture and constant quality.
         auto choices = *ChoicesFor(18);
         TChosenItems chosen;
-        for (size_t i = 0; i < chosen.Items.size(); ++i)
-            chosen.Items[i] = choices[i].Preselected;
-        chosen.Items[RoleIndex(TChoiceRole::crFrameSize)] = "176*144";
-        chosen.Items[RoleIndex(TChoiceRole::crVideoBitRate)] = "恒定质量 (中)";
+        for (size_t i = 0; i < chosen.Values.size(); ++i)
+            chosen.Values[i] = std::string(choices[i].Preselected.Value);
+        chosen.Values[RoleIndex(TChoiceRole::crFrameSize)] = "176*144";
+        chosen.Values[RoleIndex(TChoiceRole::crVideoBitRate)] =
+            std::string(ConstantQualityItems[1].Value); // "恒定质量 (中)"
         chosen.VerticalFlip = true;
         std::string error;
         ASSERT_TRUE(SaveUserProfiles(OwnFile(), {CaptureUserProfile("小屏幕", 18, chosen)}, error)) << error;

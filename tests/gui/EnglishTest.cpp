@@ -142,10 +142,12 @@ TEST_F(EnglishTest, EveryShownCatalogueAndWindowTextHasATranslation) {
     for (const TOutputProfile& profile : AllProfiles()) {
         const std::optional<TProfileChoices> choices = ChoicesFor(profile.Id);
         for (const TListChoice& list : *choices)
-            texts.insert(texts.end(), list.Items.begin(), list.Items.end());
+            for (const TChoiceItem& item : list.Items)
+                texts.push_back(item.Label);
     }
     for (const TNamedList& list : SharedLists())
-        texts.insert(texts.end(), list.Items.begin(), list.Items.end());
+        for (const TChoiceItem& item : list.Items)
+            texts.push_back(item.Label);
     for (const TSkin& skin : Skins())
         texts.push_back(skin.MenuItem);
     for (const TToolButton button :

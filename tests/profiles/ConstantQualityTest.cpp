@@ -5,6 +5,7 @@
 
 #include "profiles/ConstantQuality.h"
 #include "FakeDialogs.h"
+#include "ItemValues.h"
 #include "ProfileWindows.h"
 #include "engine/RAzidiZUV.h"
 #include "fixtures/FixtureMaker.h"
@@ -32,7 +33,7 @@ namespace {
 
 using enum TChoiceRole;
 
-const std::vector<std::string_view> QualityItems(ConstantQualityItems.begin(), ConstantQualityItems.end());
+const std::vector<TChoiceItem> QualityItems(ConstantQualityItems.begin(), ConstantQualityItems.end());
 
 TEST(ConstantQuality, ItemsFollowTheProfilesOwnBitRatesWhereTheEncoderTakesThem) {
     struct Case {
@@ -54,14 +55,13 @@ TEST(ConstantQuality, ItemsFollowTheProfilesOwnBitRatesWhereTheEncoderTakesThem)
         const auto choices = ChoicesFor(c.Profile);
         ASSERT_TRUE(choices);
         const TListChoice& rates = (*choices)[RoleIndex(crVideoBitRate)];
-        const std::vector<std::string_view> own = rates.Key.empty()
-                                                      ? std::vector<std::string_view>{rates.Preselected}
-                                                      : FindSharedList(rates.Key)->Items;
+        const std::vector<TChoiceItem> own = rates.Key.empty() ? std::vector<TChoiceItem>{rates.Preselected}
+                                                               : FindSharedList(rates.Key)->Items;
         ASSERT_GE(rates.Items.size(), own.size());
         EXPECT_EQ(std::vector(rates.Items.begin(), rates.Items.begin() + static_cast<long>(own.size())), own);
         EXPECT_EQ(std::vector(rates.Items.begin() + static_cast<long>(own.size()), rates.Items.end()),
-                  c.Offered ? QualityItems : std::vector<std::string_view>{});
-        EXPECT_FALSE(QualityLevel(rates.Preselected)) << "the profile's own default stays";
+                  c.Offered ? QualityItems : std::vector<TChoiceItem>{});
+        EXPECT_FALSE(QualityLevel(rates.Preselected.Value)) << "the profile's own default stays";
     }
 }
 
@@ -73,8 +73,8 @@ TEST(ConstantQuality, EveryEncoderListTakesThemWhollyOrNotAtAll) {
         const auto choices = ChoicesFor(profile.Id);
         ASSERT_TRUE(choices);
         std::set<bool> takes;
-        for (const std::string_view encoder : (*choices)[RoleIndex(crVideoEncoder)].Items)
-            takes.insert(EncoderTakesQuality(encoder));
+        for (const TChoiceItem& encoder : (*choices)[RoleIndex(crVideoEncoder)].Items)
+            takes.insert(EncoderTakesQuality(encoder.Value));
         EXPECT_EQ(takes.size(), 1u) << profile.Id;
     }
 }
@@ -102,8 +102,8 @@ TEST(ConstantQuality, MappingTakesTheChosenEncodersScale) {
          }) {
         SCOPED_TRACE(std::string(c.Encoder) + " " + std::string(c.Rate));
         TChosenItems chosen;
-        chosen.Items[RoleIndex(crVideoEncoder)] = c.Encoder;
-        chosen.Items[RoleIndex(crVideoBitRate)] = c.Rate;
+        chosen.Values[RoleIndex(crVideoEncoder)] = ItemValueOf(crVideoEncoder, c.Encoder);
+        chosen.Values[RoleIndex(crVideoBitRate)] = ItemValueOf(crVideoBitRate, c.Rate);
         TConversionSettings settings;
         settings.VideoQuality = "crf=26";
         MapChoicesToSettings(chosen, {"/out", "", MediaKindVideo}, settings);

@@ -31,12 +31,12 @@ TEST_P(ListItemOptions, EveryItemIsAccepted) {
     const auto choices = ChoicesFor(profile.Id);
     ASSERT_TRUE(choices);
     TChosenItems defaults;
-    for (size_t i = 0; i < defaults.Items.size(); ++i)
-        defaults.Items[i] = (*choices)[i].Preselected;
+    for (size_t i = 0; i < defaults.Values.size(); ++i)
+        defaults.Values[i] = std::string((*choices)[i].Preselected.Value);
     for (size_t role = 0; role < choices->size(); ++role) {
-        for (const std::string_view item : (*choices)[role].Items) {
+        for (const TChoiceItem& item : (*choices)[role].Items) {
             TChosenItems chosen = defaults;
-            chosen.Items[role] = item;
+            chosen.Values[role] = std::string(item.Value);
             TConversionSettings settings;
             settings.SourceFile = source;
             settings.OutputFile = OutputPathFor(outputFolder, source, profile.OutputExt);
@@ -52,7 +52,7 @@ TEST_P(ListItemOptions, EveryItemIsAccepted) {
             const int task = converter.AddTask(source, input);
             ASSERT_GE(task, 0) << converter.LastError();
             EXPECT_TRUE(converter.SetOutputFile(task, settings.OutputFile, output))
-                << profile.Id << " " << RoleCaption(static_cast<TChoiceRole>(role)) << item << ": "
+                << profile.Id << " " << RoleCaption(static_cast<TChoiceRole>(role)) << item.Label << ": "
                 << converter.LastError();
             converter.ClearTasks();
         }

@@ -151,7 +151,7 @@ TEST_F(OptionsWindowTest, EncoderPicksRefillAndRefusedPicksChangeNothing) {
     ASSERT_TRUE(window.PickText(crVideoEncoder, "MPEG4 视频压缩器"));
     EXPECT_EQ(window.List(crFrameSize).Items.size(), 4u);
     ASSERT_TRUE(window.PickText(crVideoEncoder, "XviD 视频压缩器2"));
-    EXPECT_EQ(window.List(crFrameSize).Items.front(), "112*96");
+    EXPECT_EQ(window.List(crFrameSize).Items.front().Label, "112*96");
     EXPECT_EQ(window.List(crFrameSize).Items.size(), 11u);
 
     // A new showing starts from the profile's lists again.

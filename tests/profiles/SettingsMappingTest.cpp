@@ -1,5 +1,5 @@
-// The mapping of chosen list texts to output settings, its tables, the disc
-// preset, the clip range, and the records built from the settings.
+// The mapping of chosen items' values to output settings, its encoder table,
+// the disc preset, the clip range, and the records built from the settings.
 
 #include "profiles/SettingsMapping.h"
 #include "profiles/BuildOptions.h"
@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
 namespace {
@@ -18,9 +17,16 @@ using enum TChoiceRole;
 TChosenItems Defaults(int32_t id) {
     TChosenItems chosen;
     const auto choices = ChoicesFor(id);
-    for (size_t i = 0; i < chosen.Items.size(); ++i)
-        chosen.Items[i] = (*choices)[i].Preselected;
+    for (size_t i = 0; i < chosen.Values.size(); ++i)
+        chosen.Values[i] = std::string((*choices)[i].Preselected.Value);
     return chosen;
+}
+
+// Chooses the item labelled `label` of list `role` of profile `id`.
+void Choose(TChosenItems& chosen, int32_t id, TChoiceRole role, std::string_view label) {
+    const TChoiceItem* item = FindItemByLabel((*ChoicesFor(id))[RoleIndex(role)].Items, label);
+    ASSERT_NE(item, nullptr) << label;
+    chosen.Values[RoleIndex(role)] = std::string(item->Value);
 }
 
 // Fills the settings as the options window does for profile `id` and `source`, then maps `chosen`.
@@ -38,47 +44,35 @@ TConversionSettings Map(int32_t id, const TChosenItems& chosen, const std::strin
     return settings;
 }
 
-TEST(SettingsMapping, BitRateTexts) {
+TEST(SettingsMapping, BitRateValues) {
     struct Case {
-        std::string_view Text;
-        std::optional<int32_t> Video, Audio;
+        std::optional<std::string> Video, Audio;
+        int32_t VideoBitRate, AudioBitRate;
+        std::string Quality;
     };
+    // Profile 500 preselects 1500 kbit/s and 128 kbit/s; a value that is no
+    // number, or no selection, leaves the setting as it was (-1).
     for (const Case& c :
-         {Case{"128 kbps(超低质量)", 128000, std::nullopt}, Case{"192 kbps (超低质量)", 192000, std::nullopt},
-          Case{"3500 kbps(极高质量)", 3500000, {}},
-          Case{"无", TConversionSettings::NotSetBitRate, std::nullopt}, Case{"5.9", {}, 5900},
-          Case{"7.95", {}, 7950}, Case{"4.75", {}, 4750}, Case{"12.2", {}, 12200},
-          Case{"320", 320000, 320000}, Case{"自动音频比特率", {}, TConversionSettings::NotSetBitRate},
-          Case{"", {}, {}}, Case{"kbps", {}, {}}}) {
-        EXPECT_EQ(VideoBitRateFromText(c.Text), c.Video) << c.Text;
-        EXPECT_EQ(AudioBitRateFromText(c.Text), c.Audio) << c.Text;
+         {Case{"128000", "5900", 128000, 5900, ""},
+          Case{"-1000", "-1000", TConversionSettings::NotSetBitRate, TConversionSettings::NotSetBitRate, ""},
+          Case{"quality/1", "320000", TConversionSettings::NotSetBitRate, 320000, "crf=23"},
+          Case{"kbps", "7.95", -1, -1, ""}, Case{std::nullopt, std::nullopt, -1, -1, ""}}) {
+        SCOPED_TRACE(c.Video.value_or("none"));
+        TChosenItems chosen = Defaults(500);
+        chosen.Values[RoleIndex(crVideoBitRate)] = c.Video;
+        chosen.Values[RoleIndex(crAudioBitRate)] = c.Audio;
+        const TConversionSettings s = Map(500, chosen);
+        EXPECT_EQ(s.VideoBitRate, c.VideoBitRate);
+        EXPECT_EQ(s.AudioBitRate, c.AudioBitRate);
+        EXPECT_EQ(s.VideoQuality, c.Quality);
     }
-}
-
-TEST(SettingsMapping, VolumeTableFollowsItsFactors) {
-    for (const TVolumeRow& row : VolumeRows()) {
-        const std::string label(row.Label);
-        double factor = 1.0;
-        double n = 0;
-        if (label == "无声音")
-            factor = 0;
-        else if (std::sscanf(label.c_str(), "音量降低%lf%%", &n) == 1)
-            factor = (100 - n) / 100;
-        else if (label.find("倍") != std::string::npos && std::sscanf(label.c_str(), "音量增加%lf", &n) == 1)
-            factor = n + 1;
-        else if (std::sscanf(label.c_str(), "音量增加%lf%%", &n) == 1)
-            factor = (100 + n) / 100;
-        EXPECT_EQ(std::string(row.Volume), std::to_string(std::lround(256 * factor))) << label;
-    }
-    EXPECT_EQ(FindVolumeRow("音量增加1倍")->Volume, "512");
-    EXPECT_EQ(FindVolumeRow("无声音")->Volume, "0");
 }
 
 TEST(SettingsMapping, EveryVideoEncoderRowWritesItsFields) {
     for (const TVideoEncoderRow& row : VideoEncoderRows()) {
-        SCOPED_TRACE(std::string(row.Label));
+        SCOPED_TRACE(std::string(row.Key));
         TChosenItems chosen = Defaults(500);
-        chosen.Items[RoleIndex(crVideoEncoder)] = row.Label;
+        chosen.Values[RoleIndex(crVideoEncoder)] = std::string(row.Key);
         const TConversionSettings s = Map(500, chosen);
         if (row.DiscTarget.empty()) {
             EXPECT_EQ(s.VideoCodec, row.Codec);
@@ -96,18 +90,31 @@ TEST(SettingsMapping, EveryVideoEncoderRowWritesItsFields) {
     }
 }
 
-TEST(SettingsMapping, EveryAudioEncoderRowWritesItsCodec) {
-    for (const TAudioEncoderRow& row : AudioEncoderRows()) {
-        TChosenItems chosen = Defaults(200);
-        chosen.Items[RoleIndex(crAudioEncoder)] = row.Label;
-        EXPECT_EQ(Map(200, chosen).AudioCodec, row.Codec) << row.Label;
+TEST(SettingsMapping, EveryAudioEncoderAndVolumeItemWritesItsValue) {
+    for (const int32_t id : {200, 201, 202, 206, 209, 500, 502, 505, 15}) {
+        const auto choices = ChoicesFor(id);
+        for (const TChoiceRole role : {crAudioEncoder, crVolume}) {
+            for (const TChoiceItem& item : (*choices)[RoleIndex(role)].Items) {
+                SCOPED_TRACE(std::to_string(id) + " " + std::string(item.Label));
+                TChosenItems chosen = Defaults(id);
+                chosen.Values[RoleIndex(role)] = std::string(item.Value);
+                const TConversionSettings s = Map(id, chosen);
+                EXPECT_EQ(role == crAudioEncoder ? s.AudioCodec : s.Volume, item.Value);
+            }
+        }
     }
+    TChosenItems chosen = Defaults(1);
+    Choose(chosen, 1, crVolume, "音量增加1倍");
+    EXPECT_EQ(Map(1, chosen).Volume, "512");
+    Choose(chosen, 1, crVolume, "无声音");
+    EXPECT_EQ(Map(1, chosen).Volume, "0");
 }
 
-TEST(SettingsMapping, UnknownTextsLeaveTheirFieldsAlone) {
+TEST(SettingsMapping, ListsWithoutASelectionLeaveTheirFieldsAlone) {
     TChosenItems chosen = Defaults(500);
-    for (const TChoiceRole role : {crVideoEncoder, crAudioEncoder, crVolume, crChannels, crAspect})
-        chosen.Items[RoleIndex(role)] = "?";
+    for (const TChoiceRole role : {crAudioEncoder, crVolume, crChannels, crAspect})
+        chosen.Values[RoleIndex(role)].reset();
+    chosen.Values[RoleIndex(crVideoEncoder)] = "no such row";
     TConversionSettings s = Map(500, chosen);
     EXPECT_EQ(s.VideoCodec, "");
     EXPECT_EQ(s.AudioCodec, "");
@@ -179,7 +186,7 @@ TEST(SettingsMapping, DiscPresetRenamesAndLeavesTheRestToTheTarget) {
     EXPECT_EQ(s.AudioCodec, "libmp3lame");
 
     TChosenItems ntsc = Defaults(21);
-    ntsc.Items[RoleIndex(crVideoEncoder)] = "NTSC_VCD视频压缩器";
+    Choose(ntsc, 21, crVideoEncoder, "NTSC_VCD视频压缩器");
     const TConversionSettings vcd = Map(21, ntsc, "/in/clip.final.rmvb");
     EXPECT_EQ(vcd.OutputFile, "/out/clip.final_NTSC.mpg");
     EXPECT_EQ(vcd.Target, "vcd");
@@ -240,7 +247,7 @@ TEST(BuildOptions, MpegFourTagsOnlyInAvi) {
           Case{1, "Divx 5 视频压缩器", "mpeg4", "DX50"}, Case{500, "Divx 5 视频压缩器", "mpeg4", ""},
           Case{1, "Divx 视频压缩器", "msmpeg4", ""}, Case{4, "XviD 视频压缩器1", "mpeg4", ""}}) {
         TChosenItems chosen = Defaults(c.Profile);
-        chosen.Items[RoleIndex(crVideoEncoder)] = c.Encoder;
+        Choose(chosen, c.Profile, crVideoEncoder, c.Encoder);
         const TConversionSettings s = Map(c.Profile, chosen);
         TInputOptions in;
         TOutputOptions out;
