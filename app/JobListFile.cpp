@@ -166,6 +166,14 @@ int ReadJobField(TSavedJob& job, const std::string& key, const std::string& valu
     return ReadField(job.Row, RowFields, key, value);
 }
 
+// Versions that passed a size item's text on whole saved the note behind the
+// size ("720*480  (标清SD格式)"); the size is what comes before the first blank.
+void UpgradeFrameSize(std::string& frameSize) {
+    const size_t blank = frameSize.find(' ');
+    if (blank != std::string::npos)
+        frameSize.erase(blank);
+}
+
 } // namespace
 
 std::string JobListFilePath(const TSettingsStore& settings) {
@@ -212,11 +220,12 @@ bool LoadJobListFile(const std::string& fileName, std::vector<TSavedJob>& jobs, 
         error = fileName + ": " + std::strerror(errno);
         return false;
     }
-    for (const TSavedJob& job : read) {
+    for (TSavedJob& job : read) {
         if (job.Row.SourceFile.empty() || job.Output.FileName.empty()) {
             error = fileName + ": a job without source or output";
             return false;
         }
+        UpgradeFrameSize(job.Output.FrameSize);
     }
     jobs = std::move(read);
     return true;

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -358,36 +357,14 @@ void FrameRate(TOptionTarget& target, const std::string& name, const std::string
     S(target).FrameRate = rate;
 }
 
-// Width, any one separator character, height; what follows is a note
-// ("320*240 (PSP所有固件版本适用)"), which older size readers ignored.
-bool ReadSizeBeforeNote(const std::string& value, int& width, int& height) {
-    const char* p = value.c_str();
-    char* end = nullptr;
-    const long w = std::strtol(p, &end, 10);
-    if (end == p || !*end)
-        return false;
-    p = end + 1;
-    const long h = std::strtol(p, &end, 10);
-    if (end == p || w <= 0 || h <= 0 || w > INT_MAX || h > INT_MAX)
-        return false;
-    width = static_cast<int>(w);
-    height = static_cast<int>(h);
-    return true;
-}
-
 void FrameSize(TOptionTarget& target, const std::string& name, const std::string& value) {
     if (SkipEmpty(name, value))
         return;
     int width = 0;
     int height = 0;
-    // Size names and plain WxH first; then the width and height in front of a note.
-    bool parsed = av_parse_video_size(&width, &height, value.c_str()) >= 0;
-    if (!parsed && ReadSizeBeforeNote(value, width, height)) {
-        parsed = true;
-        GetLogger().LogFmt(nullptr, llWarning, "Frame size \"%s\" read as %dx%d, the rest is ignored",
-                           value.c_str(), width, height);
-    }
-    // A size no picture buffer can have is as wrong as one that does not parse.
+    // A size name or W, one separator character, H; a size no picture buffer
+    // can have is as wrong as one that does not parse.
+    const bool parsed = av_parse_video_size(&width, &height, value.c_str()) >= 0;
     if (!parsed || av_image_check_size(width, height, 0, nullptr) < 0) {
         Raise("Incorrect frame size");
     }

@@ -181,13 +181,7 @@ const AcceptCase AcceptCases[] = {
          EXPECT_EQ(s.FrameWidth, 640);
          EXPECT_EQ(s.FrameHeight, 480);
      }},
-    // Sizes with a note behind them, as the profiles' lists write them.
-    {"s", "320*240 (PSP所有固件版本适用)",
-     [](const Settings& s) {
-         EXPECT_EQ(s.FrameWidth, 320);
-         EXPECT_EQ(s.FrameHeight, 240);
-     }},
-    {"s", "720*480  (标清SD格式)",
+    {"s", "720*480",
      [](const Settings& s) {
          EXPECT_EQ(s.FrameWidth, 720);
          EXPECT_EQ(s.FrameHeight, 480);
@@ -276,6 +270,9 @@ const ErrorCase ErrorCases[] = {
     {"s", "-320x240", "Incorrect frame size"},
     {"s", "320", "Incorrect frame size"},
     {"s", "320* (PSP)", "Incorrect frame size"},
+    // A size is the size alone: what a list shows beside it never reaches the engine.
+    {"s", "320*240 (PSP所有固件版本适用)", "Incorrect frame size"},
+    {"s", "720*480  (标清SD格式)", "Incorrect frame size"},
     {"s", "100000x100000", "Incorrect frame size"},
     {"aspect", "16:0", "Incorrect aspect ratio specification."},
     {"aspect", "0", "Incorrect aspect ratio specification."},
@@ -337,8 +334,6 @@ const LogCase LogCases[] = {
      "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s"},
     {"ab", "128", llWarning,
      "WARNING: The bitrate parameter is set too low. It takes bits/s as argument, not kbits/s"},
-    {"s", "320*240 (PSP所有固件版本适用)", llWarning,
-     "Frame size \"320*240 (PSP所有固件版本适用)\" read as 320x240, the rest is ignored"},
     {"s", "", llWarning, "Option \"s\" has no value; the source's value is kept"},
     {"r", "", llWarning, "Option \"r\" has no value; the source's value is kept"},
     {"aspect", "", llWarning, "Option \"aspect\" has no value; the source's value is kept"},

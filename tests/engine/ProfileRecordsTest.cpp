@@ -1,5 +1,5 @@
-// Output records filled the way the product's profiles fill them (sizes with
-// notes, kept sizes and rates, retired encoder names, disc targets with
+// Output records filled the way the product's profiles fill them (PSP sizes,
+// kept sizes and rates, retired encoder names, disc targets with
 // another audio encoder) convert through the component into the asked file.
 #include "ConverterTestSupport.h"
 #include "DecodedOutput.h"
@@ -24,13 +24,13 @@ void PrintTo(const RecordCase& c, std::ostream* os) {
 }
 
 const RecordCase RecordCases[] = {
-    {.Label = "psp_size_with_a_note",
+    {.Label = "psp_size",
      .Output = "psp.mp4",
      .Fill =
          [](TOutputOptions& o) {
              o.VideoCodec = "mpeg4";
              o.VideoBitrate = 768000;
-             o.FrameSize = "320*240 (PSP所有固件版本适用)";
+             o.FrameSize = "320*240";
              o.FrameRate = "29.97";
              o.FrameAspectRatio = "4:3";
              o.AudioCodec = "libfaac";
