@@ -212,26 +212,16 @@ void TMainWindowLogic::AddSingleFile(const std::string& file) {
         ReportNotAdded(file, problem);
         return;
     }
-    settings_.SourceFile = file;
-    if (!view_.RunFormatChooser(settings_, outputFolder_, true))
-        return;
-    if (RefuseWhenFull()) {
-        view_.FileNotAdded(file, FullMessage);
-        return;
-    }
-    if (!ProbeSource(file)) {
-        ReportUnreadable(file, converter_.Probe().LastError());
-        return;
-    }
-    ListProbedFile(file, settings_.OutputFile, true);
+    if (const std::optional<TJobRequest> request = view_.ChooseJob({file}, outputFolder_, true))
+        AddSingleRequest(*request);
 }
 
 void TMainWindowLogic::AddManyFiles() {
     if (adding_ || !PrepareAdd())
         return;
     const std::vector<std::string> chosen = platform_.ChooseOpenFiles(OpenFilters());
-    if (!chosen.empty())
-        StartManyAdd(chosen);
+    if (!chosen.empty()) // a dialog's files are listed last one first
+        StartManyAdd({chosen.rbegin(), chosen.rend()});
 }
 
 void TMainWindowLogic::AddFiles(const std::vector<std::string>& files) {
@@ -239,29 +229,20 @@ void TMainWindowLogic::AddFiles(const std::vector<std::string>& files) {
         return;
     if (files.size() == 1)
         AddSingleFile(files.front());
-    else // the many add lists a dialog's files last one first; these keep their order
-        StartManyAdd({files.rbegin(), files.rend()});
+    else
+        StartManyAdd(files);
 }
 
-void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& chosen) {
-    // The options window names the first file handled as its source.
-    settings_.SourceFile = chosen.back();
-    if (view_.RunFormatChooser(settings_, outputFolder_, false))
-        BeginManyAdd(chosen);
+void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& files) {
+    if (const std::optional<TJobRequest> request = view_.ChooseJob(files, outputFolder_, false))
+        AddManyRequest(*request);
 }
 
 void TMainWindowLogic::AddRequest(const TJobRequest& request) {
     if (request.Sources.empty() || adding_ || running_ || !PrepareAdd())
         return;
-    std::string error;
     if (request.Sources.size() > 1) {
-        if (!SettingsForRequest(request, request.Sources.front(), outputFolder_, false, std::nullopt,
-                                settings_, error)) {
-            for (const std::string& file : request.Sources)
-                view_.FileNotAdded(file, file + ": " + error);
-            return;
-        }
-        BeginManyAdd({request.Sources.rbegin(), request.Sources.rend()});
+        AddManyRequest(request);
         return;
     }
     const std::string& file = request.Sources.front();
@@ -269,12 +250,18 @@ void TMainWindowLogic::AddRequest(const TJobRequest& request) {
         ReportNotAdded(file, problem);
         return;
     }
+    AddSingleRequest(request);
+}
+
+void TMainWindowLogic::AddSingleRequest(const TJobRequest& request) {
+    const std::string& file = request.Sources.front();
     // One open of the source serves the clip range's check and the listing.
     const bool opened = ProbeSource(file);
     std::optional<int64_t> seconds;
     if (const AVFormatContext* context = converter_.Probe().Context();
         opened && context->duration != AV_NOPTS_VALUE && context->duration >= 0)
         seconds = context->duration / AV_TIME_BASE;
+    std::string error;
     if (!SettingsForRequest(request, file, outputFolder_, true, seconds, settings_, error)) {
         view_.FileNotAdded(file, file + ": " + error);
         return;
@@ -290,9 +277,21 @@ void TMainWindowLogic::AddRequest(const TJobRequest& request) {
     ListProbedFile(file, settings_.OutputFile, true);
 }
 
-void TMainWindowLogic::BeginManyAdd(const std::vector<std::string>& chosen) {
+void TMainWindowLogic::AddManyRequest(const TJobRequest& request) {
+    std::string error;
+    // Every job of the add has these settings; only the source and output names differ.
+    if (!SettingsForRequest(request, request.Sources.front(), outputFolder_, false, std::nullopt, settings_,
+                            error)) {
+        for (const std::string& file : request.Sources)
+            view_.FileNotAdded(file, file + ": " + error);
+        return;
+    }
+    BeginManyAdd(request.Sources);
+}
+
+void TMainWindowLogic::BeginManyAdd(const std::vector<std::string>& files) {
     adding_ = std::make_unique<TManyAdd>();
-    adding_->files.assign(chosen.rbegin(), chosen.rend());
+    adding_->files = files;
     // From the last dot of the name: a bare ".mpg" has no extension to std::filesystem.
     const std::string outputName = fs::path(settings_.OutputFile).filename().string();
     const auto dot = outputName.rfind('.');

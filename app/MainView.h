@@ -5,11 +5,11 @@
 #pragma once
 
 #include "app/JobList.h"
+#include "profiles/JobRequest.h"
 
 #include <optional>
 #include <string>
-
-struct TConversionSettings;
+#include <vector>
 
 // The actions the logic enables and disables. The tool bar's "移除"/"清空" and
 // the list panel's buttons of the same captions are separate controls.
@@ -71,10 +71,12 @@ public:
     virtual void StartPreview(const std::string& fileName) = 0;
     virtual void ResetPreviewSlider() = 0;
 
-    // The format chooser and the options window, modal; they write `settings`.
-    // False when the user cancelled. `allowClip`: the options window's "允许截取视频".
-    virtual bool RunFormatChooser(TConversionSettings& settings, const std::string& outputFolder,
-                                  bool allowClip) = 0;
+    // The format chooser and the options window, modal, for an add of `sources`
+    // (in the order their jobs are to be listed; the options window names the
+    // first). What the confirmed windows show, as a request for `sources`; none
+    // when the user cancelled. `allowClip`: the options window's "允许截取视频".
+    virtual std::optional<TJobRequest> ChooseJob(const std::vector<std::string>& sources,
+                                                 const std::string& outputFolder, bool allowClip) = 0;
     // Progress of a many-file add whose probes run on a worker: `done` of `total`.
     virtual void ShowAddProgress(int done, int total) = 0;
     // The password window: the typed text, or none for "退出".

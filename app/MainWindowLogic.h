@@ -146,7 +146,6 @@ public:
     // --- state for views and tests ---
     const TJobList& Jobs() const { return jobs_; }
     TRAzidiZUV& Converter() { return converter_; }
-    const TConversionSettings& PendingSettings() const { return settings_; }
     const std::string& DiagnosticLog() const { return diagnosticLog_; }
     const std::string& PreviewFile() const { return previewFile_; }
     bool ListBusy() const { return listBusy_; }
@@ -189,12 +188,21 @@ private:
     // Add helpers.
     // The first steps of every add: fresh settings, the converter's libraries.
     bool PrepareAdd();
+    // The chooser for one file (a clip allowed), then its job from the windows' request.
     void AddSingleFile(const std::string& file);
     // Opens `file` in the converter's probe; false when it is no media the libraries read.
     bool ProbeSource(const std::string& file);
-    void StartManyAdd(const std::vector<std::string>& chosen);
-    // The many-file add once the settings are written: `chosen` in the dialog's order.
-    void BeginManyAdd(const std::vector<std::string>& chosen);
+    // The chooser for several files (no clip), given in their listing order,
+    // then their jobs from the windows' request.
+    void StartManyAdd(const std::vector<std::string>& files);
+    // Every add ends in one of these two. A single source, found to be a
+    // regular file: the settings from the request checked against the
+    // source's duration, then listed. Several: the settings from the request,
+    // then the many-file add.
+    void AddSingleRequest(const TJobRequest& request);
+    void AddManyRequest(const TJobRequest& request);
+    // The many-file add once the settings are written: `files` in listing order.
+    void BeginManyAdd(const std::vector<std::string>& files);
     bool LoadConverterLibraries();
     void Log(const std::string& message);
     // Asks the desktop to open `target`; when nothing opens it the status bar
@@ -251,6 +259,7 @@ private:
 
     TRAzidiZUV converter_;
     TJobList jobs_;
+    // The settings of the add in progress, written from its request.
     TConversionSettings settings_;
     std::string outputFolder_;
     bool outputFolderReplaced_ = false;

@@ -69,7 +69,9 @@ public:
     void ClosePreview() override {}
     void StartPreview(const std::string&) override {}
     void ResetPreviewSlider() override {}
-    bool RunFormatChooser(TConversionSettings&, const std::string&, bool) override { return false; }
+    std::optional<TJobRequest> ChooseJob(const std::vector<std::string>&, const std::string&, bool) override {
+        return std::nullopt;
+    }
     void ShowAddProgress(int, int) override {}
     void FileNotAdded(const std::string& file, const std::string& reason) override;
     std::optional<std::string> AskPassword() override { return std::nullopt; }

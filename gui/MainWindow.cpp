@@ -38,7 +38,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <cassert>
 #include <utility>
 
 namespace {
@@ -528,22 +527,28 @@ void MainWindow::ResetPreviewSlider() {
     preview_->ResetSlider();
 }
 
-bool MainWindow::RunFormatChooser(TConversionSettings& settings, const std::string& outputFolder,
-                                  bool allowClip) {
+std::optional<TJobRequest> MainWindow::ChooseJob(const std::vector<std::string>& sources,
+                                                 const std::string& outputFolder, bool allowClip) {
     if (chooser_ == nullptr) {
         // Both windows keep their state from one add action to the next, so
-        // they are made once, over the logic's pending settings.
-        options_ = new OptionsDialog(settings, userDialogs_, this);
+        // they are made once.
+        options_ = new OptionsDialog(choiceSettings_, userDialogs_, this);
         chooser_ = new FormatChooserDialog(
-            settings, userDialogs_, [this] { return options_->Run(chooser_->Logic().ChosenUserProfile()); },
-            this);
+            choiceSettings_, userDialogs_,
+            [this] { return options_->Run(chooser_->Logic().ChosenUserProfile()); }, this);
         options_->SetUserProfiles(&userProfiles_);
         chooser_->SetUserProfiles(&userProfiles_);
     }
-    assert(&settings == &logic_->PendingSettings());
+    // Each add action starts from fresh settings but for the chosen profile.
+    ResetConversionSettings(choiceSettings_);
+    choiceSettings_.SourceFile = sources.empty() ? std::string() : sources.front();
     options_->Logic().SetOutputFolder(outputFolder);
     options_->Logic().SetClipPermission(allowClip);
-    return chooser_->Run();
+    if (!chooser_->Run())
+        return std::nullopt;
+    TJobRequest request = options_->Logic().Request();
+    request.Sources = sources;
+    return request;
 }
 
 void MainWindow::ShowAddProgress(int done, int total) {

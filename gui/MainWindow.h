@@ -70,8 +70,8 @@ public:
     void ClosePreview() override;
     void StartPreview(const std::string& fileName) override;
     void ResetPreviewSlider() override;
-    bool RunFormatChooser(TConversionSettings& settings, const std::string& outputFolder,
-                          bool allowClip) override;
+    std::optional<TJobRequest> ChooseJob(const std::vector<std::string>& sources,
+                                         const std::string& outputFolder, bool allowClip) override;
     void ShowAddProgress(int done, int total) override;
     std::optional<std::string> AskPassword() override;
     void CloseMainWindow() override;
@@ -120,6 +120,10 @@ private:
     TSettingsStore& store_;
     QString programFolder_;
     QtUserDialogs userDialogs_;
+    // What the format chooser and the options window show and write: theirs
+    // alone, kept from one add action to the next (the chosen profile). The
+    // logic gets the confirmed windows' choices as a request.
+    TConversionSettings choiceSettings_;
     TUserProfileList userProfiles_;
     // Why the user's own profiles could not be read; shown once the window is up.
     std::optional<std::string> userProfilesProblem_;

@@ -6,10 +6,11 @@
 #include "app/MainView.h"
 #include "app/Platform.h"
 #include "media/MainThreadDispatcher.h"
-#include "profiles/ConversionSettings.h"
+#include "profiles/JobRequest.h"
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,8 +42,11 @@ public:
     std::vector<std::pair<int, TOutputCheck>> Checks;
     // The job and run reports in their order: "checked R", "ended R", "run ended".
     std::vector<std::string> Reports;
-    // Fills the settings as the options window would; false: the user cancelled.
-    std::function<bool(TConversionSettings&, const std::string& outputFolder, bool allowClip)> Chooser;
+    // What the user confirms in the chooser and the options window for the
+    // add's sources; none (or no chooser): the user cancelled.
+    std::function<std::optional<TJobRequest>(const std::vector<std::string>& sources,
+                                             const std::string& outputFolder, bool allowClip)>
+        Chooser;
     std::vector<bool> ChooserClipAllowed;
 
     void InsertRow(int row, const TJobRow& content) override { Rows.insert(Rows.begin() + row, content); }
@@ -70,10 +74,10 @@ public:
     void ClosePreview() override { ++PreviewCloses; }
     void StartPreview(const std::string& fileName) override { PreviewStarts.push_back(fileName); }
     void ResetPreviewSlider() override {}
-    bool RunFormatChooser(TConversionSettings& settings, const std::string& outputFolder,
-                          bool allowClip) override {
+    std::optional<TJobRequest> ChooseJob(const std::vector<std::string>& sources,
+                                         const std::string& outputFolder, bool allowClip) override {
         ChooserClipAllowed.push_back(allowClip);
-        return Chooser ? Chooser(settings, outputFolder, allowClip) : false;
+        return Chooser ? Chooser(sources, outputFolder, allowClip) : std::nullopt;
     }
     void ShowAddProgress(int done, int total) override { AddProgress.emplace_back(done, total); }
     std::optional<std::string> AskPassword() override { return TypedPassword; }
@@ -104,6 +108,16 @@ public:
         return s;
     }
 };
+
+// A chooser the user confirms with `request`'s profile and choices, whatever the add's sources.
+inline auto ConfirmWith(TJobRequest request) {
+    return [request](const std::vector<std::string>& sources, const std::string&,
+                     bool) -> std::optional<TJobRequest> {
+        TJobRequest confirmed = request;
+        confirmed.Sources = sources;
+        return confirmed;
+    };
+}
 
 class TFakePlatform : public IPlatform {
 public:

@@ -5,7 +5,6 @@
 #include "app/MediaFiles.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/MainThreadDispatcher.h"
-#include "profiles/OutputProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -83,13 +82,7 @@ protected:
     void SetUp() override {
         MarkMainThread();
         outputFolder_ = dir_.File("out");
-        // As the options window does for the MP3 profile: the output name comes
-        // from SourceFile, which a many-file add has not set.
-        view_.Chooser = [](TConversionSettings& settings, const std::string& folder, bool) {
-            settings.ProfileId = 200;
-            settings.OutputFile = OutputPathFor(folder, settings.SourceFile, ".mp3");
-            return true;
-        };
+        view_.Chooser = ConfirmWith({200}); // MP3
         logic_ = std::make_unique<TMainWindowLogic>(view_, platform_, store_, dir_.Path().string());
         fs::create_directories(outputFolder_);
         logic_->Initialise(outputFolder_);
@@ -149,7 +142,7 @@ TEST_F(DroppedFilesLogicTest, SeveralFilesAreProbedOnTheWorkerWithoutAClip) {
 }
 
 TEST_F(DroppedFilesLogicTest, ACancelledChooserAddsNothing) {
-    view_.Chooser = [](TConversionSettings&, const std::string&, bool) { return false; };
+    view_.Chooser = {};
     logic_->AddFiles({Clip("a.mp4"), Clip("b.mp4")});
     EXPECT_FALSE(logic_->Adding());
     EXPECT_TRUE(view_.Rows.empty());

@@ -7,7 +7,6 @@
 #include "app/OutputFiles.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/MainThreadDispatcher.h"
-#include "profiles/OutputProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -35,11 +34,7 @@ protected:
         logic_.reset();
         ProcessPendingMessages();
         view_ = TFakeView{};
-        view_.Chooser = [](TConversionSettings& settings, const std::string& folder, bool) {
-            settings.ProfileId = 200;
-            settings.OutputFile = OutputPathFor(folder, settings.SourceFile, ".mp3");
-            return true;
-        };
+        view_.Chooser = ConfirmWith({200}); // MP3
         logic_ = std::make_unique<TMainWindowLogic>(view_, platform_, store_, dir_.Path().string());
         logic_->SetJobListFile(dir_.File("joblist.txt"));
         logic_->Initialise(dir_.File("out"));

@@ -13,7 +13,6 @@
 #include "app/AppFakes.h"
 #include "app/JobListFile.h"
 #include "app/MainWindowLogic.h"
-#include "app/ScriptedFormatChoice.h"
 #include "media/MainThreadDispatcher.h"
 
 #include <cstdio>
@@ -55,10 +54,7 @@ int main(int argc, char** argv) {
 
     TSettingsStore store(settingsFolder + "/" + TSettingsStore::FileName, settingsFolder);
     TPrintingView view;
-    view.Chooser = [](TConversionSettings& settings, const std::string& folder, bool allowClip) {
-        std::string error;
-        return RunScriptedFormatChoice(TFormatScript{MpegProfile}, settings, folder, allowClip, error);
-    };
+    view.Chooser = ConfirmWith({MpegProfile});
     TFakePlatform platform;
     TMainWindowLogic logic(view, platform, store, settingsFolder);
     logic.SetJobListFile(JobListFilePath(store));

@@ -312,6 +312,42 @@ TEST_F(MainWindowTest, AddingManyFilesShowsProgressAndListsThemAll) {
     EXPECT_TRUE(Tool(TToolButton::Add)->isEnabled());
 }
 
+// What the user sets in the options window is what the listed jobs convert
+// with, for one file and for several.
+TEST_F(MainWindowTest, TheOptionsWindowsChoicesReachTheJobs) {
+    const std::string clip = SharedClip(1.0);
+    const std::string other = dir_.File("other.mp4");
+    fs::copy_file(clip, other);
+    const auto choose = [](OptionsDialog* options) {
+        QComboBox* rates = options->List(TChoiceRole::crVideoBitRate);
+        const int quality = rates->findText(QString::fromUtf8("恒定质量 (中)"));
+        ASSERT_GE(quality, 0);
+        rates->setCurrentIndex(quality);
+        options->FilterBox(0)->click();
+        options->AutoDeinterlaceBox()->click();
+    };
+    platform_.OneFile = clip;
+    TModalScript one;
+    AcceptChooserAndOptions(one, choose);
+    AddItem(0)->trigger();
+    ASSERT_TRUE(one.Done());
+    platform_.ManyFiles = {other};
+    TModalScript many;
+    AcceptChooserAndOptions(many, choose);
+    AddItem(1)->trigger();
+    ASSERT_TRUE(many.Done());
+    ASSERT_TRUE(WaitFor([&] { return !window_->Logic().Adding(); }));
+
+    ASSERT_EQ(window_->Logic().Jobs().RowCount(), 2);
+    for (int row = 0; row < 2; ++row) {
+        SCOPED_TRACE(row);
+        const TOutputOptions& output = window_->Logic().Jobs().Slot(row).Output;
+        EXPECT_NE(output.VideoFilters.find("hflip"), std::string::npos) << output.VideoFilters;
+        EXPECT_EQ(output.ExtOptions, "crf=23");
+        EXPECT_LE(output.VideoBitrate, 0);
+    }
+}
+
 TEST_F(MainWindowTest, DroppedFolderAddsItsMediaFiles) {
     const fs::path folder = dir_.Path() / "dropped";
     fs::create_directories(folder / "inner");
