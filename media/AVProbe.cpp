@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <utility>
+
+#include <sys/stat.h>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -64,8 +67,26 @@ int64_t TCustomAVProbe::CreationTimestamp(const AVFormatContext* ctx) {
     return us / AV_TIME_BASE;
 }
 
-void TCustomAVProbe::InputCloser::operator()(AVFormatContext* ctx) const {
+void ProbedInputClose::operator()(AVFormatContext* ctx) const {
     CloseInputContext(&ctx);
+}
+
+std::optional<TCustomAVProbe::FileStamp> TCustomAVProbe::StampOf(const std::string& fileName) {
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0)
+        return std::nullopt;
+    FileStamp stamp;
+    stamp.Device = st.st_dev;
+    stamp.Inode = st.st_ino;
+    // A pipe or a device is the same source as long as it is the same node;
+    // its size and times move with every write.
+    stamp.Regular = S_ISREG(st.st_mode);
+    if (stamp.Regular) {
+        stamp.Size = st.st_size;
+        stamp.ChangeSeconds = st.st_mtim.tv_sec;
+        stamp.ChangeNanoseconds = st.st_mtim.tv_nsec;
+    }
+    return stamp;
 }
 
 TCustomAVProbe::TCustomAVProbe(TFFBaseComponent* owner) : TFFBaseComponent(owner) {}
@@ -108,12 +129,17 @@ bool TCustomAVProbe::Open(const std::string& fileName, const std::string& format
         return false;
     }
     ctx->flags |= AVFMT_FLAG_NONBLOCK;
-    // Kept with the context: the pipe reader asks the callback on every read.
+    // Taken before the open: a file replaced meanwhile then differs from it (TakeInput).
+    std::optional<FileStamp> stamp = StampOf(fileName);
+    // Kept with the context: the readers ask the callback on every read, through
+    // the relay, which a new owner of the input points elsewhere.
     opening_ =
         std::make_unique<TOpenInterrupt>(std::chrono::milliseconds(openTimeout_.load()), &openCancels_);
     const TOpenInterrupt& opening = *opening_;
+    relay_ = std::make_unique<TInterruptRelay>();
+    relay_->SetTarget(opening.Callback());
     // On failure the open frees the context itself.
-    int ret = OpenSourceInput(&ctx, pipe_, fileName, format, nullptr, opening.Callback());
+    int ret = OpenSourceInput(&ctx, pipe_, fileName, format, nullptr, relay_->Callback());
     if (ret < 0) {
         SetLastError(llError,
                      opening.Expired() ? opening.FailureText(fileName) : LibraryErrorText(fileName, ret));
@@ -136,7 +162,27 @@ bool TCustomAVProbe::Open(const std::string& fileName, const std::string& format
     }
     Refresh();
     formatName_ = formatName;
+    openedName_ = fileName;
+    openedStamp_ = std::move(stamp);
     return true;
+}
+
+std::optional<TProbedInput> TCustomAVProbe::TakeInput(const std::string& fileName) {
+    if (!owned_ || fileName != openedName_ || !openedStamp_ || StampOf(fileName) != openedStamp_)
+        return std::nullopt;
+    TProbedInput input;
+    // The limits of the probe's open go with the probe.
+    relay_->SetTarget({});
+    input.Interrupt = std::move(relay_);
+    input.Pipe = std::move(pipe_);
+    // Not blocking is the probe's own way of reading; the new owner reads as
+    // after an open of its own.
+    owned_->flags &= ~AVFMT_FLAG_NONBLOCK;
+    input.Context = std::move(owned_);
+    input.FileName = openedName_;
+    input.FormatName = formatName_;
+    Close();
+    return input;
 }
 
 void TCustomAVProbe::Attach(AVFormatContext* context) {
@@ -150,7 +196,10 @@ void TCustomAVProbe::ForgetContext() {
     context_ = nullptr;
     owned_.reset();
     pipe_.reset();
+    relay_.reset();
     opening_.reset();
+    openedName_.clear();
+    openedStamp_.reset();
 }
 
 void TCustomAVProbe::Close() {

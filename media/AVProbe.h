@@ -6,12 +6,14 @@
 
 #include "media/BaseComponent.h"
 #include "media/FFmpegLogger.h"
+#include "media/InterruptRelay.h"
 #include "media/OpenInterrupt.h"
 #include "media/PipeInput.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct AVFormatContext;
@@ -61,6 +63,24 @@ struct TVideoStreamInfo {
     int32_t Rotation = -1; // degrees clockwise (0, 90, 180, 270) that show the pictures upright
 };
 
+// Closes an input that a probe opened (our own I/O included).
+struct ProbedInputClose {
+    void operator()(AVFormatContext* ctx) const;
+};
+
+// An input that a probe opened, handed to a new owner (TakeInput) with what its
+// reads rely on. Declared in this order so that the context goes first, before
+// the reader and the relay its reads use.
+struct TProbedInput {
+    // Every read of the input asks it; it asks nothing until the new owner
+    // points it at its own callback.
+    std::unique_ptr<TInterruptRelay> Interrupt;
+    PipeInputPtr Pipe; // the reader of a pipe input, else null
+    std::unique_ptr<AVFormatContext, ProbedInputClose> Context;
+    std::string FileName;   // as given to Open
+    std::string FormatName; // forced at Open; empty when the library detected it
+};
+
 class TCustomAVProbe : public TFFBaseComponent {
 public:
     explicit TCustomAVProbe(TFFBaseComponent* owner = nullptr);
@@ -81,6 +101,13 @@ public:
     virtual void Attach(AVFormatContext* context);
     // Forgets the context, closing the input when Open made it.
     virtual void Close();
+    // Hands the input that Open made to a new owner, so that it need not open
+    // the file again: when it was opened as `fileName` and the file is still
+    // the one opened (same file; for a regular file also the same size and
+    // time of change). The probe is then empty, as after Close. Nothing
+    // (the probe keeps what it holds) otherwise. The stream information is
+    // read; the context is positioned as a fresh open leaves it.
+    std::optional<TProbedInput> TakeInput(const std::string& fileName);
     // Recomputes the summary fields from the held context (all -1 without one).
     virtual void Refresh();
 
@@ -116,9 +143,17 @@ protected:
     static int64_t CreationTimestamp(const AVFormatContext* ctx);
 
 private:
-    struct InputCloser {
-        void operator()(AVFormatContext* ctx) const;
+    // What names one file and, for a regular file, its content (see TakeInput).
+    struct FileStamp {
+        uint64_t Device = 0;
+        uint64_t Inode = 0;
+        bool Regular = false;
+        int64_t Size = 0;
+        int64_t ChangeSeconds = 0;
+        int64_t ChangeNanoseconds = 0;
+        bool operator==(const FileStamp&) const = default;
     };
+    static std::optional<FileStamp> StampOf(const std::string& fileName);
 
     void CheckLibraries() const;
     void ForgetContext();
@@ -127,8 +162,11 @@ private:
 
     AVFormatContext* context_ = nullptr;
     std::unique_ptr<TOpenInterrupt> opening_; // the last Open's limits; outlives the readers
+    std::unique_ptr<TInterruptRelay> relay_;  // what the readers of Open's context ask; outlives them
     PipeInputPtr pipe_;                       // the reader of a pipe Open made the context for; outlives it
-    std::unique_ptr<AVFormatContext, InputCloser> owned_; // set when Open made the context
+    std::unique_ptr<AVFormatContext, ProbedInputClose> owned_; // set when Open made the context
+    std::string openedName_;                                   // the name Open was given, while owned_ is set
+    std::optional<FileStamp> openedStamp_;                     // that file just before Open opened it
     std::atomic<int> openTimeout_{static_cast<int>(TOpenInterrupt::DefaultLimit.count())};
     std::atomic<unsigned> openCancels_{0};
     std::string lastError_;

@@ -86,7 +86,8 @@ int TRAzidiZUV::AddTask(const std::string& fileName, const TInputOptions* option
             ApplyOptionLines(*task, kept.ExtOptions, olmInput);
             ApplyInputRecordFields(*task, kept);
         }
-        if (!task->OpenInputFile(fileName)) {
+        // The caller has usually just examined the file with the probe.
+        if (!task->OpenInputFile(fileName, probe_.get())) {
             lastError_ = task->ErrorText();
             GetLogger().Log(this, llError, lastError_);
             return -1;

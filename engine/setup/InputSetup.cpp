@@ -2,6 +2,7 @@
 // and the per-stream settings the output later takes as its defaults.
 #include "engine/FFmpegException.h"
 #include "loop/PictureFit.h"
+#include "media/AVProbe.h"
 #include "media/DisplayRotation.h"
 #include "media/FFmpegLoader.h"
 #include "media/FFmpegLogger.h"
@@ -13,8 +14,10 @@
 
 #include <cmath>
 #include <mutex>
+#include <optional>
 
 extern "C" {
+#include <libavutil/mem.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
@@ -70,9 +73,28 @@ bool KeepProgram(AVFormatContext* ctx, int id) {
     return true;
 }
 
+// True when the context `prepared` (allocated, settings applied, not opened)
+// and `openOptions` would open the input as the probe's Open did: the same
+// forced format or none, and no container option away from its default.
+bool OpensLikeTheProbe(const TCustomAVProbe& probe, const AVInputFormat* format, AVFormatContext* prepared,
+                       const AVDictionary* openOptions) {
+    const std::string& probeFormat = probe.FormatName();
+    if (format != (probeFormat.empty() ? nullptr : av_find_input_format(probeFormat.c_str())))
+        return false;
+    if (av_dict_count(openOptions) > 0)
+        return false;
+    char* changed = nullptr;
+    if (av_opt_serialize(prepared, AV_OPT_FLAG_DECODING_PARAM, AV_OPT_SERIALIZE_SKIP_DEFAULTS, &changed, '=',
+                         ',') < 0)
+        return false;
+    const bool none = !changed || !*changed;
+    av_free(changed);
+    return none;
+}
+
 } // namespace
 
-bool TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
+bool TCustomFFmpeg::OpenInputFile(const std::string& fileName, TCustomAVProbe* probe) {
     TEngineSettings& s = settings_;
     errorText_.clear();
 
@@ -148,15 +170,31 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
     };
 
     TInputFile input;
-    unopened.release(); // OpenSourceInput frees the context when it fails
-    int ret = OpenSourceInput(&raw, input.PipeIO, fileName, format, formatOptions.Address(), interrupt);
-    if (ret < 0) {
-        errorText_ = openFailure(ret);
-        return false;
+    // A program choice changes which streams the stream information is read
+    // for, and forced decoders change how it is read.
+    std::optional<TProbedInput> probed;
+    if (probe && !s.ProgramId && !forced[0] && !forced[1] && !forced[2] &&
+        OpensLikeTheProbe(*probe, format, raw, formatOptions.Get()))
+        probed = probe->TakeInput(fileName);
+    int ret = 0;
+    if (probed) {
+        // The context and its I/O ask the relay: from now on they answer to
+        // this task's stop, like those of an input it opened itself.
+        input.Interrupt = std::move(probed->Interrupt);
+        input.Interrupt->SetTarget(interrupt);
+        input.PipeIO = std::move(probed->Pipe);
+        input.Context.reset(probed->Context.release());
+    } else {
+        unopened.release(); // OpenSourceInput frees the context when it fails
+        ret = OpenSourceInput(&raw, input.PipeIO, fileName, format, formatOptions.Address(), interrupt);
+        if (ret < 0) {
+            errorText_ = openFailure(ret);
+            return false;
+        }
+        input.Context.reset(raw);
     }
-    input.Context.reset(raw);
     input.FileName = fileName;
-    AVFormatContext* ctx = raw;
+    AVFormatContext* ctx = input.Context.get();
 
     if (s.ProgramId) {
         bool found = KeepProgram(ctx, s.ProgramId);
@@ -167,19 +205,22 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
         }
     }
 
-    {
-        std::lock_guard lock(CodecLock());
-        ret = avformat_find_stream_info(ctx, nullptr);
-    }
-    // Stream information read from a source that went silent is not worth keeping.
-    if (opening.Expired()) {
-        errorText_ = openFailure(ret);
-        return false;
-    }
-    if (ret < 0 && s.Verbose >= 0) {
-        errorText_ = fileName + ": could not find codec parameters";
-        GetLogger().Log(logSender_, llVerbose, errorText_);
-        return false;
+    // A probe's input comes with its stream information.
+    if (!probed) {
+        {
+            std::lock_guard lock(CodecLock());
+            ret = avformat_find_stream_info(ctx, nullptr);
+        }
+        // Stream information read from a source that went silent is not worth keeping.
+        if (opening.Expired()) {
+            errorText_ = openFailure(ret);
+            return false;
+        }
+        if (ret < 0 && s.Verbose >= 0) {
+            errorText_ = fileName + ": could not find codec parameters";
+            GetLogger().Log(logSender_, llVerbose, errorText_);
+            return false;
+        }
     }
 
     int64_t position = s.StartTime;

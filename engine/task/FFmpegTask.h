@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+class TCustomAVProbe;
 class TFFBaseComponent;
 
 class TCustomFFmpeg : public TOptionTarget, public TTaskBody {
@@ -75,8 +76,13 @@ public:
     // Opens an input with the current settings. False with ErrorText() set on
     // an open failure; raises FFmpegException for an unknown forced format.
     // Opening and reading the stream information give up after the open limit
-    // or when the cancel counter moves (see SetOpenLimits).
-    bool OpenInputFile(const std::string& fileName);
+    // or when the cancel counter moves (see SetOpenLimits). With `probe`, an
+    // input the probe holds is taken over instead of opening the file again
+    // when it is this file opened the way this input would open it: the same
+    // forced format or none, no option that changes the open (forced
+    // decoders, a program, container options), and the file unchanged
+    // (TCustomAVProbe::TakeInput); the probe is then empty.
+    bool OpenInputFile(const std::string& fileName, TCustomAVProbe* probe = nullptr);
     // The time an input's opening may take, and a counter (may be null, must
     // outlive the task) that another thread raises to cut openings short.
     void SetOpenLimits(std::chrono::milliseconds limit, const std::atomic<unsigned>* cancels) {

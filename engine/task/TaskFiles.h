@@ -3,6 +3,7 @@
 // engine state; the run tables (task/RunTables.h) point into them.
 #pragma once
 
+#include "media/InterruptRelay.h"
 #include "media/PipeInput.h"
 #include "task/EnginePointers.h"
 #include "task/EngineSettings.h"
@@ -26,7 +27,10 @@ struct TInputStreamSetup {
 };
 
 struct TInputFile {
-    PipeInputPtr PipeIO; // our own reader of a pipe input; declared first to outlive Context
+    // The callback that the I/O of an input taken over from a probe asks (it
+    // came with the input); null for an input the task opened. Outlives Context.
+    std::unique_ptr<TInterruptRelay> Interrupt;
+    PipeInputPtr PipeIO; // our own reader of a pipe input; declared before Context to outlive it
     InputContextPtr Context;
     std::string FileName;                            // as given (not the library's name)
     int64_t TimestampOffset = 0;                     // µs, added to every packet's timestamps

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -206,6 +208,46 @@ TEST_F(ProbeTest, AttachedContextIsLeftToItsOpener) {
     EXPECT_GE(av_read_frame(ctx, packet), 0);
     av_packet_free(&packet);
     CloseInputContext(&ctx);
+}
+
+// A taken input outlives the probe and its reads ask the new owner's
+// callback; a name other than the one opened takes nothing.
+TEST_F(ProbeTest, TakenInputOutlivesTheProbeAndAsksItsNewOwner) {
+    const std::string name = File("taken.avi");
+    MakeClip(name, VideoAndAudioClip(0.3));
+    auto owner = std::make_unique<TAVProbe>();
+    ASSERT_TRUE(owner->Open(name)) << owner->LastError();
+    EXPECT_FALSE(owner->TakeInput(File("other.avi")));
+    EXPECT_FALSE(owner->TakeInput(File("./taken.avi"))); // the same file by another name: not asked for
+    ASSERT_NE(owner->Context(), nullptr);
+
+    std::optional<TProbedInput> input = owner->TakeInput(name);
+    ASSERT_TRUE(input);
+    EXPECT_EQ(owner->Context(), nullptr);
+    EXPECT_FALSE(owner->OwnsContext());
+    EXPECT_EQ(owner->StreamCount(), -1);
+    EXPECT_FALSE(owner->TakeInput(name));
+    owner.reset();
+    EXPECT_EQ(input->FileName, name);
+    ASSERT_EQ(input->Context->nb_streams, 2u);
+
+    struct Asked {
+        int Count = 0;
+    } asked;
+    input->Interrupt->SetTarget({[](void* opaque) {
+                                     ++static_cast<Asked*>(opaque)->Count;
+                                     return 0;
+                                 },
+                                 &asked});
+    AVPacket* packet = av_packet_alloc();
+    int packets = 0;
+    while (av_read_frame(input->Context.get(), packet) >= 0) {
+        ++packets;
+        av_packet_unref(packet);
+    }
+    EXPECT_GT(packets, 10);
+    EXPECT_GT(asked.Count, 0);
+    av_packet_free(&packet);
 }
 
 TEST_F(ProbeTest, PrefixedNamesOpenThroughOurOwnIO) {

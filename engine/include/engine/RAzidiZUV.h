@@ -221,6 +221,10 @@ public:
 
     // A new task reading `fileName` with `options` (none: defaults). Its index,
     // or -1 with LastError set. Raises std::runtime_error while working.
+    // When the probe holds `fileName` opened the way the task would open it
+    // (no forced format other than the probe's, no forced decoder, program or
+    // container option; the file unchanged since), the task takes that input
+    // over instead of opening the file again, and the probe is empty after.
     int AddTask(const std::string& fileName, const TInputOptions* options = nullptr);
     int AddTask(const std::string& fileName, const TInputOptions& options) {
         return AddTask(fileName, &options);
@@ -242,7 +246,8 @@ public:
     AVFormatContext* InputContext(int taskIndex, int inputIndex) const;
     // How many inputs of a task are open: none once it has run.
     int InputCount(int taskIndex) const;
-    // The component's own probe, for examining files before adding them.
+    // The component's own probe, for examining files before adding them. An
+    // AddTask of the file it holds may take its input (see AddTask).
     TAVProbe& Probe() { return *probe_; }
     // The tasks, for reading their state and kept records; the list changes
     // only through the operations above.
