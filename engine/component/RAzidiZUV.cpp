@@ -58,6 +58,19 @@ bool TRAzidiZUV::LibrariesLoaded() const {
 }
 
 int TRAzidiZUV::AddTask(const std::string& fileName, const TInputOptions* options) {
+    // The caller has usually just examined the file with the probe.
+    return AddTaskOpening(fileName, options,
+                          [&](TFFmpeg& task) { return task.OpenInputFile(fileName, probe_.get()); });
+}
+
+int TRAzidiZUV::AddTask(const std::string& fileName, const TInputOptions& options,
+                        std::optional<TProbedInput> probed) {
+    return AddTaskOpening(fileName, &options,
+                          [&](TFFmpeg& task) { return task.OpenInputFile(fileName, probed); });
+}
+
+int TRAzidiZUV::AddTaskOpening(const std::string& fileName, const TInputOptions* options,
+                               const std::function<bool(TFFmpeg&)>& openInput) {
     {
         TerminateGuard guard(*this);
         if (working_)
@@ -86,8 +99,7 @@ int TRAzidiZUV::AddTask(const std::string& fileName, const TInputOptions* option
             ApplyOptionLines(*task, kept.ExtOptions, olmInput);
             ApplyInputRecordFields(*task, kept);
         }
-        // The caller has usually just examined the file with the probe.
-        if (!task->OpenInputFile(fileName, probe_.get())) {
+        if (!openInput(*task)) {
             lastError_ = task->ErrorText();
             GetLogger().Log(this, llError, lastError_);
             return -1;

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 extern "C" {
 #include <libavutil/mem.h>
@@ -74,11 +75,11 @@ bool KeepProgram(AVFormatContext* ctx, int id) {
 }
 
 // True when the context `prepared` (allocated, settings applied, not opened)
-// and `openOptions` would open the input as the probe's Open did: the same
-// forced format or none, and no container option away from its default.
-bool OpensLikeTheProbe(const TCustomAVProbe& probe, const AVInputFormat* format, AVFormatContext* prepared,
+// and `openOptions` would open the input as a probe's Open with
+// `probeFormat` (forced format name, empty: detected) did: the same forced
+// format or none, and no container option away from its default.
+bool OpensLikeTheProbe(const std::string& probeFormat, const AVInputFormat* format, AVFormatContext* prepared,
                        const AVDictionary* openOptions) {
-    const std::string& probeFormat = probe.FormatName();
     if (format != (probeFormat.empty() ? nullptr : av_find_input_format(probeFormat.c_str())))
         return false;
     if (av_dict_count(openOptions) > 0)
@@ -95,6 +96,15 @@ bool OpensLikeTheProbe(const TCustomAVProbe& probe, const AVInputFormat* format,
 } // namespace
 
 bool TCustomFFmpeg::OpenInputFile(const std::string& fileName, TCustomAVProbe* probe) {
+    return OpenInput(fileName, probe, nullptr);
+}
+
+bool TCustomFFmpeg::OpenInputFile(const std::string& fileName, std::optional<TProbedInput>& offered) {
+    return OpenInput(fileName, nullptr, &offered);
+}
+
+bool TCustomFFmpeg::OpenInput(const std::string& fileName, TCustomAVProbe* probe,
+                              std::optional<TProbedInput>* offered) {
     TEngineSettings& s = settings_;
     errorText_.clear();
 
@@ -173,9 +183,13 @@ bool TCustomFFmpeg::OpenInputFile(const std::string& fileName, TCustomAVProbe* p
     // A program choice changes which streams the stream information is read
     // for, and forced decoders change how it is read.
     std::optional<TProbedInput> probed;
-    if (probe && !s.ProgramId && !forced[0] && !forced[1] && !forced[2] &&
-        OpensLikeTheProbe(*probe, format, raw, formatOptions.Get()))
-        probed = probe->TakeInput(fileName);
+    if (!s.ProgramId && !forced[0] && !forced[1] && !forced[2]) {
+        if (probe && OpensLikeTheProbe(probe->FormatName(), format, raw, formatOptions.Get()))
+            probed = probe->TakeInput(fileName);
+        else if (offered && *offered && (*offered)->FileName == fileName &&
+                 OpensLikeTheProbe((*offered)->FormatName, format, raw, formatOptions.Get()))
+            probed = std::exchange(*offered, std::nullopt);
+    }
     int ret = 0;
     if (probed) {
         // The context and its I/O ask the relay: from now on they answer to

@@ -13,11 +13,11 @@
 #include "loop/FrameHookState.h"
 #include "loop/RunCounters.h"
 #include "loop/SubtitleBurn.h"
-#include "setup/TrackPicks.h"
 #include "media/GenericOptions.h"
 #include "media/OpenInterrupt.h"
 #include "options/OptionTarget.h"
 #include "preview/Preview.h"
+#include "setup/TrackPicks.h"
 #include "task/EngineSettings.h"
 #include "task/RunTables.h"
 #include "task/TaskBody.h"
@@ -29,10 +29,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 class TCustomAVProbe;
+struct TProbedInput;
 class TFFBaseComponent;
 
 class TCustomFFmpeg : public TOptionTarget, public TTaskBody {
@@ -83,6 +85,10 @@ public:
     // decoders, a program, container options), and the file unchanged
     // (TCustomAVProbe::TakeInput); the probe is then empty.
     bool OpenInputFile(const std::string& fileName, TCustomAVProbe* probe = nullptr);
+    // The same with an input a probe has already handed over (TakeInput),
+    // perhaps on another thread: taken under the same conditions, else left
+    // in `offered` and the file opened again.
+    bool OpenInputFile(const std::string& fileName, std::optional<TProbedInput>& offered);
     // The time an input's opening may take, and a counter (may be null, must
     // outlive the task) that another thread raises to cut openings short.
     void SetOpenLimits(std::chrono::milliseconds limit, const std::atomic<unsigned>* cancels) {
@@ -142,6 +148,8 @@ public:
     TTaskPreview& Preview() { return preview_; }
 
 private:
+    // Both OpenInputFile: a probe to take the input from, or an input taken already (one of them or none).
+    bool OpenInput(const std::string& fileName, TCustomAVProbe* probe, std::optional<TProbedInput>* offered);
     // output set-up (OutputSetup.cpp)
     // Adds a stream of `type` to `output` with its bitstream filters, encoder context and codec tag.
     TOutputStreamSetup& NewStream(TOutputFile& output, AVMediaType type, const std::string& codecName,

@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -125,6 +127,28 @@ TEST_F(ProbedInputTest, TheTaskOpensItsOwnInputWhenTheProbesWouldDiffer) {
         EXPECT_TRUE(conv.SetOutputFile(0, dir.File("out.avi"), HookedOutput())) << conv.LastError();
         RunAll();
         probe.Close();
+    }
+    // The same conditions for an input handed over by a probe of the caller's
+    // (on another thread, as an add's worker does); the component's own probe stays out of it.
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("handed over: ") + c.Name);
+        const std::string source = dir.File(c.Source);
+        const std::string probed = dir.File(c.ProbedFile);
+        TInputOptions options = c.Options;
+        options.FileName = source;
+        TOpenCounter counter(source);
+        std::optional<TProbedInput> input;
+        std::thread([&] {
+            TAVProbe own;
+            ASSERT_TRUE(own.Open(probed, c.ProbeFormat)) << own.LastError();
+            input = own.TakeInput(probed);
+        }).join();
+        ASSERT_TRUE(input);
+        ASSERT_EQ(conv.AddTask(source, options, std::move(input)), 0) << conv.LastError();
+        EXPECT_EQ(counter.Opens(), c.Opens);
+        EXPECT_EQ(conv.Probe().Context(), nullptr);
+        EXPECT_TRUE(conv.SetOutputFile(0, dir.File("out.avi"), HookedOutput())) << conv.LastError();
+        RunAll();
     }
 }
 

@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -229,6 +230,13 @@ public:
     int AddTask(const std::string& fileName, const TInputOptions& options) {
         return AddTask(fileName, &options);
     }
+    // The same with an input that a probe of the caller's has opened and
+    // handed over (TCustomAVProbe::TakeInput), on any thread: the task takes
+    // it when it is `fileName` opened the way the task would open it (as
+    // above; the file is not looked at again), else closes it and opens the
+    // file itself. The component's probe is left alone.
+    int AddTask(const std::string& fileName, const TInputOptions& options,
+                std::optional<TProbedInput> probed);
     // Adds an output file to task `taskIndex`; false with LastError set. Raises
     // std::runtime_error while working, std::out_of_range for a bad index.
     bool SetOutputFile(int taskIndex, const std::string& fileName, const TOutputOptions* options = nullptr);
@@ -310,4 +318,9 @@ public:
     // Run state, for callers that poll.
     bool Working() const;
     bool AllDoneReported() const;
+
+private:
+    // Both AddTask: a new task set up with `options`, its input opened by `openInput`.
+    int AddTaskOpening(const std::string& fileName, const TInputOptions* options,
+                       const std::function<bool(TFFmpeg&)>& openInput);
 };
