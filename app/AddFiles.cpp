@@ -8,6 +8,7 @@
 #include "media/FFmpegLoader.h"
 #include "media/FileHelpers.h"
 #include "media/MainThreadDispatcher.h"
+#include "media/SourceFacts.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/Translation.h"
 
@@ -126,14 +127,16 @@ void TMainWindowLogic::EnableAfterAdd() {
 }
 
 bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::string& outputCandidate,
-                                      bool singleFile) {
+                                      bool singleFile, std::optional<TProbedInput> probed) {
     if (RefuseWhenFull()) {
         view_.FileNotAdded(sourceFile, FullMessage);
         return false;
     }
     TInputOptions input;
     BuildInputOptions(settings_, sourceFile, input);
-    const int task = converter_.AddTask(sourceFile, input);
+    // The worker's open serves the task: the main thread opens the file only
+    // when it changed since (no input then).
+    const int task = converter_.AddTask(sourceFile, input, std::move(probed));
     if (task < 0) {
         Log("***打开文件失败: " + converter_.LastError());
         view_.FileNotAdded(sourceFile, "打开文件失败: " + converter_.LastError());
@@ -187,33 +190,24 @@ bool TMainWindowLogic::ListProbedFile(const std::string& sourceFile, const std::
     return true;
 }
 
-bool TMainWindowLogic::ProbeSource(const std::string& file) {
-    try {
-        return converter_.Probe().Open(file, "");
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
 bool TMainWindowLogic::PrepareAdd() {
     ResetConversionSettings(settings_);
     return LoadConverterLibraries();
 }
 
 void TMainWindowLogic::AddOneFile() {
-    if (!PrepareAdd())
+    if (adding_ || !PrepareAdd())
         return;
     if (const std::optional<std::string> file = platform_.ChooseOpenFile(OpenFilters()))
         AddSingleFile(*file);
 }
 
-void TMainWindowLogic::AddSingleFile(const std::string& file) {
+void TMainWindowLogic::AddSingleFile(const std::string& file, std::optional<TJobRequest> request) {
     if (const std::string problem = NotAFileProblem(file); !problem.empty()) {
         ReportNotAdded(file, problem);
         return;
     }
-    if (const std::optional<TJobRequest> request = view_.ChooseJob({file}, outputFolder_, true))
-        AddSingleRequest(*request);
+    BeginAdd({file}, true, std::move(request));
 }
 
 void TMainWindowLogic::AddManyFiles() {
@@ -234,33 +228,112 @@ void TMainWindowLogic::AddFiles(const std::vector<std::string>& files) {
 }
 
 void TMainWindowLogic::StartManyAdd(const std::vector<std::string>& files) {
-    if (const std::optional<TJobRequest> request = view_.ChooseJob(files, outputFolder_, false))
-        AddManyRequest(*request);
+    BeginAdd(files, false, std::nullopt);
 }
 
 void TMainWindowLogic::AddRequest(const TJobRequest& request) {
     if (request.Sources.empty() || adding_ || running_ || !PrepareAdd())
         return;
     if (request.Sources.size() > 1) {
+        // No window shows the first file's facts: every file is probed by the many-file add.
+        adding_ = std::make_unique<TAdd>();
+        adding_->files = request.Sources;
+        view_.SetEnabled(TMainAction::Add, false);
+        view_.SetEnabled(TMainAction::Start, false);
         AddManyRequest(request);
         return;
     }
-    const std::string& file = request.Sources.front();
-    if (const std::string problem = NotAFileProblem(file); !problem.empty()) {
-        ReportNotAdded(file, problem);
+    AddSingleFile(request.Sources.front(), request);
+}
+
+TMainWindowLogic::TProbeResult TMainWindowLogic::ProbeOutcome(TAVProbe& probe, const std::string& file) {
+    TProbeResult result;
+    result.Error = NotAFileProblem(file);
+    if (!result.Error.empty())
+        return result;
+    // With the format the task forces, so that the task can take the input over.
+    TInputOptions input;
+    BuildSourceInput(file, input);
+    try {
+        if (probe.Open(file, input.FileFormat)) {
+            result.Outcome = TProbeOutcome::Opened;
+            result.Input = probe.TakeInput(file);
+        } else {
+            result.Outcome = TProbeOutcome::Unreadable;
+            result.Error = probe.LastError();
+        }
+    } catch (const std::exception& e) {
+        result.Outcome = TProbeOutcome::Unreadable;
+        result.Error = e.what();
+    }
+    probe.Close();
+    return result;
+}
+
+void TMainWindowLogic::BeginAdd(std::vector<std::string> files, bool single,
+                                std::optional<TJobRequest> request) {
+    adding_ = std::make_unique<TAdd>();
+    TAdd* add = adding_.get();
+    add->files = std::move(files);
+    add->single = single;
+    add->request = std::move(request);
+    add->probedFirst = true;
+    // No run and no second add while it goes on.
+    view_.SetEnabled(TMainAction::Add, false);
+    view_.SetEnabled(TMainAction::Start, false);
+    view_.ShowAddProgress(0, 1);
+    add->worker = std::thread([this, add, alive = std::weak_ptr<bool>(alive_)] {
+        const std::string& file = add->files.front();
+        // Kept open in the probe: the windows show its facts, and the task takes it over.
+        add->firstError = NotAFileProblem(file);
+        if (add->firstError.empty()) {
+            TInputOptions input;
+            BuildSourceInput(file, input);
+            try {
+                const bool opened = add->first.Open(file, input.FileFormat);
+                add->firstOutcome = opened ? TProbeOutcome::Opened : TProbeOutcome::Unreadable;
+                add->firstError = add->first.LastError();
+            } catch (const std::exception& e) {
+                add->firstOutcome = TProbeOutcome::Unreadable;
+                add->firstError = e.what();
+            }
+        }
+        PostToMainThread([this, add, alive] {
+            // The add may have been stopped (or the window closed) meanwhile.
+            if (alive.lock() && adding_.get() == add)
+                ProbedFirst();
+        });
+    });
+}
+
+void TMainWindowLogic::ProbedFirst() {
+    TAdd* add = adding_.get();
+    add->worker.join(); // it has posted this: its last step
+    view_.ShowAddProgress(1, 1);
+    std::optional<TJobRequest> request = add->request;
+    if (!request) {
+        const TSourceFacts facts = SourceFactsOf(add->first.Context());
+        request = view_.ChooseJob(add->files, outputFolder_, add->single, facts);
+        // A modal window serves events: the window may have closed and ended the add under it.
+        if (adding_.get() != add)
+            return;
+    }
+    if (!request) {
+        EndAdd();
         return;
     }
-    AddSingleRequest(request);
+    if (add->single) {
+        AddSingleRequest(*request);
+        EndAdd();
+    } else {
+        AddManyRequest(*request);
+    }
 }
 
 void TMainWindowLogic::AddSingleRequest(const TJobRequest& request) {
-    const std::string& file = request.Sources.front();
-    // One open of the source serves the clip range's check and the listing.
-    const bool opened = ProbeSource(file);
-    std::optional<int64_t> seconds;
-    if (const AVFormatContext* context = converter_.Probe().Context();
-        opened && context->duration != AV_NOPTS_VALUE && context->duration >= 0)
-        seconds = context->duration / AV_TIME_BASE;
+    TAdd& add = *adding_;
+    const std::string& file = add.files.front();
+    const std::optional<int64_t> seconds = SourceFactsOf(add.first.Context()).DurationSeconds;
     std::string error;
     if (!SettingsForRequest(request, file, outputFolder_, true, seconds, settings_, error)) {
         view_.FileNotAdded(file, file + ": " + error);
@@ -270,57 +343,56 @@ void TMainWindowLogic::AddSingleRequest(const TJobRequest& request) {
         view_.FileNotAdded(file, FullMessage);
         return;
     }
-    if (!opened) {
-        ReportUnreadable(file, converter_.Probe().LastError());
+    switch (add.firstOutcome) {
+    case TProbeOutcome::NotAFile: // since it was chosen
+        ReportNotAdded(file, add.firstError);
         return;
+    case TProbeOutcome::Unreadable:
+        ReportUnreadable(file, add.firstError);
+        return;
+    case TProbeOutcome::Opened:
+        break;
     }
-    ListProbedFile(file, settings_.OutputFile, true);
+    ListProbedFile(file, settings_.OutputFile, true, add.first.TakeInput(file));
 }
 
 void TMainWindowLogic::AddManyRequest(const TJobRequest& request) {
+    const std::vector<std::string>& files = adding_->files;
     std::string error;
     // Every job of the add has these settings; only the source and output names differ.
-    if (!SettingsForRequest(request, request.Sources.front(), outputFolder_, false, std::nullopt, settings_,
-                            error)) {
-        for (const std::string& file : request.Sources)
+    if (!SettingsForRequest(request, files.front(), outputFolder_, false, std::nullopt, settings_, error)) {
+        for (const std::string& file : files)
             view_.FileNotAdded(file, file + ": " + error);
+        EndAdd();
         return;
     }
-    BeginManyAdd(request.Sources);
+    BeginManyAdd();
 }
 
-void TMainWindowLogic::BeginManyAdd(const std::vector<std::string>& files) {
-    adding_ = std::make_unique<TManyAdd>();
-    adding_->files = files;
+void TMainWindowLogic::BeginManyAdd() {
+    TAdd* add = adding_.get();
     // From the last dot of the name: a bare ".mpg" has no extension to std::filesystem.
     const std::string outputName = fs::path(settings_.OutputFile).filename().string();
     const auto dot = outputName.rfind('.');
-    adding_->ext = dot == std::string::npos ? std::string() : outputName.substr(dot);
-    // No run and no second add while the list grows.
-    view_.SetEnabled(TMainAction::Add, false);
-    view_.SetEnabled(TMainAction::Start, false);
-    view_.ShowAddProgress(0, static_cast<int>(adding_->files.size()));
+    add->ext = dot == std::string::npos ? std::string() : outputName.substr(dot);
+    view_.ShowAddProgress(0, static_cast<int>(add->files.size()));
 
-    TManyAdd* add = adding_.get();
-    add->worker = std::thread([this, add, alive = std::weak_ptr<bool>(alive_)] {
-        TAVProbe probe;
-        for (size_t i = 0; i < add->files.size() && !add->cancel; ++i) {
-            const std::string& file = add->files[i];
-            TProbeOutcome outcome = TProbeOutcome::NotAFile;
-            std::string error = NotAFileProblem(file);
-            if (error.empty()) {
-                try {
-                    outcome = probe.Open(file, "") ? TProbeOutcome::Opened : TProbeOutcome::Unreadable;
-                    error = probe.LastError();
-                    probe.Close();
-                } catch (const std::exception& e) {
-                    outcome = TProbeOutcome::Unreadable;
-                    error = e.what();
-                }
-            }
+    // The first file's result, when the windows had it probed already.
+    size_t next = 0;
+    if (add->probedFirst) {
+        TProbeResult first{add->firstOutcome, add->firstError, std::nullopt};
+        if (first.Outcome == TProbeOutcome::Opened)
+            first.Input = add->first.TakeInput(add->files.front());
+        add->first.Close();
+        add->results.push_back(std::move(first));
+        next = 1;
+    }
+    add->worker = std::thread([this, add, next, alive = std::weak_ptr<bool>(alive_)] {
+        for (size_t i = next; i < add->files.size() && !add->cancel; ++i) {
+            TProbeResult result = ProbeOutcome(add->others, add->files[i]);
             {
                 std::lock_guard guard(add->lock);
-                add->results.push_back({outcome, std::move(error)});
+                add->results.push_back(std::move(result));
             }
             PostToMainThread([this, add, alive] {
                 // The add may have been stopped (or the window closed) meanwhile.
@@ -329,10 +401,12 @@ void TMainWindowLogic::BeginManyAdd(const std::vector<std::string>& files) {
             });
         }
     });
+    if (next > 0)
+        DrainProbeResults();
 }
 
 void TMainWindowLogic::DrainProbeResults() {
-    TManyAdd& add = *adding_;
+    TAdd& add = *adding_;
     if (add.draining)
         return; // the outer drain takes this result too
     add.draining = true;
@@ -361,8 +435,8 @@ void TMainWindowLogic::DrainProbeResults() {
         FinishManyAdd();
 }
 
-bool TMainWindowLogic::HandleProbeResult(const TProbeResult& result) {
-    TManyAdd& add = *adding_;
+bool TMainWindowLogic::HandleProbeResult(TProbeResult& result) {
+    TAdd& add = *adding_;
     const std::string file = add.files[add.handled];
     ++add.handled;
     view_.ShowAddProgress(static_cast<int>(add.handled), static_cast<int>(add.files.size()));
@@ -381,24 +455,31 @@ bool TMainWindowLogic::HandleProbeResult(const TProbeResult& result) {
     const std::string candidate =
         (fs::path(outputFolder_) / (fs::path(file).stem().string() + add.ext)).string();
     // One file that cannot be listed leaves the others to go on; a full list ends the add.
-    return ListProbedFile(file, candidate, false) || jobs_.CanAdd();
+    return ListProbedFile(file, candidate, false, std::move(result.Input)) || jobs_.CanAdd();
 }
 
-void TMainWindowLogic::StopManyAdd() {
+void TMainWindowLogic::StopAdd() {
     if (!adding_)
         return;
     adding_->cancel = true;
+    // An open under way gives up at once.
+    adding_->first.CancelOpen();
+    adding_->others.CancelOpen();
     if (adding_->worker.joinable())
         adding_->worker.join();
     adding_.reset();
 }
 
-void TMainWindowLogic::FinishManyAdd() {
-    StopManyAdd();
-    RenumberRows();
-    SaveJobList();
+void TMainWindowLogic::EndAdd() {
+    StopAdd();
     view_.SetEnabled(TMainAction::Add, true);
     view_.SetEnabled(TMainAction::Start, jobs_.RowCount() > 0);
+}
+
+void TMainWindowLogic::FinishManyAdd() {
+    EndAdd();
+    RenumberRows();
+    SaveJobList();
     if (jobs_.RowCount() > 0)
         SelectAndFocus(jobs_.RowCount() - 1);
 }

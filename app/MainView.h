@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/JobList.h"
+#include "media/SourceFacts.h"
 #include "profiles/JobRequest.h"
 
 #include <optional>
@@ -73,11 +74,13 @@ public:
 
     // The format chooser and the options window, modal, for an add of `sources`
     // (in the order their jobs are to be listed; the options window names the
-    // first). What the confirmed windows show, as a request for `sources`; none
-    // when the user cancelled. `allowClip`: the options window's "允许截取视频".
+    // first and shows `firstSource`, what the add's probe found in it). What
+    // the confirmed windows show, as a request for `sources`; none when the
+    // user cancelled. `allowClip`: the options window's "允许截取视频".
     virtual std::optional<TJobRequest> ChooseJob(const std::vector<std::string>& sources,
-                                                 const std::string& outputFolder, bool allowClip) = 0;
-    // Progress of a many-file add whose probes run on a worker: `done` of `total`.
+                                                 const std::string& outputFolder, bool allowClip,
+                                                 const TSourceFacts& firstSource) = 0;
+    // Progress of an add whose probes run on a worker: `done` of `total`.
     virtual void ShowAddProgress(int done, int total) = 0;
     // The password window: the typed text, or none for "退出".
     virtual std::optional<std::string> AskPassword() = 0;

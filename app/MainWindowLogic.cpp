@@ -34,7 +34,7 @@ TMainWindowLogic::TMainWindowLogic(IMainView& view, IPlatform& platform, TSettin
 
 TMainWindowLogic::~TMainWindowLogic() {
     CloseNow();
-    StopManyAdd();
+    StopAdd();
 }
 
 void TMainWindowLogic::AttachConverterEvents() {
@@ -123,7 +123,7 @@ void TMainWindowLogic::CloseNow() {
     // events must not be reassigned while its workers may read them, so the
     // handlers ignore whatever comes after this flag.
     closed_ = true;
-    StopManyAdd();
+    StopAdd();
     converter_.Stop(true);
     if (running_) {
         // The kept job list says what closing did to the jobs it cut short.

@@ -8,8 +8,9 @@
 // Threads: every operation runs on the main thread. Progress reports arrive
 // there from the converter; termination reports come on the converter's own
 // threads, where a finished job's output is checked and given its name, and
-// are posted to the main thread. A many-file add probes on a worker of its own
-// and hands each result to the main thread the same way.
+// are posted to the main thread. An add opens its sources on a worker of its
+// own and hands each opened input to the main thread the same way, where the
+// converter takes it over: the main thread opens no source of an add.
 #pragma once
 
 #include "app/JobList.h"
@@ -90,10 +91,14 @@ public:
     std::optional<TMediaReport> ShowMediaReport();
 
     // --- adding files ---
+    // Shows the dialog, probes the file on a worker, then (on the main thread,
+    // with the add's progress shown meanwhile) shows the chooser and the
+    // options window with the duration and tracks the probe found, and lists
+    // the job. Adding() is true until the add has ended.
     void AddOneFile();
-    // Shows the dialog and the chooser, then probes the files on a worker; the
-    // jobs are listed on the main thread as results come in. Adding() is true
-    // until the last one has been handled.
+    // Shows the dialog, probes the first file as above, shows the chooser,
+    // then probes the other files on a worker; the jobs are listed on the main
+    // thread as results come in. Adding() is true until the last one has been handled.
     void AddManyFiles();
     // Files dropped on the list or named on the command line: one file is added
     // like "添加一个视频文件" (a clip allowed), several like "添加多个视频文件",
@@ -104,7 +109,8 @@ public:
     // the chooser: one source like "添加一个视频文件" (its clip range checked
     // against the source's duration), several like "添加多个视频文件", listed
     // in the request's order. A request that cannot be confirmed lists none
-    // and reports each source with the reason. Ignored during a run or another add.
+    // and reports each source with the reason. Ignored during a run or another
+    // add. Like the others, the add goes on after the call returns (Adding()).
     void AddRequest(const TJobRequest& request);
     bool Adding() const { return adding_ != nullptr; }
     // Start of a run: the converter's task list from the used slots, in row order.
@@ -161,17 +167,28 @@ private:
     struct TProbeResult {
         TProbeOutcome Outcome = TProbeOutcome::NotAFile;
         std::string Error; // NotAFile: the reason; Unreadable: the probe's error
+        std::optional<TProbedInput>
+            Input; // Opened: the input for the task, unless the file changed meanwhile
     };
-    // A many-file add in progress: the files in handling order, the output
-    // extension, and the worker that probes them, last one first. The worker
+    // An add in progress, in two steps. First a worker opens the first file
+    // (the only one of a single add) in `first`, whose facts the windows
+    // show; the main thread takes its input over when it lists the file.
+    // Then, for several files, a worker probes the others in handling order,
     // queues each result and posts a drain; library calls made while one
     // result is handled may serve the next post, so the drain never nests.
-    struct TManyAdd {
-        std::vector<std::string> files;
+    struct TAdd {
+        std::vector<std::string> files;     // in listing order
+        bool single = false;                // a clip allowed, no many-file listing
+        std::optional<TJobRequest> request; // given: no windows
+        bool probedFirst = false;           // the first step ran (not for a many-file request)
+        TAVProbe first;                     // the worker's until it posts, then the main thread's
+        TProbeOutcome firstOutcome = TProbeOutcome::NotAFile;
+        std::string firstError;
         std::string ext;
         size_t handled = 0;
         bool draining = false; // main thread
         std::atomic<bool> cancel{false};
+        TAVProbe others; // the second worker's
         std::mutex lock;
         std::deque<TProbeResult> results; // guarded by lock
         std::thread worker;
@@ -188,37 +205,48 @@ private:
     // Add helpers.
     // The first steps of every add: fresh settings, the converter's libraries.
     bool PrepareAdd();
-    // The chooser for one file (a clip allowed), then its job from the windows' request.
-    void AddSingleFile(const std::string& file);
-    // Opens `file` in the converter's probe; false when it is no media the libraries read.
-    bool ProbeSource(const std::string& file);
-    // The chooser for several files (no clip), given in their listing order,
-    // then their jobs from the windows' request.
+    // One file (a clip allowed): refused at once when it is no regular file,
+    // else probed, then the windows (none with `request`) and its job.
+    void AddSingleFile(const std::string& file, std::optional<TJobRequest> request = std::nullopt);
+    // Several files (no clip), given in their listing order: the first
+    // probed, then the windows and their jobs.
     void StartManyAdd(const std::vector<std::string>& files);
+    // Starts an add with the worker that opens its first file (`files` in
+    // listing order); ProbedFirst goes on with it on the main thread.
+    void BeginAdd(std::vector<std::string> files, bool single, std::optional<TJobRequest> request);
+    void ProbedFirst();
     // Every add ends in one of these two. A single source, found to be a
-    // regular file: the settings from the request checked against the
-    // source's duration, then listed. Several: the settings from the request,
-    // then the many-file add.
+    // regular file and probed: the settings from the request checked against
+    // the source's duration, then listed. Several: the settings from the
+    // request, then the many-file add.
     void AddSingleRequest(const TJobRequest& request);
     void AddManyRequest(const TJobRequest& request);
-    // The many-file add once the settings are written: `files` in listing order.
-    void BeginManyAdd(const std::vector<std::string>& files);
+    // The many-file add once the settings are written: the add's files in
+    // listing order, the first one's result already in when it was probed.
+    void BeginManyAdd();
+    // The probe's result for `file` (NotAFile, Unreadable, or Opened with the input taken over).
+    static TProbeResult ProbeOutcome(TAVProbe& probe, const std::string& file);
+    // The end of a single add or of one that listed nothing: the add and run actions back.
+    void EndAdd();
     bool LoadConverterLibraries();
     void Log(const std::string& message);
     // Asks the desktop to open `target`; when nothing opens it the status bar
     // and the log say so, naming `what` it is ("帮助页面").
     void OpenForUser(const std::string& target, const std::string& what);
     void AppendLogLine(const std::string& line);
-    // Registers and lists one source whose probe succeeded. False when it was not listed.
-    bool ListProbedFile(const std::string& sourceFile, const std::string& outputCandidate, bool singleFile);
+    // Registers and lists one source whose probe succeeded, the task taking
+    // over the probe's input when there is one. False when it was not listed.
+    bool ListProbedFile(const std::string& sourceFile, const std::string& outputCandidate, bool singleFile,
+                        std::optional<TProbedInput> input);
     void ReportUnreadable(const std::string& sourceFile, const std::string& probeError);
     // The add drops `file`: the log line, then the view's report.
     void ReportNotAdded(const std::string& file, const std::string& reason);
     void DrainProbeResults();
     // Lists the next file from its probe result; false when the add must stop.
-    bool HandleProbeResult(const TProbeResult& result);
+    bool HandleProbeResult(TProbeResult& result);
     void FinishManyAdd();
-    void StopManyAdd();
+    // Ends the add under way, if any, without listing more: its workers are cut short and joined.
+    void StopAdd();
     bool RefuseWhenFull();
     // Whether an output name is taken: an existing file (unless the user chose
     // to overwrite), the output of another job, listed or in this run, or the
@@ -283,7 +311,7 @@ private:
     // Rows RebuildTasks could not register again, with the reason for the user.
     std::vector<std::pair<int, std::string>> startFailures_;
 
-    std::unique_ptr<TManyAdd> adding_;
+    std::unique_ptr<TAdd> adding_;
     // Posted calls (termination reports, probe results) check it before they
     // touch this object; it dies with the object, on the main thread.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -69,7 +69,8 @@ public:
     void ClosePreview() override {}
     void StartPreview(const std::string&) override {}
     void ResetPreviewSlider() override {}
-    std::optional<TJobRequest> ChooseJob(const std::vector<std::string>&, const std::string&, bool) override {
+    std::optional<TJobRequest> ChooseJob(const std::vector<std::string>&, const std::string&, bool,
+                                         const TSourceFacts&) override {
         return std::nullopt;
     }
     void ShowAddProgress(int, int) override {}

@@ -528,14 +528,15 @@ void MainWindow::ResetPreviewSlider() {
 }
 
 std::optional<TJobRequest> MainWindow::ChooseJob(const std::vector<std::string>& sources,
-                                                 const std::string& outputFolder, bool allowClip) {
+                                                 const std::string& outputFolder, bool allowClip,
+                                                 const TSourceFacts& firstSource) {
     if (chooser_ == nullptr) {
         // Both windows keep their state from one add action to the next, so
         // they are made once.
         options_ = new OptionsDialog(choiceSettings_, userDialogs_, this);
         chooser_ = new FormatChooserDialog(
             choiceSettings_, userDialogs_,
-            [this] { return options_->Run(chooser_->Logic().ChosenUserProfile()); }, this);
+            [this] { return options_->Run(addSource_, chooser_->Logic().ChosenUserProfile()); }, this);
         options_->SetUserProfiles(&userProfiles_);
         chooser_->SetUserProfiles(&userProfiles_);
     }
@@ -544,6 +545,7 @@ std::optional<TJobRequest> MainWindow::ChooseJob(const std::vector<std::string>&
     choiceSettings_.SourceFile = sources.empty() ? std::string() : sources.front();
     options_->Logic().SetOutputFolder(outputFolder);
     options_->Logic().SetClipPermission(allowClip);
+    addSource_ = firstSource;
     if (!chooser_->Run())
         return std::nullopt;
     TJobRequest request = options_->Logic().Request();

@@ -71,7 +71,8 @@ public:
     void StartPreview(const std::string& fileName) override;
     void ResetPreviewSlider() override;
     std::optional<TJobRequest> ChooseJob(const std::vector<std::string>& sources,
-                                         const std::string& outputFolder, bool allowClip) override;
+                                         const std::string& outputFolder, bool allowClip,
+                                         const TSourceFacts& firstSource) override;
     void ShowAddProgress(int done, int total) override;
     std::optional<std::string> AskPassword() override;
     void CloseMainWindow() override;
@@ -124,6 +125,8 @@ private:
     // alone, kept from one add action to the next (the chosen profile). The
     // logic gets the confirmed windows' choices as a request.
     TConversionSettings choiceSettings_;
+    // What the add under way found in its first source, for the options window.
+    TSourceFacts addSource_;
     TUserProfileList userProfiles_;
     // Why the user's own profiles could not be read; shown once the window is up.
     std::optional<std::string> userProfilesProblem_;

@@ -224,8 +224,8 @@ void OptionsDialog::SetUserProfiles(TUserProfileList* profiles) {
     saveProfile_->setVisible(profiles != nullptr);
 }
 
-bool OptionsDialog::Run(const TUserProfile* saved) {
-    options_.Show();
+bool OptionsDialog::Run(const TSourceFacts& source, const TUserProfile* saved) {
+    options_.Show(source);
     std::string error;
     if (saved != nullptr && !ShowUserProfile(options_, *saved, error))
         dialogs_.ShowInformation(PromptCaption, Tr(TUserProfileList::NotAllOfferedMessage));

@@ -21,10 +21,11 @@ public:
     // `settings` and `dialogs` outlive the window.
     OptionsDialog(TConversionSettings& settings, TUserDialogs& dialogs, QWidget* parent = nullptr);
 
-    // The show sequence and the modal loop: true when "确定" closed the window.
-    // With `saved`, its picks are shown over the defaults of its base profile
-    // (the settings' ProfileId), as the fifth page of the chooser asks.
-    bool Run(const TUserProfile* saved = nullptr);
+    // The show sequence for a source with the facts `source` and the modal
+    // loop: true when "确定" closed the window. With `saved`, its picks are
+    // shown over the defaults of its base profile (the settings' ProfileId),
+    // as the fifth page of the chooser asks.
+    bool Run(const TSourceFacts& source, const TUserProfile* saved = nullptr);
 
     // Where "保存为我的格式…" keeps the window's picks (outlives the window);
     // the button is hidden while there is none.

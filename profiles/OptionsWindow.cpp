@@ -6,10 +6,6 @@
 
 #include <algorithm>
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
-
 namespace {
 
 constexpr char32_t Backspace = 8;
@@ -33,11 +29,11 @@ std::string TwoDigits(int64_t value) {
 TOptionsWindow::TOptionsWindow(TConversionSettings& settings, TUserDialogs& dialogs)
     : settings_(settings), dialogs_(dialogs) {}
 
-void TOptionsWindow::Show() {
+void TOptionsWindow::Show(const TSourceFacts& source) {
     visible_ = true;
     Clear();
     FillForProfile();
-    ReadDuration();
+    ShowSourceFacts(source);
 }
 
 void TOptionsWindow::Clear() {
@@ -99,32 +95,16 @@ void TOptionsWindow::FillForProfile() {
     pendingTarget_ = profile->PendingTarget;
 }
 
-void TOptionsWindow::ReadDuration() {
-    durationSeconds_.reset();
-    TInputOptions input;
-    BuildSourceInput(settings_.SourceFile, input);
-
+void TOptionsWindow::ShowSourceFacts(const TSourceFacts& source) {
+    // Without a duration the stop boxes stay empty and SourceDuration keeps its text.
+    durationSeconds_ = source.DurationSeconds;
     clipBoxes_ = {"00", "00", "00", "", "", ""};
-    const std::string formatName = OutputFormatName(settings_.OutputFormat, settings_.OutputFile);
-    const bool outputHasPictures = mediaKind_ == MediaKindVideo;
-    tracks_.Fill(nullptr, formatName, outputHasPictures);
-    if (!converter_.LibrariesLoaded() && !converter_.LoadLibraries()) {
-        GetLogger().LogFmt(nullptr, llWarning, "Options window: %s", converter_.LastError().c_str());
-        return;
+    if (durationSeconds_) {
+        sourceDuration_ = std::to_string(*durationSeconds_);
+        std::ranges::move(DurationBoxes(*durationSeconds_), clipBoxes_.begin() + 3);
     }
-    const int task = converter_.AddTask(settings_.SourceFile, input);
-    if (task >= 0) {
-        const AVFormatContext* context = converter_.InputContext(task, 0);
-        if (context != nullptr && context->duration != AV_NOPTS_VALUE && context->duration >= 0) {
-            const int64_t seconds = context->duration / 1000000;
-            durationSeconds_ = seconds;
-            sourceDuration_ = std::to_string(seconds);
-            std::ranges::move(DurationBoxes(seconds), clipBoxes_.begin() + 3);
-        }
-        if (context != nullptr)
-            tracks_.Fill(context, formatName, outputHasPictures);
-    }
-    converter_.ClearTasks();
+    tracks_.Fill(source, OutputFormatName(settings_.OutputFormat, settings_.OutputFile),
+                 mediaKind_ == MediaKindVideo);
 }
 
 std::array<std::string, 3> TOptionsWindow::DurationBoxes(int64_t seconds) {

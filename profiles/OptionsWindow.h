@@ -4,7 +4,7 @@
 // drive the same class. Main thread only.
 #pragma once
 
-#include "engine/RAzidiZUV.h"
+#include "media/SourceFacts.h"
 #include "profiles/ChoiceLists.h"
 #include "profiles/ConversionSettings.h"
 #include "profiles/JobRequest.h"
@@ -54,9 +54,11 @@ public:
     // The main window's output folder, read when the window is filled.
     void SetOutputFolder(std::string folder) { outputFolder_ = std::move(folder); }
 
-    // The show sequence: clear, fill for the settings' ProfileId, read the
-    // duration of the settings' SourceFile.
-    void Show();
+    // The show sequence: clear, fill for the settings' ProfileId, then the
+    // duration and tracks of the settings' SourceFile as the add found them
+    // (`source`; nothing known when it could not be read). The window opens
+    // no file itself.
+    void Show(const TSourceFacts& source);
     bool Visible() const { return visible_; }
     // "确定": writes the settings; true when the range check passed and the
     // window closed, false when a message was shown and the window stays.
@@ -126,7 +128,7 @@ public:
     static std::array<std::string, 3> DurationBoxes(int64_t seconds);
 
     // The source's audio track and what to do with its subtitles; filled by
-    // the show sequence with the duration read, written on "确定".
+    // the show sequence from the source's facts, written on "确定".
     TTrackChoices& Tracks() { return tracks_; }
     const TTrackChoices& Tracks() const { return tracks_; }
 
@@ -141,13 +143,12 @@ private:
     void EnterVideoMode();
     void EnterAudioMode();
     void FillForProfile();
-    void ReadDuration();
+    void ShowSourceFacts(const TSourceFacts& source);
     void SetList(TChoiceRole role, const TListChoice& choice);
     TChosenItems ChosenItems() const;
 
     TConversionSettings& settings_;
     TUserDialogs& dialogs_;
-    TRAzidiZUV converter_; // reads the source's duration only; never converts
     std::string outputFolder_;
     bool visible_ = false;
 

@@ -52,14 +52,13 @@ void TTrackChoices::Clear() {
     subtitleTracks_ = {};
 }
 
-void TTrackChoices::Fill(const AVFormatContext* source, const std::string& formatName,
-                         bool outputHasPictures) {
+void TTrackChoices::Fill(const TSourceFacts& source, const std::string& formatName, bool outputHasPictures) {
     Clear();
     formatName_ = formatName;
     outputHasPictures_ = outputHasPictures;
     textBurnAvailable_ = avfilter_get_by_name("subtitles") != nullptr;
-    audioSource_ = SourceTracks(source, AVMEDIA_TYPE_AUDIO);
-    subtitleSource_ = SourceTracks(source, AVMEDIA_TYPE_SUBTITLE);
+    audioSource_ = source.AudioTracks;
+    subtitleSource_ = source.SubtitleTracks;
 
     if (audioSource_.empty()) {
         audio_.Items = {DefaultTrackItem};

@@ -1,20 +1,19 @@
 // The options window's track choices: the source's audio tracks (language,
 // codec, channels), what to do with subtitles ("不要字幕", "保留字幕" where the
 // output's container can hold the chosen track, "字幕烧录到画面" where the
-// output has pictures) and the subtitle track. Filled from the source opened
-// for the duration read; the picks are written to the settings as values
+// output has pictures) and the subtitle track. Filled from what the add
+// found in its source; the picks are written to the settings as values
 // (track numbers, SubtitlesNone/Keep/Burn), never as the shown texts.
 // Main thread only.
 #pragma once
 
+#include "media/SourceFacts.h"
 #include "media/SourceTracks.h"
 #include "profiles/ConversionSettings.h"
 #include "profiles/Translation.h"
 
 #include <string>
 #include <vector>
-
-struct AVFormatContext;
 
 class TTrackChoices {
 public:
@@ -39,9 +38,9 @@ public:
 
     // Empties every list (the window's clear step).
     void Clear();
-    // Fills the lists from `source` (may be null: tracks unknown) for an
-    // output written by the muxer `formatName` with or without pictures.
-    void Fill(const AVFormatContext* source, const std::string& formatName, bool outputHasPictures);
+    // Fills the lists from the tracks of `source` (none known: the defaults)
+    // for an output written by the muxer `formatName` with or without pictures.
+    void Fill(const TSourceFacts& source, const std::string& formatName, bool outputHasPictures);
 
     const TList& AudioTracks() const { return audio_; }
     const TList& SubtitleModes() const { return modes_; }

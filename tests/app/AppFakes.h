@@ -48,6 +48,7 @@ public:
                                              const std::string& outputFolder, bool allowClip)>
         Chooser;
     std::vector<bool> ChooserClipAllowed;
+    std::vector<TSourceFacts> ChooserSources; // what each showing of the windows was given
 
     void InsertRow(int row, const TJobRow& content) override { Rows.insert(Rows.begin() + row, content); }
     void UpdateRow(int row, const TJobRow& content) override { Rows.at(static_cast<size_t>(row)) = content; }
@@ -75,8 +76,10 @@ public:
     void StartPreview(const std::string& fileName) override { PreviewStarts.push_back(fileName); }
     void ResetPreviewSlider() override {}
     std::optional<TJobRequest> ChooseJob(const std::vector<std::string>& sources,
-                                         const std::string& outputFolder, bool allowClip) override {
+                                         const std::string& outputFolder, bool allowClip,
+                                         const TSourceFacts& firstSource) override {
         ChooserClipAllowed.push_back(allowClip);
+        ChooserSources.push_back(firstSource);
         return Chooser ? Chooser(sources, outputFolder, allowClip) : std::nullopt;
     }
     void ShowAddProgress(int done, int total) override { AddProgress.emplace_back(done, total); }

@@ -117,6 +117,8 @@ protected:
 TEST_F(DroppedFilesLogicTest, OneFileIsAddedLikeTheSingleAddWithAClipAllowed) {
     const std::string clip = Clip("one.mp4");
     logic_->AddFiles({clip});
+    EXPECT_FALSE(view_.IsEnabled(TMainAction::Add)); // probed on the worker first
+    ASSERT_TRUE(ServeUntil([&] { return !logic_->Adding(); }, std::chrono::seconds(30)));
     ASSERT_EQ(view_.Rows.size(), 1u);
     EXPECT_EQ(view_.Rows[0].SourceFile, clip);
     EXPECT_EQ(view_.Rows[0].Status, StatusWaiting);
@@ -144,8 +146,11 @@ TEST_F(DroppedFilesLogicTest, SeveralFilesAreProbedOnTheWorkerWithoutAClip) {
 TEST_F(DroppedFilesLogicTest, ACancelledChooserAddsNothing) {
     view_.Chooser = {};
     logic_->AddFiles({Clip("a.mp4"), Clip("b.mp4")});
-    EXPECT_FALSE(logic_->Adding());
+    ASSERT_TRUE(ServeUntil([&] { return !logic_->Adding(); }, std::chrono::seconds(30)));
     EXPECT_TRUE(view_.Rows.empty());
+    EXPECT_EQ(view_.ChooserClipAllowed.size(), 1u);
+    EXPECT_TRUE(view_.IsEnabled(TMainAction::Add));
+    EXPECT_FALSE(view_.IsEnabled(TMainAction::Start));
 }
 
 TEST_F(DroppedFilesLogicTest, ResultsArrivingDuringAMessageBoxWaitForTheirTurn) {

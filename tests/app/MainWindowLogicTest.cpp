@@ -76,9 +76,11 @@ protected:
     fs::path Out() const { return dir.Path() / "out"; }
     std::string Out(const std::string& name) const { return (Out() / name).string(); }
 
+    // The file is probed on a worker: the add ends on the main thread.
     void AddOne(const std::string& file) {
         platform.OneFile = file;
         logic->AddOneFile();
+        ASSERT_TRUE(ServeUntil([&] { return !logic->Adding(); }, 30s));
     }
     void AddMany(const std::vector<std::string>& files) {
         platform.ManyFiles = files;
@@ -913,6 +915,7 @@ TEST_F(MainWindowLogicTest, ARequestListsTheJobsTheWindowsList) {
     TJobRequest request = one;
     request.Sources = {Clip("long.mkv")};
     logic->AddRequest(request);
+    ASSERT_TRUE(ServeUntil([&] { return !logic->Adding(); }, 30s));
     request = many;
     request.Sources = {Clip("b.avi"), Clip("a.mkv")}; // the order the dialog's add listed them in
     logic->AddRequest(request);

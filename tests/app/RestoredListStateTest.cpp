@@ -49,10 +49,11 @@ protected:
 
 TEST_F(RestoredListStateTest, RemoveWaitsForASelectedRowAfterARestart) {
     Start();
-    platform_.OneFile = dir_.File("a.mkv");
-    logic_->AddOneFile();
-    platform_.OneFile = dir_.File("b.mkv");
-    logic_->AddOneFile();
+    for (const char* name : {"a.mkv", "b.mkv"}) {
+        platform_.OneFile = dir_.File(name);
+        logic_->AddOneFile();
+        ASSERT_TRUE(ServeUntil([&] { return !logic_->Adding(); }, std::chrono::seconds(30)));
+    }
     ASSERT_EQ(view_.Rows.size(), 2u);
 
     Start();

@@ -46,7 +46,7 @@ protected:
 
     bool ShowOptions() {
         ++optionsShown;
-        window.Show();
+        window.Show({}); // no such file: nothing known of it
         std::string error;
         if (const TUserProfile* saved = chooser.ChosenUserProfile()) {
             EXPECT_TRUE(ShowUserProfile(window, *saved, error)) << error;
@@ -57,7 +57,7 @@ protected:
     // Shows the window for `id` with a few picks changed and saves it as `name`.
     void SaveTuned(int32_t id, const std::string& name) {
         settings.ProfileId = id;
-        window.Show();
+        window.Show({}); // no such file: nothing known of it
         ASSERT_TRUE(window.PickText(crFrameSize, "640*480"));
         window.SetFilter(1, true);
         std::string message;

@@ -204,7 +204,7 @@ TEST_F(EnglishTest, TheWindowsSpeakEnglishAndTheJobListRestoresInChinese) {
             options->ConfirmButton()->click();
         });
         window.AddMenu()->actions().at(0)->trigger();
-        ASSERT_TRUE(script.Done());
+        ASSERT_TRUE(WaitFor([&] { return script.Done() && !window.Logic().Adding(); }));
         EXPECT_EQ(profileLabel, QStringLiteral("HD MP4 video"));
         EXPECT_EQ(pageCaption, QStringLiteral("HD and common video"));
         EXPECT_FALSE(HasChinese(encoderItem.toStdString())) << encoderItem.toStdString();
@@ -268,6 +268,7 @@ TEST_F(EnglishTest, NoWindowShowsATextCutOff) {
         AnswerMessageBox(box, false);
     });
     window.AddMenu()->actions().at(0)->trigger();
+    ASSERT_TRUE(WaitFor([&] { return window.Jobs()->rowCount() == 1 && !window.Logic().Adding(); }));
     window.PanelButton(4)->click();
     window.HelpMenu()->actions().at(4)->trigger();
     window.ToolButton(TToolButton::Start)->click();

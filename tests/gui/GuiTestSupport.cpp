@@ -69,5 +69,6 @@ bool AddOneWithDefaults(MainWindow& window, TFakePlatform& platform, const std::
     script.ThenOn<FormatChooserDialog>([](FormatChooserDialog* chooser) { chooser->NextButton()->click(); });
     script.ThenOn<OptionsDialog>([](OptionsDialog* options) { options->ConfirmButton()->click(); });
     window.AddMenu()->actions().at(0)->trigger();
-    return script.Done();
+    // The file is probed on a worker before the windows show.
+    return WaitFor([&] { return script.Done() && !window.Logic().Adding(); });
 }

@@ -101,7 +101,8 @@ protected:
         TModalScript script;
         AcceptChooserAndOptions(script);
         AddItem(0)->trigger();
-        ASSERT_TRUE(script.Done());
+        // The file is probed on a worker before the windows show.
+        ASSERT_TRUE(WaitFor([&] { return script.Done() && !window_->Logic().Adding(); }));
     }
     bool WaitForStatus(int row, const char* status, int timeoutMs = 120000) {
         return WaitFor([&] { return Status(row) == status; }, timeoutMs);
@@ -166,7 +167,7 @@ TEST_F(MainWindowTest, AddingOneFileWithTheDefaultProfileListsItReady) {
         EXPECT_EQ(options->SourceBox()->text().toStdString(), clip);
     });
     AddItem(0)->trigger();
-    ASSERT_TRUE(script.Done());
+    ASSERT_TRUE(WaitFor([&] { return script.Done() && !window_->Logic().Adding(); }));
     EXPECT_TRUE(clipAllowed);
 
     ASSERT_EQ(window_->Jobs()->rowCount(), 1);
@@ -295,10 +296,9 @@ TEST_F(MainWindowTest, AddingManyFilesShowsProgressAndListsThemAll) {
     AcceptChooserAndOptions(script,
                             [&](OptionsDialog* options) { clipAllowed = options->ClipCheck()->isEnabled(); });
     AddItem(1)->trigger();
-    ASSERT_TRUE(script.Done());
+    // The probes run on a worker (the first one's before the windows show): the window answers meanwhile.
+    ASSERT_TRUE(WaitFor([&] { return script.Done() && !window_->Logic().Adding(); }));
     EXPECT_FALSE(clipAllowed);
-    // The probes run on a worker: the window answers meanwhile.
-    ASSERT_TRUE(WaitFor([&] { return !window_->Logic().Adding(); }));
     EXPECT_TRUE(progressShown);
     EXPECT_FALSE(window_->AddProgressBar()->isVisible());
     ASSERT_EQ(window_->Jobs()->rowCount(), 12);
@@ -330,13 +330,12 @@ TEST_F(MainWindowTest, TheOptionsWindowsChoicesReachTheJobs) {
     TModalScript one;
     AcceptChooserAndOptions(one, choose);
     AddItem(0)->trigger();
-    ASSERT_TRUE(one.Done());
+    ASSERT_TRUE(WaitFor([&] { return one.Done() && !window_->Logic().Adding(); }));
     platform_.ManyFiles = {other};
     TModalScript many;
     AcceptChooserAndOptions(many, choose);
     AddItem(1)->trigger();
-    ASSERT_TRUE(many.Done());
-    ASSERT_TRUE(WaitFor([&] { return !window_->Logic().Adding(); }));
+    ASSERT_TRUE(WaitFor([&] { return many.Done() && !window_->Logic().Adding(); }));
 
     ASSERT_EQ(window_->Logic().Jobs().RowCount(), 2);
     for (int row = 0; row < 2; ++row) {

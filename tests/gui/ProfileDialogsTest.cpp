@@ -1,6 +1,7 @@
 // The format chooser's page rule and empty clicks, and the options window's
 // audio mode and clip messages, through their widgets.
 #include "GuiTestSupport.h"
+#include "fixtures/SourceFactsOfFile.h"
 
 #include "fixtures/FixtureMaker.h"
 #include "gui/FormatChooserDialog.h"
@@ -119,7 +120,7 @@ TEST_F(OptionsDialogTest, AnAudioProfileDisablesTheVideoControls) {
         EXPECT_TRUE(window->ClipCheck()->isEnabled());
         window->ConfirmButton()->click();
     });
-    EXPECT_TRUE(options_->Run());
+    EXPECT_TRUE(options_->Run(SourceFactsOfFile(settings_.SourceFile)));
     EXPECT_TRUE(settings_.AudioOnly);
     EXPECT_EQ(settings_.OutputFile.substr(settings_.OutputFile.size() - 4), ".mp3");
 
@@ -138,7 +139,7 @@ TEST_F(OptionsDialogTest, AnAudioProfileDisablesTheVideoControls) {
         EXPECT_EQ(window->Logic().Deinterlace(), TDeinterlace::Off);
         window->CancelButton()->click();
     });
-    EXPECT_FALSE(options_->Run());
+    EXPECT_FALSE(options_->Run(SourceFactsOfFile(settings_.SourceFile)));
 }
 
 TEST_F(OptionsDialogTest, ClipBoxesTakeDigitsOnlyAndABadRangeKeepsTheWindowOpen) {
@@ -177,7 +178,7 @@ TEST_F(OptionsDialogTest, ClipBoxesTakeDigitsOnlyAndABadRangeKeepsTheWindowOpen)
         QTest::keyClick(stopSeconds, Qt::Key_2);
         window->ConfirmButton()->click();
     });
-    EXPECT_TRUE(options_->Run());
+    EXPECT_TRUE(options_->Run(SourceFactsOfFile(settings_.SourceFile)));
     EXPECT_EQ(dialogs_.Messages.size(), 3u);
     EXPECT_EQ(settings_.ClipStart, 0);
     EXPECT_EQ(settings_.ClipLength, 2000);
@@ -242,7 +243,7 @@ TEST_F(OptionsDialogTest, ClipBoxesEditLikeTextBoxesAndShowTheValueUsed) {
         QTest::keyClicks(stopSeconds, QStringLiteral("03"));
         window->ConfirmButton()->click();
     });
-    EXPECT_TRUE(options_->Run());
+    EXPECT_TRUE(options_->Run(SourceFactsOfFile(settings_.SourceFile)));
     EXPECT_EQ(settings_.ClipStart, 2000);
     EXPECT_EQ(settings_.ClipLength, 1000);
 }
@@ -274,7 +275,7 @@ TEST_F(OptionsDialogTest, TrackListsShowTheSourcesTracksAndTheirPicksBecomeValue
             window->SubtitleModeList()->findText(QStringLiteral("保留字幕")));
         window->ConfirmButton()->click();
     });
-    EXPECT_TRUE(options_->Run());
+    EXPECT_TRUE(options_->Run(SourceFactsOfFile(settings_.SourceFile)));
     EXPECT_EQ(settings_.AudioTrack, 2);
     EXPECT_EQ(settings_.Subtitles, SubtitlesKeep);
     EXPECT_EQ(settings_.SubtitleTrack, 0);
@@ -288,7 +289,7 @@ TEST_F(OptionsDialogTest, SeveralFilesLeaveTheClipBoxDisabled) {
         EXPECT_FALSE(window->ClipCheck()->isChecked());
         window->ConfirmButton()->click();
     });
-    EXPECT_TRUE(options_->Run());
+    EXPECT_TRUE(options_->Run(SourceFactsOfFile(settings_.SourceFile)));
     EXPECT_EQ(settings_.ClipMode, ClipNoSelect);
     EXPECT_EQ(settings_.ClipLength, -1);
 }

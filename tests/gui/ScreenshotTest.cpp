@@ -64,7 +64,7 @@ TEST(ScreenshotTest, MainWindowWithTwoJobsOneConvertingAndTheProfileWindows) {
             options->ConfirmButton()->click();
         });
         window.AddMenu()->actions().at(0)->trigger();
-        ASSERT_TRUE(script.Done());
+        ASSERT_TRUE(WaitFor([&] { return script.Done() && !window.Logic().Adding(); }));
     }
     ASSERT_EQ(window.Jobs()->rowCount(), 2);
     Save(&window, "main-window-ready");

@@ -41,7 +41,7 @@ TEST(UserProfilePageTest, SavedFromTheOptionsWindowAndOpenedFromTheFifthPage) {
     options.SetUserProfiles(&profiles);
     FormatChooserDialog* chooserPointer = nullptr;
     FormatChooserDialog chooser(settings, dialogs,
-                                [&] { return options.Run(chooserPointer->Logic().ChosenUserProfile()); });
+                                [&] { return options.Run({}, chooserPointer->Logic().ChosenUserProfile()); });
     chooserPointer = &chooser;
     chooser.SetUserProfiles(&profiles);
     ASSERT_EQ(chooser.Pages()->count(), 5);
@@ -119,7 +119,7 @@ TEST(UserProfilePageTest, ADamagedFileGivesAMessageAndTheWindowStillWorks) {
         chooser->CancelButton()->click();
     });
     window.AddMenu()->actions().at(0)->trigger();
-    EXPECT_TRUE(add.Done());
+    EXPECT_TRUE(WaitFor([&] { return add.Done() && !window.Logic().Adding(); }));
 }
 
 } // namespace

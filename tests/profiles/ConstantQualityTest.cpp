@@ -9,6 +9,7 @@
 #include "ProfileWindows.h"
 #include "engine/RAzidiZUV.h"
 #include "fixtures/FixtureMaker.h"
+#include "fixtures/SourceFactsOfFile.h"
 #include "media/LibraryPointers.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/ChoiceLists.h"
@@ -216,7 +217,7 @@ TEST_P(ConstantQualityConversion, TheEncoderHoldsTheQuality) {
     window.SetOutputFolder(outputFolder);
     settings.ProfileId = c.Profile;
     settings.SourceFile = source;
-    window.Show();
+    window.Show(SourceFactsOfFile(source));
     for (const auto& [role, item] : c.Picks)
         ASSERT_TRUE(window.PickText(role, item)) << item;
     ASSERT_TRUE(window.Confirm());

@@ -5,6 +5,7 @@
 #include "FakeDialogs.h"
 #include "ProfileIds.h"
 #include "fixtures/FixtureMaker.h"
+#include "fixtures/SourceFactsOfFile.h"
 #include "profiles/OptionsWindow.h"
 #include "profiles/UserProfileWindow.h"
 
@@ -31,7 +32,7 @@ struct Window {
         settings.SourceFile = source;
         window.SetOutputFolder(folder);
         window.SetClipPermission(allowClip);
-        window.Show();
+        window.Show(SourceFactsOfFile(source));
         for (const auto& [role, item] : request.Picks)
             EXPECT_TRUE(window.PickText(role, item)) << item;
         for (int i = 0; i < 3; ++i)
@@ -61,7 +62,7 @@ struct Window {
         settings.SourceFile = source;
         window.SetOutputFolder(folder);
         window.SetClipPermission(true);
-        window.Show();
+        window.Show(SourceFactsOfFile(source));
         std::string error;
         EXPECT_TRUE(ShowUserProfile(window, saved, error)) << error;
         return window.Confirm();

@@ -4,6 +4,7 @@
 #include "profiles/OptionsWindow.h"
 #include "FakeDialogs.h"
 #include "fixtures/FixtureMaker.h"
+#include "fixtures/SourceFactsOfFile.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/ConstantQuality.h"
 
@@ -26,7 +27,7 @@ struct OptionsWindowTest : testing::Test {
         ResetConversionSettings(settings);
         settings.ProfileId = id;
         settings.SourceFile = source;
-        window.Show();
+        window.Show(SourceFactsOfFile(source));
     }
     std::string Clip(const std::string& name, double seconds) {
         const std::string path = dir.File(name);

@@ -4,6 +4,7 @@
 
 #include "FakeDialogs.h"
 #include "engine/RAzidiZUV.h"
+#include "fixtures/SourceFactsOfFile.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/FormatChooser.h"
 #include "profiles/OptionsWindow.h"
@@ -25,7 +26,7 @@ struct ProfileWindows {
     // The user's picks between showing and confirming the options window.
     std::function<void(TOptionsWindow&)> userPicks;
     TFormatChooser chooser{settings, dialogs, [this] {
-                               window.Show();
+                               window.Show(SourceFactsOfFile(settings.SourceFile));
                                if (userPicks)
                                    userPicks(window);
                                return window.Confirm();

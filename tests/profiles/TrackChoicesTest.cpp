@@ -3,6 +3,7 @@
 // pictures allow, and the values "确定" writes into the settings and the task.
 #include "FakeDialogs.h"
 #include "fixtures/FixtureMaker.h"
+#include "fixtures/SourceFactsOfFile.h"
 #include "profiles/BuildOptions.h"
 #include "profiles/OptionsWindow.h"
 
@@ -59,7 +60,7 @@ struct TrackChoicesTest : testing::Test {
         ResetConversionSettings(settings);
         settings.ProfileId = id;
         settings.SourceFile = source;
-        window.Show();
+        window.Show(SourceFactsOfFile(source));
     }
     const TTrackChoices& Tracks() const { return window.Tracks(); }
 };

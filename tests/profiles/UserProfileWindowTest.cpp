@@ -28,7 +28,7 @@ TEST_P(UserProfileWindow, ShowingASavedProfileConfirmsTheSameSettings) {
     settings.ProfileId = c.Profile;
     settings.SourceFile = dir.File("clip.mkv");
 
-    window.Show();
+    window.Show({}); // no such file: nothing known of it
     for (const auto& [role, item] : c.Picks)
         ASSERT_TRUE(window.PickText(role, item)) << item;
     for (int i = 0; i < 3; ++i)
@@ -38,7 +38,7 @@ TEST_P(UserProfileWindow, ShowingASavedProfileConfirmsTheSameSettings) {
     const TConversionSettings picked = settings;
 
     ResetConversionSettings(settings);
-    window.Show();
+    window.Show({}); // no such file: nothing known of it
     std::string error;
     ASSERT_TRUE(ShowUserProfile(window, profile, error)) << error;
     ASSERT_TRUE(window.Confirm());
