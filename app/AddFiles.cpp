@@ -246,7 +246,7 @@ void TMainWindowLogic::AddRequest(const TJobRequest& request) {
     AddSingleFile(request.Sources.front(), request);
 }
 
-TMainWindowLogic::TProbeResult TMainWindowLogic::ProbeOutcome(TAVProbe& probe, const std::string& file) {
+TMainWindowLogic::TProbeResult TMainWindowLogic::OpenSource(TAVProbe& probe, const std::string& file) {
     TProbeResult result;
     result.Error = NotAFileProblem(file);
     if (!result.Error.empty())
@@ -255,18 +255,13 @@ TMainWindowLogic::TProbeResult TMainWindowLogic::ProbeOutcome(TAVProbe& probe, c
     TInputOptions input;
     BuildSourceInput(file, input);
     try {
-        if (probe.Open(file, input.FileFormat)) {
-            result.Outcome = TProbeOutcome::Opened;
-            result.Input = probe.TakeInput(file);
-        } else {
-            result.Outcome = TProbeOutcome::Unreadable;
-            result.Error = probe.LastError();
-        }
+        const bool opened = probe.Open(file, input.FileFormat);
+        result.Outcome = opened ? TProbeOutcome::Opened : TProbeOutcome::Unreadable;
+        result.Error = probe.LastError();
     } catch (const std::exception& e) {
         result.Outcome = TProbeOutcome::Unreadable;
         result.Error = e.what();
     }
-    probe.Close();
     return result;
 }
 
@@ -283,21 +278,8 @@ void TMainWindowLogic::BeginAdd(std::vector<std::string> files, bool single,
     view_.SetEnabled(TMainAction::Start, false);
     view_.ShowAddProgress(0, 1);
     add->worker = std::thread([this, add, alive = std::weak_ptr<bool>(alive_)] {
-        const std::string& file = add->files.front();
         // Kept open in the probe: the windows show its facts, and the task takes it over.
-        add->firstError = NotAFileProblem(file);
-        if (add->firstError.empty()) {
-            TInputOptions input;
-            BuildSourceInput(file, input);
-            try {
-                const bool opened = add->first.Open(file, input.FileFormat);
-                add->firstOutcome = opened ? TProbeOutcome::Opened : TProbeOutcome::Unreadable;
-                add->firstError = add->first.LastError();
-            } catch (const std::exception& e) {
-                add->firstOutcome = TProbeOutcome::Unreadable;
-                add->firstError = e.what();
-            }
-        }
+        add->firstResult = OpenSource(add->first, add->files.front());
         PostToMainThread([this, add, alive] {
             // The add may have been stopped (or the window closed) meanwhile.
             if (alive.lock() && adding_.get() == add)
@@ -310,10 +292,10 @@ void TMainWindowLogic::ProbedFirst() {
     TAdd* add = adding_.get();
     add->worker.join(); // it has posted this: its last step
     view_.ShowAddProgress(1, 1);
+    add->firstFacts = SourceFactsOf(add->first.Context());
     std::optional<TJobRequest> request = add->request;
     if (!request) {
-        const TSourceFacts facts = SourceFactsOf(add->first.Context());
-        request = view_.ChooseJob(add->files, outputFolder_, add->single, facts);
+        request = view_.ChooseJob(add->files, outputFolder_, add->single, add->firstFacts);
         // A modal window serves events: the window may have closed and ended the add under it.
         if (adding_.get() != add)
             return;
@@ -333,7 +315,7 @@ void TMainWindowLogic::ProbedFirst() {
 void TMainWindowLogic::AddSingleRequest(const TJobRequest& request) {
     TAdd& add = *adding_;
     const std::string& file = add.files.front();
-    const std::optional<int64_t> seconds = SourceFactsOf(add.first.Context()).DurationSeconds;
+    const std::optional<int64_t> seconds = add.firstFacts.DurationSeconds;
     std::string error;
     if (!SettingsForRequest(request, file, outputFolder_, true, seconds, settings_, error)) {
         view_.FileNotAdded(file, file + ": " + error);
@@ -343,12 +325,12 @@ void TMainWindowLogic::AddSingleRequest(const TJobRequest& request) {
         view_.FileNotAdded(file, FullMessage);
         return;
     }
-    switch (add.firstOutcome) {
+    switch (add.firstResult.Outcome) {
     case TProbeOutcome::NotAFile: // since it was chosen
-        ReportNotAdded(file, add.firstError);
+        ReportNotAdded(file, add.firstResult.Error);
         return;
     case TProbeOutcome::Unreadable:
-        ReportUnreadable(file, add.firstError);
+        ReportUnreadable(file, add.firstResult.Error);
         return;
     case TProbeOutcome::Opened:
         break;
@@ -380,7 +362,7 @@ void TMainWindowLogic::BeginManyAdd() {
     // The first file's result, when the windows had it probed already.
     size_t next = 0;
     if (add->probedFirst) {
-        TProbeResult first{add->firstOutcome, add->firstError, std::nullopt};
+        TProbeResult first = std::move(add->firstResult);
         if (first.Outcome == TProbeOutcome::Opened)
             first.Input = add->first.TakeInput(add->files.front());
         add->first.Close();
@@ -389,7 +371,10 @@ void TMainWindowLogic::BeginManyAdd() {
     }
     add->worker = std::thread([this, add, next, alive = std::weak_ptr<bool>(alive_)] {
         for (size_t i = next; i < add->files.size() && !add->cancel; ++i) {
-            TProbeResult result = ProbeOutcome(add->others, add->files[i]);
+            TProbeResult result = OpenSource(add->others, add->files[i]);
+            if (result.Outcome == TProbeOutcome::Opened)
+                result.Input = add->others.TakeInput(add->files[i]);
+            add->others.Close();
             {
                 std::lock_guard guard(add->lock);
                 add->results.push_back(std::move(result));

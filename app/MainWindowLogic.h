@@ -22,6 +22,7 @@
 #include "app/SettingsStore.h"
 #include "app/ToolHints.h"
 #include "engine/RAzidiZUV.h"
+#include "media/SourceFacts.h"
 #include "profiles/ConversionSettings.h"
 #include "profiles/JobRequest.h"
 
@@ -167,8 +168,8 @@ private:
     struct TProbeResult {
         TProbeOutcome Outcome = TProbeOutcome::NotAFile;
         std::string Error; // NotAFile: the reason; Unreadable: the probe's error
-        std::optional<TProbedInput>
-            Input; // Opened: the input for the task, unless the file changed meanwhile
+        // Opened: the input for the task (none when the file changed meanwhile).
+        std::optional<TProbedInput> Input;
     };
     // An add in progress, in two steps. First a worker opens the first file
     // (the only one of a single add) in `first`, whose facts the windows
@@ -182,8 +183,8 @@ private:
         std::optional<TJobRequest> request; // given: no windows
         bool probedFirst = false;           // the first step ran (not for a many-file request)
         TAVProbe first;                     // the worker's until it posts, then the main thread's
-        TProbeOutcome firstOutcome = TProbeOutcome::NotAFile;
-        std::string firstError;
+        TProbeResult firstResult;           // without its input, which stays in `first`
+        TSourceFacts firstFacts;            // main thread
         std::string ext;
         size_t handled = 0;
         bool draining = false; // main thread
@@ -224,8 +225,9 @@ private:
     // The many-file add once the settings are written: the add's files in
     // listing order, the first one's result already in when it was probed.
     void BeginManyAdd();
-    // The probe's result for `file` (NotAFile, Unreadable, or Opened with the input taken over).
-    static TProbeResult ProbeOutcome(TAVProbe& probe, const std::string& file);
+    // Any thread: opens `file` in `probe` with the format its task forces;
+    // Opened leaves the input in the probe for TakeInput.
+    static TProbeResult OpenSource(TAVProbe& probe, const std::string& file);
     // The end of a single add or of one that listed nothing: the add and run actions back.
     void EndAdd();
     bool LoadConverterLibraries();
