@@ -46,8 +46,6 @@ struct TJobRequest {
     // choices: every job of a run writes into one folder.
     std::vector<std::string> Sources;
 };
-// The name the window tests give a request they play through the windows.
-using TFormatScript = TJobRequest;
 
 // "H:M:S-H:M:S" as the six clip boxes: each part is what a clip box takes
 // (digits, at most two; an empty part is an empty box, which counts as "00").

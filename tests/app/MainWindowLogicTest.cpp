@@ -124,7 +124,7 @@ protected:
     TFakeView view;
     TFakePlatform platform;
     std::unique_ptr<TSettingsStore> store;
-    TFormatScript script{WavProfile};
+    TJobRequest script{WavProfile};
     std::unique_ptr<TMainWindowLogic> logic;
 };
 

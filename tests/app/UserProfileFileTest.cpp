@@ -214,7 +214,7 @@ TEST(UserProfileFile, TrackPicksRoundTripAsValues) {
     EXPECT_EQ(loaded[0].SubtitleTrack, 3);
 
     // The command line's own picks go over the saved ones.
-    TFormatScript script;
+    TJobRequest script;
     script.AudioTrack = 1;
     ASSERT_TRUE(ApplyUserProfileToScript(file, "tracks", script, error)) << error;
     EXPECT_EQ(script.AudioTrack, 1);

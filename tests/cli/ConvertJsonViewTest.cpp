@@ -59,7 +59,7 @@ TTerminateInfo Ended(bool finished, bool failed, const std::string& error = {}) 
 
 TEST(ConvertJsonViewTest, EveryJobIsAnnouncedAndEndedOnceWithItsCheckAndTheRunCounts) {
     CapturedLines out;
-    TFormatScript script;
+    TJobRequest script;
     script.ProfileId = 202;
     TJsonConvertView view(script, false, out.File(), 2);
     const std::vector<std::string> sources{"/src/a.mkv", "/src/b\"q\".mkv", "/src/c.mkv", "/src/d.mkv",
