@@ -3,10 +3,14 @@
 // file. Decode, scale when the size or format differs, convert the samples when
 // the encoder wants other ones, cut them into encoder frames through a FIFO,
 // encode and write interleaved. One codec thread everywhere, every buffer made
-// once. Nothing else: no options, no sync, no progress.
+// once. The encoder gets the same tuning the engine gives it, so that the
+// comparison weighs the engine's own work, not a different encoder setting.
+// Nothing else: no options, no sync, no progress.
 #pragma once
 
+#include "media/GenericOptions.h"
 #include "media/LibraryPointers.h"
+#include "setup/EncoderTuning.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -125,6 +129,8 @@ private:
         venc->rc_initial_buffer_occupancy = venc->rc_buffer_size * 3 / 4;
         venc->chroma_sample_location = videoDecoder_->chroma_sample_location;
         venc->thread_count = 1;
+        const OptionContextSet noTaskOptions;
+        ApplyEncoderTuning(venc, video, noTaskOptions, settings_.FrameRate, false);
         videoStream_ = AddStream(videoEncoder_);
 
         const AVCodec* audio = avcodec_find_encoder_by_name(settings_.AudioEncoder.c_str());
