@@ -8,12 +8,6 @@
 
 namespace {
 
-class NeverStop : public TRunControl {
-public:
-    bool StopRequested() const override { return false; }
-    void PausePoint() override {}
-};
-
 // Copies `in` to `out` with every packet from `atUs` on moved `backUs` earlier,
 // so that the audio overlaps itself there (dts stays increasing).
 void RemuxWithOverlap(const std::string& in, const std::string& out, int64_t atUs, int64_t backUs) {
@@ -60,10 +54,7 @@ void RemuxWithOverlap(const std::string& in, const std::string& out, int64_t atU
 class AudioSyncTest : public SetupTest {
 protected:
     void Run() {
-        NeverStop control;
-        task.TranscodeLoop(control);
-        task.CloseOpenedCodecs();
-        task.ReleaseEngineState();
+        RunToEnd();
         task.ResetEngineState();
     }
 };

@@ -13,12 +13,6 @@ namespace {
 
 using Stripes = VideoTrackSpec::Stripes;
 
-class NeverStop : public TRunControl {
-public:
-    bool StopRequested() const override { return false; }
-    void PausePoint() override {}
-};
-
 struct TOutputLook {
     double Combing = 0.0; // mean over the pictures
     int Pictures = 0;
@@ -46,10 +40,7 @@ protected:
                        fixtures::StripesClip(source, 160, 128, 6000000)));
         const std::string path = dir.File("out.mkv");
         OpenOutput(path, output);
-        NeverStop control;
-        task.TranscodeLoop(control);
-        task.CloseOpenedCodecs();
-        task.ReleaseEngineState();
+        RunToEnd();
         return LookAt(path);
     }
 };

@@ -132,12 +132,6 @@ INSTANTIATE_TEST_SUITE_P(
                         "preset_line", {{"r", "50"}, {"vpre", "libx264-default"}}, "g", "250", false}),
     [](const testing::TestParamInfo<OwnOptionCase>& info) { return std::string(info.param.Label); });
 
-class NeverStop : public TRunControl {
-public:
-    bool StopRequested() const override { return false; }
-    void PausePoint() override {}
-};
-
 TEST_F(EncoderTuningTest, TunedConversionDecodesWholeAtItsBitRate) {
     ClipSpec spec = VideoOnlyClip(3.0);
     spec.Video[0].Width = 320;
@@ -147,10 +141,7 @@ TEST_F(EncoderTuningTest, TunedConversionDecodesWholeAtItsBitRate) {
     const std::string path = dir.File("out.avi");
     constexpr int BitRate = 400000;
     OpenOutput(path, {{"vcodec", "mpeg4"}, {"vtag", "XVID"}, {"b", std::to_string(BitRate)}, {"r", "25"}});
-    NeverStop control;
-    task.TranscodeLoop(control);
-    task.CloseOpenedCodecs();
-    task.ReleaseEngineState();
+    RunToEnd();
 
     const TDecodedFile decoded = DecodeWholeFile(path);
     ASSERT_TRUE(decoded.Opened);

@@ -17,12 +17,6 @@ constexpr int FlatLuma = 170;
 constexpr int Threshold = (16 + FlatLuma) / 2;
 constexpr double ShapeTolerance = 0.025; // of the aspect: a pixel or two of rounding at these sizes
 
-class NeverStop : public TRunControl {
-public:
-    bool StopRequested() const override { return false; }
-    void PausePoint() override {}
-};
-
 ClipSpec FlatClip(int width, int height, int sarNum = 1, int sarDen = 1) {
     ClipSpec spec = VideoOnlyClip(0.4);
     VideoTrackSpec& video = spec.Video[0];
@@ -36,12 +30,6 @@ ClipSpec FlatClip(int width, int height, int sarNum = 1, int sarDen = 1) {
 
 class PictureShapeTest : public SetupTest {
 protected:
-    void Run() {
-        NeverStop control;
-        task.TranscodeLoop(control);
-        task.CloseOpenedCodecs();
-        task.ReleaseEngineState();
-    }
     std::string Rotated(int degrees) {
         const std::string path = dir.File("turned" + std::to_string(degrees) + ".mp4");
         MakeRotatedClip(path, FlatClip(160, 120), degrees);
@@ -70,7 +58,7 @@ TEST_P(TurnedSource, IsTurnedUprightWithNoTurnLeft) {
     EXPECT_EQ(task.Settings().FrameHeight, c.Height);
     const std::string path = dir.File("out.mp4");
     OpenOutput(path, {{"vcodec", "mpeg4"}});
-    Run();
+    RunToEnd();
 
     const ShownPicture shown = ReadShownPicture(path, Threshold);
     ASSERT_TRUE(shown.Decoded);
@@ -97,7 +85,7 @@ TEST_F(PictureShapeTest, TurnedSourceFitsAChosenFrameUpright) {
     OpenInput(Rotated(90));
     const std::string path = dir.File("out.mp4");
     OpenOutput(path, {{"vcodec", "mpeg4"}, {"s", "320x240"}, {"aspect", "4:3"}});
-    Run();
+    RunToEnd();
     const ShownPicture shown = ReadShownPicture(path, Threshold);
     ASSERT_TRUE(shown.Decoded);
     EXPECT_EQ(shown.FrameWidth, 320);
@@ -115,7 +103,7 @@ TEST_F(PictureShapeTest, CopiedStreamKeepsItsTurn) {
     OpenInput(turned);
     const std::string path = dir.File("copy.mp4");
     OpenOutput(path, {{"vcodec", "copy"}});
-    Run();
+    RunToEnd();
     ReadBackPtr out = ReadBack(path);
     ASSERT_TRUE(out);
     const int index = av_find_best_stream(out.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
@@ -150,7 +138,7 @@ TEST_P(FittedPicture, KeepsTheSourceShapeInTheChosenFrame) {
     TOptionList options{{"vcodec", "mpeg4"}};
     options.insert(options.end(), c.Options.begin(), c.Options.end());
     OpenOutput(path, options);
-    Run();
+    RunToEnd();
 
     const ShownPicture shown = ReadShownPicture(path, Threshold);
     ASSERT_TRUE(shown.Decoded);
@@ -210,7 +198,7 @@ TEST_F(PictureShapeTest, SourceThatChangesSizeKeepsItsShapeInALetterbox) {
     const std::string path = dir.File("out.avi");
     OpenOutput(path, {{"vcodec", "mpeg4"}, {"s", "320x180"}, {"aspect", "16:9"}});
     LogCapture log;
-    Run();
+    RunToEnd();
     EXPECT_TRUE(log.HasAny("frame size changed to 96x64"));
     int atOutputSize = 0;
     const TDecodedFile decoded = DecodeWholeFile(

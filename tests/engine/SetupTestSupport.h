@@ -6,6 +6,7 @@
 #include "fixtures/FixtureMaker.h"
 #include "options/OptionTable.h"
 #include "task/FFmpegTask.h"
+#include "task/TaskBody.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,13 @@ extern "C" {
 }
 
 using TOptionList = std::vector<std::pair<std::string, std::string>>;
+
+// A run that is never paused or stopped.
+class NeverStop : public TRunControl {
+public:
+    bool StopRequested() const override { return false; }
+    void PausePoint() override {}
+};
 
 class SetupTest : public testing::Test {
 protected:
@@ -43,6 +51,13 @@ protected:
     void OpenOutput(const std::string& path, const TOptionList& options = {}) {
         Apply(options);
         ASSERT_GT(task.OpenOutputFile(path), 0) << task.ErrorText();
+    }
+    // Converts to the end, then closes the codecs and lets the files go.
+    void RunToEnd() {
+        NeverStop control;
+        task.TranscodeLoop(control);
+        task.CloseOpenedCodecs();
+        task.ReleaseEngineState();
     }
     const AVCodecContext* OutputCodec(int file, int stream) const {
         return task.Output(file).Streams.at(stream).Codec.get();

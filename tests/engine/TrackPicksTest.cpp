@@ -13,12 +13,6 @@ extern "C" {
 
 namespace {
 
-class NeverStop : public TRunControl {
-public:
-    bool StopRequested() const override { return false; }
-    void PausePoint() override {}
-};
-
 constexpr double LowTone = 440.0;
 constexpr double HighTone = 1500.0;
 
@@ -75,15 +69,7 @@ const AVStream* FirstStreamOf(const AVFormatContext* ctx, AVMediaType type) {
     return nullptr;
 }
 
-class TrackPicksTest : public SetupTest {
-protected:
-    void Run() {
-        NeverStop control;
-        task.TranscodeLoop(control);
-        task.CloseOpenedCodecs();
-        task.ReleaseEngineState();
-    }
-};
+using TrackPicksTest = SetupTest;
 
 struct AudioPickCase {
     const char* Name;
@@ -109,7 +95,7 @@ TEST_F(TrackPicksTest, ConvertsThePickedAudioTrackOrTheSourcesDefault) {
         if (*c.Track)
             options.emplace_back("atrack", c.Track);
         OpenOutput(path, options);
-        Run();
+        RunToEnd();
         const double tone = ToneOf(SamplesOf(path), 1, 44100);
         EXPECT_NEAR(tone, c.Tone, c.Tone * 0.05);
         ReadBackPtr out = ReadBack(path);
@@ -190,7 +176,7 @@ TEST_F(TrackPicksTest, KeepsTheSubtitleTrackInTheContainersCodecWithItsLanguage)
         else
             options.insert(options.end(), {{"vcodec", "mpeg4"}, {"acodec", "aac"}});
         OpenOutput(path, options);
-        Run();
+        RunToEnd();
         ReadBackPtr out = ReadBack(path);
         ASSERT_TRUE(out);
         const AVStream* subtitle = FirstStreamOf(out.get(), AVMEDIA_TYPE_SUBTITLE);
@@ -207,7 +193,7 @@ TEST_F(TrackPicksTest, WithoutAPickNoSubtitleStreamIsWrittenWhenDisabled) {
     OpenInput(Clip("keep-subrip.mkv", SubtitledClip("subrip")));
     const std::string path = dir.File("none.mkv");
     OpenOutput(path, {{"vcodec", "mpeg4"}, {"acodec", "aac"}, {"sn", "1"}});
-    Run();
+    RunToEnd();
     ReadBackPtr out = ReadBack(path);
     ASSERT_TRUE(out);
     EXPECT_EQ(FirstStreamOf(out.get(), AVMEDIA_TYPE_SUBTITLE), nullptr);
@@ -246,7 +232,7 @@ TEST_F(TrackPicksTest, BurningDrawsTheSubtitleWhereItShowsAndNowhereElse) {
             if (burn)
                 options.emplace_back("burnsub", "1");
             OpenOutput(path, options);
-            Run();
+            RunToEnd();
             // Halfway: the subtitle is on screen whichever packet came first.
             (burn ? burned : plain) = PictureOf(path, 12);
         }
@@ -280,7 +266,7 @@ TEST_F(TrackPicksTest, LanguagesAndTitlesReachContainersThatHoldThem) {
         OpenInput(input);
         const std::string path = dir.File(c.Output);
         OpenOutput(path, c.Options);
-        Run();
+        RunToEnd();
         ReadBackPtr out = ReadBack(path);
         ASSERT_TRUE(out);
         const AVStream* audio = FirstStreamOf(out.get(), AVMEDIA_TYPE_AUDIO);

@@ -14,12 +14,6 @@
 
 namespace {
 
-class NeverStop : public TRunControl {
-public:
-    bool StopRequested() const override { return false; }
-    void PausePoint() override {}
-};
-
 class TranscodeLoopTest : public SetupTest {
 protected:
     // Without `withProgress` the report lines go to the log instead.
@@ -27,10 +21,7 @@ protected:
         task.OnProgress = nullptr;
         if (withProgress)
             task.OnProgress = [this](const TProgressInfo& info) { reports.push_back(info); };
-        NeverStop control;
-        task.TranscodeLoop(control);
-        task.CloseOpenedCodecs();
-        task.ReleaseEngineState();
+        RunToEnd();
     }
     // Packets per stream of a written file.
     static std::vector<int> CountPackets(AVFormatContext* ctx) {

@@ -16,12 +16,6 @@ namespace {
 constexpr double ClipSeconds = 2.0;
 constexpr int ClipFrames = 50;
 
-class NeverStop : public TRunControl {
-public:
-    bool StopRequested() const override { return false; }
-    void PausePoint() override {}
-};
-
 struct TwoPassCase {
     const char* Encoder;
     const char* Output;
@@ -39,10 +33,7 @@ protected:
                          {"b", std::to_string(GetParam().BitRate)},
                          {"pass", std::to_string(pass)},
                          {"passlogfile", prefix}});
-        NeverStop control;
-        task.TranscodeLoop(control);
-        task.CloseOpenedCodecs();
-        task.ReleaseEngineState();
+        RunToEnd();
     }
 };
 
@@ -91,10 +82,7 @@ TEST_F(TwoPassLimits, BitRateBelowTheFixedBitsIsRefused) {
     const TOptionList pass1{{"vcodec", "mpeg4"}, {"b", "100000"}, {"pass", "1"}, {"passlogfile", prefix}};
     OpenInput(in);
     OpenOutput(dir.File("out1.avi"), pass1);
-    NeverStop control;
-    task.TranscodeLoop(control);
-    task.CloseOpenedCodecs();
-    task.ReleaseEngineState();
+    RunToEnd();
 
     task.ResetEngineState();
     OpenInput(in);
