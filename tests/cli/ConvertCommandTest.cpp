@@ -2,7 +2,7 @@
 // fixtures through several profiles and parallel jobs, read back with the
 // probe; a failing job among good ones; names of existing outputs; Ctrl-C;
 // the JSON lines; settings files of its own and runs side by side.
-#include "CliRunner.h"
+#include "CliTest.h"
 #include "JsonReader.h"
 #include "ProbedOutput.h"
 #include "fixtures/FixtureMaker.h"
@@ -33,30 +33,17 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Args = std::vector<std::string>;
 
-class ConvertCommandTest : public ::testing::Test {
+class ConvertCommandTest : public CliTest {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(FFmpegLoader().BindSet(ConverterLibrarySet));
-        clips_ = new TempDir;
+        CliTest::SetUpTestSuite();
         MakeClip(Clip("一.mkv"), VideoAndAudioClip(1.0));
         MakeClip(Clip("two.avi"), VideoAndAudioClip(1.0));
         MakeClip(Clip("three.mp4"), VideoAndAudioClip(1.0));
         MakeClip(Clip("long.mp4"), VideoAndAudioClip(LongSeconds));
     }
-    static void TearDownTestSuite() {
-        delete clips_;
-        clips_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(fs::exists(CliProgram())) << "build vantoro-cli first: " << CliProgram();
-        fs::create_directory(out());
-    }
-
     static constexpr double LongSeconds = 30.0;
-    static std::string Clip(const std::string& name) { return clips_->File(name); }
     static Args Batch() { return {Clip("一.mkv"), Clip("two.avi"), Clip("three.mp4")}; }
-    fs::path out() const { return dir.Path() / "out"; }
-    std::string Out(const std::string& name) const { return (out() / name).string(); }
     std::set<std::string> Listing() const {
         std::set<std::string> names;
         for (const auto& entry : fs::directory_iterator(out()))
@@ -70,13 +57,7 @@ protected:
                   std::chrono::seconds limit = std::chrono::seconds(120),
                   const std::string& stdoutFile = "stdout", const fs::path& program = {}) const {
         return RunCliWatching(
-            {args,
-             2,
-             dir.File(stdoutFile),
-             PrivateEnvironment(dir.Path()),
-             onErrLine,
-             limit,
-             program});
+            {args, 2, dir.File(stdoutFile), PrivateEnvironment(dir.Path()), onErrLine, limit, program});
     }
 
     // Standard output as JSON objects, one a line; anything else fails the test.
@@ -94,12 +75,7 @@ protected:
         args.insert(args.end(), files.begin(), files.end());
         return Run(args);
     }
-
-    static TempDir* clips_;
-    TempDir dir;
 };
-
-TempDir* ConvertCommandTest::clips_ = nullptr;
 
 } // namespace
 

@@ -1,7 +1,7 @@
 // "vantoro-cli convert --deinterlace auto|on|off": an interlaced clip and its
 // progressive twin through a container profile and the DVD profile; the
 // outputs are decoded and their combing measured.
-#include "CliRunner.h"
+#include "CliTest.h"
 #include "fixtures/Combing.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/FFmpegLoader.h"
@@ -19,33 +19,16 @@ namespace {
 using Args = std::vector<std::string>;
 using Stripes = VideoTrackSpec::Stripes;
 
-class DeinterlaceCliTest : public ::testing::Test {
+class DeinterlaceCliTest : public CliTest {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(FFmpegLoader().BindSet(ConverterLibrarySet));
-        clips_ = new TempDir;
+        CliTest::SetUpTestSuite();
         // PAL DVD size, so that the DVD profile does not scale the rows.
-        MakeClip(clips_->File("interlaced.mkv"),
-                 fixtures::StripesClip(Stripes::Interlaced, 720, 576, 8000000));
-        MakeClip(clips_->File("progressive.mkv"),
-                 fixtures::StripesClip(Stripes::Progressive, 720, 576, 8000000));
+        MakeClip(Clip("interlaced.mkv"), fixtures::StripesClip(Stripes::Interlaced, 720, 576, 8000000));
+        MakeClip(Clip("progressive.mkv"), fixtures::StripesClip(Stripes::Progressive, 720, 576, 8000000));
     }
-    static void TearDownTestSuite() {
-        delete clips_;
-        clips_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(fs::exists(CliProgram())) << "build vantoro-cli first: " << CliProgram();
-        fs::create_directory(dir.Path() / "out");
-    }
-
     CliResult Run(const Args& args) const { return RunCliPrivately(args, dir.Path()); }
-
-    static TempDir* clips_;
-    TempDir dir;
 };
-
-TempDir* DeinterlaceCliTest::clips_ = nullptr;
 
 // Combing stripes of 720x576 differ by about 55 luma steps between
 // neighbouring rows; taken apart, by a few.
@@ -89,7 +72,7 @@ TEST_P(DeinterlaceCli, CombsOnlyWhenNotTakenApart) {
     const CliCase& c = GetParam();
     Args args{"convert", "--output-dir", (dir.Path() / "out").string(), "--verbose"};
     args.insert(args.end(), c.Options.begin(), c.Options.end());
-    args.push_back(clips_->File(c.Source));
+    args.push_back(Clip(c.Source));
     const CliResult result = Run(args);
     ASSERT_EQ(result.status, 0) << result.err;
     std::vector<fs::path> outputs;
@@ -118,7 +101,7 @@ TEST_F(DeinterlaceCliTest, AnUnknownModeIsAUsageError) {
         const bool valueLast = extra.size() == 1;
         if (!valueLast)
             args.insert(args.end(), extra.begin(), extra.end());
-        args.push_back(clips_->File("interlaced.mkv"));
+        args.push_back(Clip("interlaced.mkv"));
         if (valueLast)
             args.insert(args.end(), extra.begin(), extra.end());
         const CliResult result = Run(args);

@@ -1,7 +1,7 @@
 // "vantoro-cli convert" with a frame rate picked from a profile's list goes
 // through the same timing as every conversion: each output picture is the
 // source picture on screen at its time, and the flashes stay with their clicks.
-#include "CliRunner.h"
+#include "CliTest.h"
 #include "fixtures/FixtureMaker.h"
 #include "fixtures/ShownTiming.h"
 #include "media/FFmpegLoader.h"
@@ -34,22 +34,12 @@ struct TSource {
     std::vector<double> FrameTimes;
 };
 
-class FrameRateConvertTest : public ::testing::Test {
+class FrameRateConvertTest : public CliTest {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(FFmpegLoader().BindSet(ConverterLibrarySet));
-        clips_ = new TempDir;
+        CliTest::SetUpTestSuite();
         sources_ = {MakeSource("cfr15.mp4", 15, 1, ""), MakeSource("vfr30to15.webm", 30, 2, "libvpx")};
     }
-    static void TearDownTestSuite() {
-        delete clips_;
-        clips_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(fs::exists(CliProgram())) << "build vantoro-cli first: " << CliProgram();
-        fs::create_directory(out());
-    }
-
     static TSource MakeSource(const std::string& name, int rate, int step, const std::string& codec) {
         ClipSpec spec = VideoAndAudioClip(SourceSeconds);
         VideoTrackSpec& video = spec.Video.front();
@@ -62,15 +52,13 @@ protected:
         const auto ticks = static_cast<int64_t>(rate * SourceSeconds);
         video.FramePts = RateChangeTicks(ticks / 2, step, ticks);
         spec.Audio.front().ClicksUs = MarksUs;
-        TSource source{clips_->File(name), rate, step, {}};
+        TSource source{Clip(name), rate, step, {}};
         MakeClip(source.File, spec);
         for (int64_t t : video.FramePts)
             source.FrameTimes.push_back(static_cast<double>(t) / rate);
         source.FrameTimes.push_back(SourceSeconds);
         return source;
     }
-
-    fs::path out() const { return dir.Path() / "out"; }
 
     CliResult Convert(const std::string& profile, const Args& sets, const std::string& file) const {
         Args args{"convert", "--profile", profile, "--output-dir", out().string()};
@@ -80,12 +68,9 @@ protected:
         return RunCliPrivately(args, dir.Path());
     }
 
-    static TempDir* clips_;
     static std::vector<TSource> sources_;
-    TempDir dir;
 };
 
-TempDir* FrameRateConvertTest::clips_ = nullptr;
 std::vector<TSource> FrameRateConvertTest::sources_;
 
 TEST_F(FrameRateConvertTest, PicksThePictureOnScreenAtEachOutputTime) {

@@ -1,7 +1,7 @@
 // The track picks on the command line: "convert --audio-track N" and
 // "--subtitles none|keep|burn [--subtitle-track N]", their usage errors, and
 // a file whose tracks cannot meet the pick failing with the reason.
-#include "CliRunner.h"
+#include "CliTest.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/FFmpegLoader.h"
 
@@ -45,11 +45,10 @@ std::vector<std::string> Languages(const std::string& path, AVMediaType kind,
     return languages;
 }
 
-class TracksCliTest : public ::testing::Test {
+class TracksCliTest : public CliTest {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(FFmpegLoader().BindSet(ConverterLibrarySet));
-        clips_ = new TempDir;
+        CliTest::SetUpTestSuite();
         ClipSpec spec = VideoAndAudioClip(0.6);
         AudioTrackSpec chinese;
         chinese.Metadata = {{"language", "chi"}};
@@ -62,29 +61,15 @@ protected:
         subtitles.CuesUs = {{0, 500000}};
         subtitles.Metadata = {{"language", "chi"}};
         spec.Subtitles = {subtitles};
-        MakeClip(clips_->File("film.mkv"), spec);
-    }
-    static void TearDownTestSuite() {
-        delete clips_;
-        clips_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(fs::exists(CliProgram())) << "build vantoro-cli first: " << CliProgram();
-        fs::create_directory(dir.Path() / "out");
+        MakeClip(Clip("film.mkv"), spec);
     }
     CliResult Convert(const char* profile, const Args& picks) const {
         Args args{"convert", "--profile", profile, "--output-dir", Out(""), "--overwrite"};
         args.insert(args.end(), picks.begin(), picks.end());
-        args.push_back(clips_->File("film.mkv"));
+        args.push_back(Clip("film.mkv"));
         return RunCliPrivately(args, dir.Path());
     }
-    std::string Out(const std::string& name) const { return (dir.Path() / "out" / name).string(); }
-
-    static TempDir* clips_;
-    TempDir dir;
 };
-
-TempDir* TracksCliTest::clips_ = nullptr;
 
 TEST_F(TracksCliTest, RefusesTrackArgumentsItCannotRead) {
     const Args cases[] = {

@@ -1,6 +1,6 @@
 // Runs the real "vantoro-cli transcode", so exit status, both output streams,
 // Ctrl-C and the files left behind are checked as a script meets them.
-#include "CliRunner.h"
+#include "CliTest.h"
 #include "ProbedOutput.h"
 #include "fixtures/FixtureMaker.h"
 #include "media/AVProbe.h"
@@ -42,34 +42,22 @@ bool HasLine(const std::string& text, const std::string& line) {
     return false;
 }
 
-class TranscodeCommandTest : public ::testing::Test {
+class TranscodeCommandTest : public CliTest {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(FFmpegLoader().BindSet(ConverterLibrarySet));
-        clips_ = new TempDir;
+        CliTest::SetUpTestSuite();
         MakeClip(Clip(), VideoAndAudioClip(1.0));
         MakeClip(LongClip(), VideoAndAudioClip(LongClipSeconds));
     }
-    static void TearDownTestSuite() {
-        delete clips_;
-        clips_ = nullptr;
-    }
-
-    void SetUp() override {
-        ASSERT_TRUE(std::filesystem::exists(CliProgram())) << "build vantoro-cli first: " << CliProgram();
-        std::filesystem::create_directory(outputs());
-    }
 
     // 1 s, 64x48, H.264 and AAC.
-    static std::string Clip() { return clips_->File("片段 一.mp4"); }
+    static std::string Clip() { return CliTest::Clip("片段 一.mp4"); }
     static constexpr double LongClipSeconds = 8.0;
-    static std::string LongClip() { return clips_->File("long.mp4"); }
+    static std::string LongClip() { return CliTest::Clip("long.mp4"); }
 
-    std::filesystem::path outputs() const { return dir.Path() / "out"; }
-    std::string Out(const std::string& name) const { return (outputs() / name).string(); }
     std::set<std::filesystem::path> Listing() const {
         std::set<std::filesystem::path> names;
-        for (const auto& entry : std::filesystem::directory_iterator(outputs()))
+        for (const auto& entry : std::filesystem::directory_iterator(out()))
             names.insert(entry.path().filename());
         return names;
     }
@@ -83,12 +71,7 @@ protected:
         args.insert(args.end(), transcodeArgs.begin(), transcodeArgs.end());
         return RunCliWatching({args, 1, dir.File("stderr"), {}, onLine, limit});
     }
-
-    static TempDir* clips_;
-    TempDir dir;
 };
-
-TempDir* TranscodeCommandTest::clips_ = nullptr;
 
 const std::regex kProgressLine(
     R"(task (\d+): +(\d+|\?)% time=(\d+\.\d\ds|N/A) fps=(\d+|-) bitrate=\d+\.\dkbits/s size=\d+kB)");
@@ -210,7 +193,7 @@ TEST_F(TranscodeCommandTest, AnOutputThatIsTheInputIsRefusedAndTheSourceKept) {
     std::filesystem::create_symlink(source, Out("link.mp4"));
     std::filesystem::create_hard_link(source, Out("hard.mp4"));
     for (const std::string& output :
-         {source, Out("link.mp4"), Out("hard.mp4"), (outputs() / ".." / "out" / "源.mp4").string()}) {
+         {source, Out("link.mp4"), Out("hard.mp4"), (out() / ".." / "out" / "源.mp4").string()}) {
         SCOPED_TRACE(output);
         const CliResult result = Run({"-i", source, "-o", output});
         EXPECT_EQ(result.status, 1);
@@ -262,8 +245,8 @@ TEST_F(TranscodeCommandTest, AFailingTaskInTheMiddleDoesNotStopTheNext) {
                   "done: 2 of 3 tasks finished (1 failed, 0 stopped, 0 not set up)");
         for (const char* name : {"1.avi", "3.avi"})
             EXPECT_TRUE(ProbeFile(Out(name)).opened) << name;
-        std::filesystem::remove_all(outputs());
-        std::filesystem::create_directory(outputs());
+        std::filesystem::remove_all(out());
+        std::filesystem::create_directory(out());
     }
 }
 
@@ -317,8 +300,8 @@ TEST_F(TranscodeCommandTest, CtrlCStopsAndCompletesTheOutputs) {
         const std::string count = std::to_string(c.tasks);
         EXPECT_EQ(Lines(result.out).back(),
                   "done: 0 of " + count + " tasks finished (0 failed, " + count + " stopped, 0 not set up)");
-        std::filesystem::remove_all(outputs());
-        std::filesystem::create_directory(outputs());
+        std::filesystem::remove_all(out());
+        std::filesystem::create_directory(out());
     }
 }
 
