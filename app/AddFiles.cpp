@@ -236,10 +236,7 @@ void TMainWindowLogic::AddRequest(const TJobRequest& request) {
         return;
     if (request.Sources.size() > 1) {
         // No window shows the first file's facts: every file is probed by the many-file add.
-        adding_ = std::make_unique<TAdd>();
-        adding_->files = request.Sources;
-        view_.SetEnabled(TMainAction::Add, false);
-        view_.SetEnabled(TMainAction::Start, false);
+        NewAdd(request.Sources);
         AddManyRequest(request);
         return;
     }
@@ -265,17 +262,20 @@ TMainWindowLogic::TProbeResult TMainWindowLogic::OpenSource(TAVProbe& probe, con
     return result;
 }
 
-void TMainWindowLogic::BeginAdd(std::vector<std::string> files, bool single,
-                                std::optional<TJobRequest> request) {
+TMainWindowLogic::TAdd& TMainWindowLogic::NewAdd(std::vector<std::string> files) {
     adding_ = std::make_unique<TAdd>();
-    TAdd* add = adding_.get();
-    add->files = std::move(files);
-    add->single = single;
-    add->request = std::move(request);
-    add->probedFirst = true;
+    adding_->files = std::move(files);
     // No run and no second add while it goes on.
     view_.SetEnabled(TMainAction::Add, false);
     view_.SetEnabled(TMainAction::Start, false);
+    return *adding_;
+}
+
+void TMainWindowLogic::BeginAdd(std::vector<std::string> files, bool single,
+                                std::optional<TJobRequest> request) {
+    TAdd* add = &NewAdd(std::move(files));
+    add->single = single;
+    add->request = std::move(request);
     view_.ShowAddProgress(0, 1);
     add->worker = std::thread([this, add, alive = std::weak_ptr<bool>(alive_)] {
         // Kept open in the probe: the windows show its facts, and the task takes it over.
@@ -325,12 +325,13 @@ void TMainWindowLogic::AddSingleRequest(const TJobRequest& request) {
         view_.FileNotAdded(file, FullMessage);
         return;
     }
-    switch (add.firstResult.Outcome) {
+    const TProbeResult& probed = *add.firstResult;
+    switch (probed.Outcome) {
     case TProbeOutcome::NotAFile: // since it was chosen
-        ReportNotAdded(file, add.firstResult.Error);
+        ReportNotAdded(file, probed.Error);
         return;
     case TProbeOutcome::Unreadable:
-        ReportUnreadable(file, add.firstResult.Error);
+        ReportUnreadable(file, probed.Error);
         return;
     case TProbeOutcome::Opened:
         break;
@@ -361,8 +362,8 @@ void TMainWindowLogic::BeginManyAdd() {
 
     // The first file's result, when the windows had it probed already.
     size_t next = 0;
-    if (add->probedFirst) {
-        TProbeResult first = std::move(add->firstResult);
+    if (add->firstResult) {
+        TProbeResult first = std::move(*add->firstResult);
         if (first.Outcome == TProbeOutcome::Opened)
             first.Input = add->first.TakeInput(add->files.front());
         add->first.Close();

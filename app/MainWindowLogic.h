@@ -181,10 +181,11 @@ private:
         std::vector<std::string> files;     // in listing order
         bool single = false;                // a clip allowed, no many-file listing
         std::optional<TJobRequest> request; // given: no windows
-        bool probedFirst = false;           // the first step ran (not for a many-file request)
         TAVProbe first;                     // the worker's until it posts, then the main thread's
-        TProbeResult firstResult;           // without its input, which stays in `first`
-        TSourceFacts firstFacts;            // main thread
+        // Without its input, which stays in `first`; none when the first step
+        // did not run (a many-file request).
+        std::optional<TProbeResult> firstResult;
+        TSourceFacts firstFacts; // main thread
         std::string ext;
         size_t handled = 0;
         bool draining = false; // main thread
@@ -215,6 +216,8 @@ private:
     // Starts an add with the worker that opens its first file (`files` in
     // listing order); ProbedFirst goes on with it on the main thread.
     void BeginAdd(std::vector<std::string> files, bool single, std::optional<TJobRequest> request);
+    // A fresh add's state; "添加" and "转换" stay off until it ends.
+    TAdd& NewAdd(std::vector<std::string> files);
     void ProbedFirst();
     // Every add ends in one of these two. A single source, found to be a
     // regular file and probed: the settings from the request checked against
